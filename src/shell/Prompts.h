@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+/// Every message box, input prompt, file dialog and beep of the program goes
+/// through the installed Prompts object. The window build installs dialogs,
+/// the command line installs a console version and tests install a scripted
+/// double, so the texts and answers can be checked without a screen.
+class Prompts
+{
+public:
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+    enum class Icon { None, Information, Question, Warning, Critical };
+    /// Answer codes keep the classic message box values (Yes = 6, No = 7),
+    /// which callers such as ConfirmDeletion hand on.
+    enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+    virtual ~Prompts() = default;
+
+    /// A message box. An empty title means the program's name.
+    virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
+                           Icon icon = Icon::None, const QString& title = QString()) = 0;
+    /// A one-line input prompt; no value when cancelled.
+    virtual std::optional<QString> input(const QString& prompt, const QString& title = QString(),
+                                         const QString& defaultText = QString()) = 0;
+    /// A file-open dialog; "" when cancelled. filter is in Qt's form, e.g.
+    /// "Data files (*.mdb)"; initialName is the preset file name.
+    virtual QString openFile(const QString& title, const QString& filter,
+                             const QString& initialName = QString(),
+                             const QString& directory = QString()) = 0;
+    /// A folder chooser; "" when cancelled.
+    virtual QString folder(const QString& title, const QString& directory = QString()) = 0;
+    virtual void beep() = 0;
+
+    /// Shorthand for an OK-only message.
+    void inform(const QString& text, const QString& title = QString())
+    {
+        message(text, Buttons::Ok, Icon::None, title);
+    }
+};
+
+/// The program's name, the title of its messages.
+inline QString appTitle() { return QStringLiteral("Tarvex"); }
+
+/// The installed prompts. Never null once the program or a test installed one.
+Prompts& prompts();
+/// Installs p (not owned) and returns the previous one.
+Prompts* installPrompts(Prompts* p);

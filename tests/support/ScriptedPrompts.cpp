@@ -1,0 +1,73 @@
+#include "ScriptedPrompts.h"
+
+ScriptedPrompts::ScriptedPrompts() { previous_ = installPrompts(this); }
+
+ScriptedPrompts::~ScriptedPrompts() { installPrompts(previous_); }
+
+Prompts::Answer ScriptedPrompts::message(const QString& text, Buttons buttons, Icon icon,
+                                         const QString& title)
+{
+    calls.append({QStringLiteral("message"), text, title.isEmpty() ? appTitle() : title, buttons,
+                  icon, QString(), QString()});
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    switch (buttons) {
+    case Buttons::Ok:
+        return Ok;
+    case Buttons::YesNo:
+    case Buttons::YesNoCancel:
+        return No;
+    case Buttons::OkCancel:
+    case Buttons::RetryCancel:
+        break;
+    }
+    return Cancel;
+}
+
+std::optional<QString> ScriptedPrompts::input(const QString& prompt, const QString& title,
+                                              const QString& defaultText)
+{
+    calls.append({QStringLiteral("input"), prompt, title, Buttons::OkCancel, Icon::None,
+                  defaultText, QString()});
+    if (!inputs.isEmpty())
+        return inputs.dequeue();
+    return std::nullopt;
+}
+
+QString ScriptedPrompts::openFile(const QString& title, const QString& filter,
+                                  const QString& initialName, const QString&)
+{
+    calls.append({QStringLiteral("openFile"), title, title, Buttons::OkCancel, Icon::None, filter,
+                  initialName});
+    return files.isEmpty() ? QString() : files.dequeue();
+}
+
+QString ScriptedPrompts::folder(const QString& title, const QString&)
+{
+    calls.append({QStringLiteral("folder"), title, title, Buttons::OkCancel, Icon::None,
+                  QString(), QString()});
+    return files.isEmpty() ? QString() : files.dequeue();
+}
+
+void ScriptedPrompts::beep()
+{
+    calls.append({QStringLiteral("beep"), QString(), QString(), Buttons::Ok, Icon::None,
+                  QString(), QString()});
+}
+
+QStringList ScriptedPrompts::messages() const
+{
+    QStringList out;
+    for (const Call& c : calls)
+        if (c.kind == QLatin1String("message"))
+            out << c.text;
+    return out;
+}
+
+int ScriptedPrompts::beeps() const
+{
+    int n = 0;
+    for (const Call& c : calls)
+        n += c.kind == QLatin1String("beep");
+    return n;
+}

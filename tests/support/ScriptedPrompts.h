@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Prompts.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+/// A Prompts double for tests: every call is recorded, and answers are taken
+/// from queues filled by the test. An unscripted question gets the negative
+/// answer (No, Cancel, "" for dialogs) and is recorded like any other.
+/// Installs itself on construction and restores the previous prompts when
+/// destroyed.
+class ScriptedPrompts final : public Prompts
+{
+public:
+    struct Call
+    {
+        QString kind; ///< "message", "input", "openFile", "folder", "beep"
+        QString text; ///< message text, input prompt or dialog title
+        QString title;
+        Buttons buttons = Buttons::Ok;
+        Icon icon = Icon::None;
+        QString filter; ///< file dialogs: the filter; input: the default text
+        QString initial;
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    QQueue<Answer> answers;                 ///< for message()
+    QQueue<std::optional<QString>> inputs;  ///< for input()
+    QQueue<QString> files;                  ///< for openFile() and folder()
+    QList<Call> calls;
+
+    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& defaultText) override;
+    QString openFile(const QString& title, const QString& filter, const QString& initialName,
+                     const QString& directory) override;
+    QString folder(const QString& title, const QString& directory) override;
+    void beep() override;
+
+    /// Texts of the messages shown, in order.
+    QStringList messages() const;
+    int beeps() const;
+    void clear() { calls.clear(); }
+
+private:
+    Prompts* previous_ = nullptr;
+};
