@@ -1,1 +1,61 @@
-int main() { return 0; }
+#include "AppPaths.h"
+#include "AppSession.h"
+#include "CommandLine.h"
+#include "QtPrompts.h"
+
+#include <QApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+bool haveDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Options options = CommandLine::parse(arguments);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!options.error.isEmpty()) {
+        err << "tarvex: " << options.error << "\n\n" << CommandLine::usage() << Qt::flush;
+        return CommandLine::Usage;
+    }
+    if (options.help) {
+        out << CommandLine::usage() << Qt::flush;
+        return CommandLine::Done;
+    }
+    if (!options.command.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        return CommandLine::run(options, out, err);
+    }
+
+    if (!haveDisplay()) {
+        err << "Tarvex needs a display to show its window, and none is set (DISPLAY is empty).\n"
+               "Run it under a virtual display: xvfb-run -a ./run\n"
+               "or use a command without a display: tarvex --help\n"
+            << Qt::flush;
+        return CommandLine::Stopped;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvex"));
+    QApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
+    if (!options.home.isEmpty())
+        AppPaths::setHome(options.home);
+    QtPrompts dialogs;
+    installPrompts(&dialogs);
+    AppSession session;
+    QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    session.start();
+    return app.exec();
+}

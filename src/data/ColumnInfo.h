@@ -6,7 +6,14 @@
 
 /// The kinds of column the program stores. They follow the classic desktop
 /// database types the data was designed on: Long, Double, Date, Text(n).
-enum class ColumnType { Long, Double, Date, Text, Boolean };
+enum class ColumnType
+{
+    Long,
+    Double,
+    Date,
+    Text,
+    Boolean
+};
 
 /// One column of a table or of a row set.
 struct ColumnInfo

@@ -26,8 +26,19 @@ void setHome(const QString& dir)
     overrideHome = dir.isEmpty() ? QString() : QDir(dir).absolutePath();
 }
 
-QString file(const QString& name) { return QDir(home()).filePath(name); }
+QString homeOverride()
+{
+    return overrideHome;
+}
 
-QString iniFile() { return file(QStringLiteral("Tarvex.ini")); }
+QString file(const QString& name)
+{
+    return QDir(home()).filePath(name);
+}
+
+QString iniFile()
+{
+    return file(QStringLiteral("Tarvex.ini"));
+}
 
 } // namespace AppPaths

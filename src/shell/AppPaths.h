@@ -11,6 +11,8 @@ QString home();
 /// Overrides the folder (the --home option, tests). An empty text restores
 /// the default lookup.
 void setHome(const QString& dir);
+/// The folder set by setHome(), "" when none is.
+QString homeOverride();
 /// home() joined with a file name.
 QString file(const QString& name);
 QString iniFile();

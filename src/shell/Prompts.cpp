@@ -41,7 +41,10 @@ Prompts* current = &fallback;
 
 } // namespace
 
-Prompts& prompts() { return *current; }
+Prompts& prompts()
+{
+    return *current;
+}
 
 Prompts* installPrompts(Prompts* p)
 {

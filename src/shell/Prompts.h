@@ -11,11 +11,34 @@
 class Prompts
 {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
-    enum class Icon { None, Information, Question, Warning, Critical };
+    enum class Buttons
+    {
+        Ok,
+        OkCancel,
+        YesNo,
+        YesNoCancel,
+        RetryCancel
+    };
+    enum class Icon
+    {
+        None,
+        Information,
+        Question,
+        Warning,
+        Critical
+    };
     /// Answer codes keep the classic message box values (Yes = 6, No = 7),
     /// which callers such as ConfirmDeletion hand on.
-    enum Answer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+    enum Answer
+    {
+        Ok = 1,
+        Cancel = 2,
+        Abort = 3,
+        Retry = 4,
+        Ignore = 5,
+        Yes = 6,
+        No = 7
+    };
 
     virtual ~Prompts() = default;
 
@@ -42,7 +65,10 @@ public:
 };
 
 /// The program's name, the title of its messages.
-inline QString appTitle() { return QStringLiteral("Tarvex"); }
+inline QString appTitle()
+{
+    return QStringLiteral("Tarvex");
+}
 
 /// The installed prompts. Never null once the program or a test installed one.
 Prompts& prompts();

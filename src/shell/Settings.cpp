@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSaveFile>
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION // this file holds the template code of the header
 #include <SimpleIni.h>
 #include <string>
 
@@ -32,8 +33,8 @@ QString read(const QString& file, const QString& section, const QString& key)
     CSimpleIniA ini(false, false, false); // not UTF-8, no multi-keys, no multi-line values
     if (!load(file, ini))
         return QString();
-    const char* v = ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
-                                 nullptr);
+    const char* v =
+        ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(), nullptr);
     if (!v)
         return QString();
     QString value = QString::fromLocal8Bit(v).trimmed();

@@ -1,8 +1,14 @@
 #include "ScriptedPrompts.h"
 
-ScriptedPrompts::ScriptedPrompts() { previous_ = installPrompts(this); }
+ScriptedPrompts::ScriptedPrompts()
+{
+    previous_ = installPrompts(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { installPrompts(previous_); }
+ScriptedPrompts::~ScriptedPrompts()
+{
+    installPrompts(previous_);
+}
 
 Prompts::Answer ScriptedPrompts::message(const QString& text, Buttons buttons, Icon icon,
                                          const QString& title)
@@ -44,15 +50,15 @@ QString ScriptedPrompts::openFile(const QString& title, const QString& filter,
 
 QString ScriptedPrompts::folder(const QString& title, const QString&)
 {
-    calls.append({QStringLiteral("folder"), title, title, Buttons::OkCancel, Icon::None,
-                  QString(), QString()});
+    calls.append({QStringLiteral("folder"), title, title, Buttons::OkCancel, Icon::None, QString(),
+                  QString()});
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
 void ScriptedPrompts::beep()
 {
-    calls.append({QStringLiteral("beep"), QString(), QString(), Buttons::Ok, Icon::None,
-                  QString(), QString()});
+    calls.append({QStringLiteral("beep"), QString(), QString(), Buttons::Ok, Icon::None, QString(),
+                  QString()});
 }
 
 QStringList ScriptedPrompts::messages() const

@@ -28,9 +28,9 @@ public:
     ScriptedPrompts();
     ~ScriptedPrompts() override;
 
-    QQueue<Answer> answers;                 ///< for message()
-    QQueue<std::optional<QString>> inputs;  ///< for input()
-    QQueue<QString> files;                  ///< for openFile() and folder()
+    QQueue<Answer> answers;                ///< for message()
+    QQueue<std::optional<QString>> inputs; ///< for input()
+    QQueue<QString> files;                 ///< for openFile() and folder()
     QList<Call> calls;
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;

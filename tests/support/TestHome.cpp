@@ -2,6 +2,12 @@
 
 #include "AppPaths.h"
 
-TestHome::TestHome() { AppPaths::setHome(dir_.path()); }
+TestHome::TestHome()
+{
+    AppPaths::setHome(dir_.path());
+}
 
-TestHome::~TestHome() { AppPaths::setHome(QString()); }
+TestHome::~TestHome()
+{
+    AppPaths::setHome(QString());
+}

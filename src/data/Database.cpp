@@ -1,0 +1,400 @@
+#include "Database.h"
+
+#include "ValueText.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QUuid>
+#include <cmath>
+
+namespace {
+
+QString errorText(const QSqlError& e)
+{
+    QString t = e.databaseText().trimmed();
+    if (t.isEmpty())
+        t = e.text().trimmed();
+    return t;
+}
+
+} // namespace
+
+Database::Database(std::unique_ptr<SqlDialect> dialect, const QString& connectionName,
+                   Location location)
+    : dialect_(std::move(dialect)), connectionName_(connectionName), location_(std::move(location))
+{}
+
+Database::~Database()
+{
+    if (db_.isValid()) {
+        if (inTransaction_)
+            db_.exec(QStringLiteral("ROLLBACK"));
+        db_.close();
+    }
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName_);
+}
+
+std::shared_ptr<Database> Database::open(const Location& location)
+{
+    if (location.driver.compare(QLatin1String("SQLITE"), Qt::CaseInsensitive) != 0)
+        throw DbError(
+            DbError::ConnectionFailed,
+            QStringLiteral("The database engine '%1' is not supported.").arg(location.driver));
+    const QFileInfo fi(location.database);
+    if (location.database.isEmpty() || !fi.exists() || !fi.isFile())
+        throw DbError(
+            DbError::ConnectionFailed,
+            QStringLiteral("The database file '%1' does not exist.").arg(location.database));
+    const QString name = QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
+    std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
+    db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
+    db->db_.setDatabaseName(fi.absoluteFilePath());
+    db->db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db->db_.open())
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The database '%1' cannot be opened: %2")
+                          .arg(location.database, errorText(db->db_.lastError())));
+    db->configure();
+    return db;
+}
+
+std::shared_ptr<Database> Database::create(const QString& file)
+{
+    if (QFileInfo::exists(file))
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The file '%1' exists already.").arg(file));
+    const QString name = QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
+    Location location{QStringLiteral("SQLITE"), file};
+    std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
+    db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
+    db->db_.setDatabaseName(file);
+    db->db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db->db_.open())
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The database '%1' cannot be created: %2")
+                          .arg(file, errorText(db->db_.lastError())));
+    db->configure();
+    return db;
+}
+
+void Database::configure()
+{
+    // SQLite opens anything lazily; reading the catalogue is what tells a
+    // database from, say, a text file picked by mistake.
+    QSqlQuery probe(db_);
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+        const QString why = errorText(probe.lastError());
+        probe = QSqlQuery();
+        db_.close();
+        throw DbError(
+            DbError::ConnectionFailed,
+            QStringLiteral("The file '%1' is not a database (%2).").arg(location_.database, why));
+    }
+    probe.finish();
+    QSqlQuery wal(db_);
+    wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")); // a read-only folder keeps the old mode
+}
+
+void Database::fail(const QSqlError& error, const QString& sql, int number)
+{
+    Q_UNUSED(sql);
+    throw DbError(number, errorText(error));
+}
+
+QSqlQuery Database::exec(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (params.isEmpty()) {
+        if (!q.exec(sql))
+            fail(q.lastError(), sql);
+        return q;
+    }
+    if (!q.prepare(sql))
+        fail(q.lastError(), sql);
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, params[i]);
+    if (!q.exec())
+        fail(q.lastError(), sql);
+    return q;
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = exec(sql, params);
+    QVariant v;
+    if (q.next())
+        v = q.value(0);
+    q.finish();
+    return v;
+}
+
+QStringList Database::tablesOf(const QString& sql)
+{
+    // Enough of a reader for the program's own selects: the names listed
+    // after FROM (comma separated, each with an optional alias) and after JOIN.
+    static const QRegularExpression token(
+        QStringLiteral("'(?:[^']|'')*'|[A-Za-z_][A-Za-z0-9_$]*|,|\\(|\\)|\\S"));
+    static const QStringList stops = {
+        QStringLiteral("where"),  QStringLiteral("order"), QStringLiteral("group"),
+        QStringLiteral("having"), QStringLiteral("left"),  QStringLiteral("right"),
+        QStringLiteral("inner"),  QStringLiteral("outer"), QStringLiteral("join"),
+        QStringLiteral("on"),     QStringLiteral("limit"), QStringLiteral("union")};
+    QStringList words;
+    auto it = token.globalMatch(sql);
+    while (it.hasNext())
+        words << it.next().captured(0);
+    QStringList out;
+    for (int i = 0; i < words.size(); ++i) {
+        const QString w = words[i].toLower();
+        if (w == QLatin1String("join") && i + 1 < words.size()) {
+            out << words[i + 1];
+        } else if (w == QLatin1String("from")) {
+            bool expectName = true;
+            for (int j = i + 1; j < words.size(); ++j) {
+                const QString x = words[j].toLower();
+                if (stops.contains(x) || x == QLatin1String("(") || x == QLatin1String(")"))
+                    break;
+                if (x == QLatin1String(",")) {
+                    expectName = true;
+                } else if (expectName) {
+                    out << words[j];
+                    expectName = false;
+                }
+            }
+        }
+    }
+    return out;
+}
+
+ColumnList Database::resultColumns(const QSqlRecord& rec, const QString& sql)
+{
+    ColumnList out;
+    ColumnList known;
+    for (const QString& table : tablesOf(sql)) {
+        if (tableExists(table))
+            known << tableColumns(table);
+    }
+    for (int i = 0; i < rec.count(); ++i) {
+        ColumnInfo c;
+        c.name = rec.fieldName(i);
+        bool found = false;
+        for (const ColumnInfo& k : known) {
+            if (k.name.compare(c.name, Qt::CaseInsensitive) == 0) {
+                c = k;
+                c.name = rec.fieldName(i);
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            // A computed or renamed column: typed by what the engine says.
+            switch (rec.field(i).metaType().id()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+                c.type = ColumnType::Long;
+                break;
+            case QMetaType::Double:
+                c.type = ColumnType::Double;
+                break;
+            default:
+                c.type = ColumnType::Text;
+                c.size = 255;
+                break;
+            }
+            if (c.type != ColumnType::Text)
+                c.size = ColumnInfo::naturalSize(c.type);
+        }
+        out << c;
+    }
+    return out;
+}
+
+RowTable Database::select(const QString& sql, const QVariantList& params)
+{
+    QSqlQuery q = exec(sql, params);
+    RowTable t;
+    t.columns = resultColumns(q.record(), sql);
+    const int n = int(t.columns.size());
+    QList<bool> typed(n);
+    for (int i = 0; i < n; ++i)
+        typed[i] = !t.columns[i].baseTable.isEmpty();
+    while (q.next()) {
+        RowValues row;
+        row.reserve(n);
+        for (int i = 0; i < n; ++i) {
+            const QVariant v = q.value(i);
+            row << (typed[i] ? dialect_->fromStorage(t.columns[i].type, v) : v);
+        }
+        t.rows << std::move(row);
+    }
+    q.finish();
+    return t;
+}
+
+bool Database::tableExists(const QString& table)
+{
+    if (layouts_.contains(table.toLower()))
+        return true;
+    const QStringList all = dialect_->tables(db_);
+    for (const QString& t : all)
+        if (t.compare(table, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+ColumnList Database::tableColumns(const QString& table)
+{
+    const QString key = table.toLower();
+    auto it = layouts_.constFind(key);
+    if (it != layouts_.constEnd())
+        return *it;
+    ColumnList cols = dialect_->tableColumns(db_, table);
+    if (cols.isEmpty())
+        throw DbError(DbError::CommandFailed, QStringLiteral("no such table: %1").arg(table));
+    layouts_.insert(key, cols);
+    return cols;
+}
+
+void Database::createTable(const QString& table, const ColumnList& columns)
+{
+    exec(dialect_->createTable(table, columns));
+    layouts_.remove(table.toLower());
+}
+
+void Database::insertRows(const QString& table, const QStringList& columns,
+                          const QList<RowValues>& rows)
+{
+    const ColumnList layout = tableColumns(table);
+    QList<int> target; // position in layout for each given column
+    for (const QString& name : columns) {
+        int found = -1;
+        for (int i = 0; i < layout.size(); ++i)
+            if (layout[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                found = i;
+        if (found < 0)
+            throw DbError(DbError::CommandFailed,
+                          QStringLiteral("no such column: %1.%2").arg(table, name));
+        target << found;
+    }
+    QStringList names;
+    QStringList marks;
+    for (int t : target) {
+        names << layout[t].name;
+        marks << QStringLiteral("?");
+    }
+    QSqlQuery q(db_);
+    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                            .arg(table, names.join(u','), marks.join(u','));
+    if (!q.prepare(sql))
+        fail(q.lastError(), sql);
+    for (const RowValues& row : rows) {
+        for (int i = 0; i < target.size(); ++i) {
+            const ColumnInfo& col = layout[target[i]];
+            const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
+            q.bindValue(i, dialect_->toStorage(col.type, v));
+        }
+        if (!q.exec())
+            fail(q.lastError(), sql);
+    }
+}
+
+void Database::begin()
+{
+    exec(dialect_->beginWrite());
+    inTransaction_ = true;
+}
+
+void Database::commit()
+{
+    exec(QStringLiteral("COMMIT"));
+    inTransaction_ = false;
+}
+
+void Database::rollback()
+{
+    inTransaction_ = false;
+    exec(QStringLiteral("ROLLBACK"));
+}
+
+QVariant Database::checkValue(const ColumnInfo& column, const QVariant& value)
+{
+    if (value.isNull())
+        return QVariant();
+    const bool isText = value.typeId() == QMetaType::QString;
+    const QString text = isText ? value.toString() : QString();
+    switch (column.type) {
+    case ColumnType::Text: {
+        const QString s = value.typeId() == QMetaType::Double
+                              ? ValueText::numberText(value.toDouble())
+                          : value.typeId() == QMetaType::QDate ? ValueText::dateText(value.toDate())
+                                                               : value.toString();
+        if (column.size > 0 && s.size() > column.size)
+            throw DbError(DbError::BadValue,
+                          QStringLiteral("The value for the field '%1' is too long: it takes at "
+                                         "most %2 characters.")
+                              .arg(column.name)
+                              .arg(column.size));
+        return s;
+    }
+    case ColumnType::Long:
+    case ColumnType::Double: {
+        double d = 0;
+        if (isText) {
+            if (text.trimmed().isEmpty())
+                return QVariant();
+            if (!ValueText::isNumber(text))
+                throw DbError(DbError::BadValue,
+                              QStringLiteral("'%1' is not a number: the field '%2' takes numbers.")
+                                  .arg(text, column.name));
+            d = text.trimmed().toDouble();
+        } else if (value.typeId() == QMetaType::Bool) {
+            d = value.toBool() ? -1 : 0;
+        } else {
+            bool ok = false;
+            d = value.toDouble(&ok);
+            if (!ok)
+                throw DbError(DbError::BadValue,
+                              QStringLiteral("The value for the field '%1' is not a number.")
+                                  .arg(column.name));
+        }
+        if (column.type == ColumnType::Double)
+            return d;
+        const double r = std::nearbyint(d);
+        if (r < -2147483648.0 || r > 2147483647.0)
+            throw DbError(DbError::BadValue, QStringLiteral("'%1' is too large for the field '%2'.")
+                                                 .arg(ValueText::numberText(d), column.name));
+        return qint32(r);
+    }
+    case ColumnType::Date: {
+        if (value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime)
+            return value;
+        const QString s = value.toString();
+        if (s.trimmed().isEmpty())
+            return QVariant();
+        const auto dt = ValueText::parseDateTime(s);
+        if (!dt)
+            throw DbError(DbError::BadValue,
+                          QStringLiteral("'%1' is not a date: the field '%2' takes dates "
+                                         "(dd/mm/yyyy).")
+                              .arg(s, column.name));
+        if (dt->time() == QTime(0, 0))
+            return dt->date();
+        return *dt;
+    }
+    case ColumnType::Boolean:
+        if (isText) {
+            const QString t = text.trimmed().toLower();
+            if (t.isEmpty())
+                return QVariant();
+            return !(t == QLatin1String("0") || t == QLatin1String("false") ||
+                     t == QLatin1String("no"));
+        }
+        return value.toBool();
+    }
+    return value;
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "ColumnInfo.h"
+#include "DbError.h"
+#include "RowTable.h"
+#include "SqlDialect.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariantList>
+#include <memory>
+
+/// One open database connection. Every statement goes through here with its
+/// values bound as parameters; failures come back as DbError. The engine
+/// (SQLite now) stays behind SqlDialect.
+class Database
+{
+public:
+    /// Where a database lives: the engine and, for SQLite, the file.
+    struct Location
+    {
+        QString driver = QStringLiteral("SQLITE");
+        QString database;
+    };
+
+    /// Opens an existing database. A missing file, or a file that is not a
+    /// database, fails with DbError::ConnectionFailed and a description that
+    /// names the file.
+    static std::shared_ptr<Database> open(const Location& location);
+    /// Creates a new, empty SQLite database file (fails if it exists).
+    static std::shared_ptr<Database> create(const QString& file);
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    QSqlDatabase& qt() { return db_; }
+    const SqlDialect& dialect() const { return *dialect_; }
+    /// The file (or database name), for messages.
+    QString location() const { return location_.database; }
+
+    /// Runs one statement with its parameters bound in order; throws DbError.
+    QSqlQuery exec(const QString& sql, const QVariantList& params = {});
+    /// The first column of the first row, null when there is none.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    /// A select read into memory, each column typed from the table it comes
+    /// from (dates come back as dates).
+    RowTable select(const QString& sql, const QVariantList& params = {});
+
+    bool tableExists(const QString& table);
+    /// The columns of a table in order (cached; names matched without regard
+    /// to case). Throws when the table does not exist.
+    ColumnList tableColumns(const QString& table);
+    /// Forgets cached table layouts (after create table).
+    void clearLayoutCache() { layouts_.clear(); }
+
+    void createTable(const QString& table, const ColumnList& columns);
+    /// Appends rows with one prepared statement; columns by name, values
+    /// checked and converted as the row set does. Auto-number columns whose
+    /// value is null are left to the table.
+    void insertRows(const QString& table, const QStringList& columns, const QList<RowValues>& rows);
+
+    /// Transactions: begin() takes the write lock at once.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return inTransaction_; }
+
+    /// Rolls back on destruction unless commit() ran.
+    class Transaction
+    {
+    public:
+        explicit Transaction(Database& db) : db_(db) { db_.begin(); }
+        ~Transaction()
+        {
+            if (!done_) {
+                try {
+                    db_.rollback();
+                } catch (...) {
+                }
+            }
+        }
+        void commit()
+        {
+            db_.commit();
+            done_ = true;
+        }
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+
+    private:
+        Database& db_;
+        bool done_ = false;
+    };
+
+    /// Types the columns of a result: a column found in one of the tables
+    /// the select names takes that column's type and size.
+    ColumnList resultColumns(const QSqlRecord& record, const QString& sql);
+
+    /// The tables named after FROM and JOIN in a select, in order.
+    static QStringList tablesOf(const QString& sql);
+
+    /// A typed value checked against its column: too long a text, a text
+    /// that is not a number in a number column or not a date in a date
+    /// column is refused with DbError::BadValue naming the column. Empty
+    /// text in a non-text column is null.
+    static QVariant checkValue(const ColumnInfo& column, const QVariant& value);
+
+private:
+    Database(std::unique_ptr<SqlDialect> dialect, const QString& connectionName, Location location);
+    [[noreturn]] void fail(const QSqlError& error, const QString& sql,
+                           int number = DbError::CommandFailed);
+    void configure();
+
+    std::unique_ptr<SqlDialect> dialect_;
+    QString connectionName_;
+    Location location_;
+    QSqlDatabase db_;
+    QHash<QString, ColumnList> layouts_;
+    bool inTransaction_ = false;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ColumnInfo.h"
+
+/// A result held in memory: its columns and its rows.
+struct RowTable
+{
+    ColumnList columns;
+    QList<RowValues> rows;
+
+    /// Position of the column named name (without regard to case), -1 if none.
+    int columnIndex(const QString& name) const
+    {
+        for (int i = 0; i < columns.size(); ++i)
+            if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+};

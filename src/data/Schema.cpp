@@ -1,0 +1,203 @@
+#include "Schema.h"
+
+#include "Database.h"
+
+#include <QFile>
+
+// The look-up lists are compiled into this static library; naming the
+// resource keeps the linker from dropping it.
+static void initLookupResources()
+{
+    Q_INIT_RESOURCE(lookups);
+}
+
+namespace {
+
+ColumnInfo col(const char* name, ColumnType type, int size = 0)
+{
+    ColumnInfo c;
+    c.name = QString::fromLatin1(name);
+    c.type = type;
+    c.size = type == ColumnType::Text ? size : ColumnInfo::naturalSize(type);
+    return c;
+}
+
+ColumnInfo autoKey(const char* name)
+{
+    ColumnInfo c = col(name, ColumnType::Long);
+    c.autoNumber = true;
+    c.nullable = false;
+    return c;
+}
+
+/// Columns named prefix01.. for the import manifest tables, which the
+/// program addresses by position only.
+void numbered(ColumnList& cols, const char* prefix, int from, int to)
+{
+    for (int i = from; i <= to; ++i)
+        cols << col(QStringLiteral("%1%2")
+                        .arg(QLatin1String(prefix))
+                        .arg(i, 2, 10, QLatin1Char('0'))
+                        .toLatin1()
+                        .constData(),
+                    ColumnType::Text, 255);
+}
+
+QStringList splitCsvLine(const QString& line)
+{
+    QStringList out;
+    QString field;
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u',') {
+            out << field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    out << field;
+    return out;
+}
+
+} // namespace
+
+namespace Schema {
+
+ColumnList drcomp()
+{
+    return {col("code", ColumnType::Long),        col("name", ColumnType::Text, 50),
+            col("add1", ColumnType::Text, 50),    col("add2", ColumnType::Text, 50),
+            col("add3", ColumnType::Text, 50),    col("telephone", ColumnType::Text, 30),
+            col("st_date", ColumnType::Date),     col("ed_date", ColumnType::Date),
+            col("dirname", ColumnType::Text, 255)};
+}
+
+ColumnList egmcargo()
+{
+    return {col("id", ColumnType::Long),
+            col("egmno", ColumnType::Double),
+            col("egmdt", ColumnType::Date),
+            col("sbno", ColumnType::Double),
+            col("sbdt", ColumnType::Date),
+            col("sbport", ColumnType::Text, 6),
+            col("destport", ColumnType::Text, 6),
+            col("gateport", ColumnType::Text, 6),
+            col("naturecargo", ColumnType::Text, 2),
+            col("volume", ColumnType::Double),
+            col("unitvol", ColumnType::Text, 3),
+            col("pkgs", ColumnType::Long),
+            col("linecode", ColumnType::Text, 10)};
+}
+
+ColumnList egmcontain()
+{
+    return {autoKey("autoid"), col("ref", ColumnType::Long), col("containno", ColumnType::Text, 11),
+            col("constatus", ColumnType::Text, 3), col("subrefno", ColumnType::Long)};
+}
+
+ColumnList dPortCd()
+{
+    return {col("port_cd", ColumnType::Text, 6), col("port_nm", ColumnType::Text, 50)};
+}
+
+ColumnList nature()
+{
+    return {col("nat_cd", ColumnType::Text, 2), col("nat_desc", ColumnType::Text, 50)};
+}
+
+ColumnList constatus()
+{
+    return {col("cs_cd", ColumnType::Text, 3), col("cs_desc", ColumnType::Text, 30)};
+}
+
+ColumnList vesinfo()
+{
+    ColumnList c{autoKey("autoid")};
+    numbered(c, "vf", 1, 30);
+    return c;
+}
+
+ColumnList cargo()
+{
+    ColumnList c{col("id", ColumnType::Long)};
+    numbered(c, "cf", 1, 32);
+    c[27] = col("cf27", ColumnType::Double); // the one number column of a cargo line
+    return c;
+}
+
+ColumnList contain()
+{
+    ColumnList c{autoKey("autoid")};
+    numbered(c, "kf", 1, 30);
+    return c;
+}
+
+void createSystemDatabase(Database& db)
+{
+    Database::Transaction tx(db);
+    db.createTable(QStringLiteral("DRCOMP"), drcomp());
+    tx.commit();
+}
+
+QList<QStringList> lookupRows(const QString& name)
+{
+    initLookupResources();
+    QList<QStringList> rows;
+    QFile f(QStringLiteral(":/lookups/%1.csv").arg(name));
+    if (!f.open(QIODevice::ReadOnly))
+        return rows;
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    for (int i = 1; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (!line.isEmpty())
+            rows << splitCsvLine(line);
+    }
+    return rows;
+}
+
+void createCompanyDatabase(Database& db)
+{
+    Database::Transaction tx(db);
+    db.createTable(QStringLiteral("egmcargo"), egmcargo());
+    db.createTable(QStringLiteral("egmcontain"), egmcontain());
+    db.createTable(QStringLiteral("d_port_cd"), dPortCd());
+    db.createTable(QStringLiteral("nature"), nature());
+    db.createTable(QStringLiteral("constatus"), constatus());
+    db.createTable(QStringLiteral("vesinfo"), vesinfo());
+    db.createTable(QStringLiteral("cargo"), cargo());
+    db.createTable(QStringLiteral("contain"), contain());
+    db.exec(QStringLiteral("create index egmcargo_egmno on egmcargo (egmno)"));
+    db.exec(QStringLiteral("create index egmcontain_ref on egmcontain (ref)"));
+    const struct
+    {
+        const char* table;
+        const char* file;
+        QStringList columns;
+    } lists[] = {
+        {"d_port_cd", "ports", {QStringLiteral("port_cd"), QStringLiteral("port_nm")}},
+        {"nature", "natures", {QStringLiteral("nat_cd"), QStringLiteral("nat_desc")}},
+        {"constatus", "constatus", {QStringLiteral("cs_cd"), QStringLiteral("cs_desc")}},
+    };
+    for (const auto& l : lists) {
+        QList<RowValues> rows;
+        for (const QStringList& r : lookupRows(QString::fromLatin1(l.file)))
+            rows << RowValues{r.value(0), r.value(1)};
+        db.insertRows(QString::fromLatin1(l.table), l.columns, rows);
+    }
+    tx.commit();
+}
+
+} // namespace Schema

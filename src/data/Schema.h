@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ColumnInfo.h"
+
+class Database;
+
+/// The tables of the system database (the company list) and of a company
+/// database, with the look-up data shipped with the program. The user table
+/// is not among them: the logon creates it when it is missing.
+namespace Schema {
+
+ColumnList drcomp();
+ColumnList egmcargo();
+ColumnList egmcontain();
+ColumnList dPortCd();
+ColumnList nature();
+ColumnList constatus();
+ColumnList vesinfo();
+ColumnList cargo();
+ColumnList contain();
+
+/// Creates DRCOMP in an empty database.
+void createSystemDatabase(Database& db);
+/// Creates every company table but loguser, its indexes and the look-up
+/// rows (ports, natures of cargo, container statuses), in one transaction.
+void createCompanyDatabase(Database& db);
+
+/// Rows of a shipped look-up list ("ports", "natures", "constatus"), without
+/// the header line.
+QList<QStringList> lookupRows(const QString& name);
+
+} // namespace Schema

@@ -1,0 +1,158 @@
+#include "SqlDialect.h"
+
+#include "ValueText.h"
+
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+void SqlDialect::classify(const QString& declared, ColumnInfo& column)
+{
+    const QString t = declared.trimmed().toLower();
+    static const QRegularExpression sizeRe(QStringLiteral("\\(\\s*(\\d+)"));
+    const auto m = sizeRe.match(t);
+    const int size = m.hasMatch() ? m.captured(1).toInt() : 0;
+    if (t.contains(QLatin1String("char")) || t.contains(QLatin1String("text")) ||
+        t.contains(QLatin1String("clob"))) {
+        column.type = ColumnType::Text;
+        column.size = size > 0 ? size : 255;
+    } else if (t.contains(QLatin1String("date")) || t.contains(QLatin1String("time"))) {
+        column.type = ColumnType::Date;
+    } else if (t.startsWith(QLatin1String("bool")) || t == QLatin1String("bit")) {
+        column.type = ColumnType::Boolean;
+    } else if (t.contains(QLatin1String("int")) || t == QLatin1String("long") ||
+               t.contains(QLatin1String("serial"))) {
+        column.type = ColumnType::Long;
+    } else if (t.contains(QLatin1String("double")) || t.contains(QLatin1String("real")) ||
+               t.contains(QLatin1String("float")) || t.contains(QLatin1String("num")) ||
+               t.contains(QLatin1String("dec"))) {
+        column.type = ColumnType::Double;
+    } else {
+        column.type = ColumnType::Text;
+        column.size = 255;
+    }
+    if (column.type != ColumnType::Text)
+        column.size = ColumnInfo::naturalSize(column.type);
+}
+
+QString SqliteDialect::createTable(const QString& table, const ColumnList& columns) const
+{
+    QStringList defs;
+    for (const ColumnInfo& c : columns) {
+        QString def = c.name + u' ';
+        if (c.autoNumber) {
+            def += QStringLiteral("integer primary key autoincrement");
+        } else {
+            switch (c.type) {
+            case ColumnType::Long:
+                def += QStringLiteral("integer");
+                break;
+            case ColumnType::Double:
+                def += QStringLiteral("double");
+                break;
+            case ColumnType::Date:
+                def += QStringLiteral("date");
+                break;
+            case ColumnType::Boolean:
+                def += QStringLiteral("boolean");
+                break;
+            case ColumnType::Text:
+                def += QStringLiteral("varchar(%1)").arg(c.size > 0 ? c.size : 255);
+                break;
+            }
+        }
+        defs << def;
+    }
+    return QStringLiteral("create table %1 (%2)").arg(table, defs.join(QStringLiteral(", ")));
+}
+
+QStringList SqliteDialect::tables(const QSqlDatabase& db) const
+{
+    return db.tables(QSql::Tables);
+}
+
+ColumnList SqliteDialect::tableColumns(const QSqlDatabase& db, const QString& table) const
+{
+    ColumnList out;
+    QSqlQuery q(db);
+    // PRAGMA takes no parameters; the name is quoted as an identifier.
+    QString quoted = table;
+    quoted.replace(u'"', QLatin1String("\"\""));
+    if (!q.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted)))
+        return out;
+    while (q.next()) {
+        ColumnInfo c;
+        c.name = q.value(1).toString();
+        const QString declared = q.value(2).toString();
+        classify(declared, c);
+        c.nullable = q.value(3).toInt() == 0;
+        // An integer primary key is SQLite's auto-number.
+        c.autoNumber =
+            q.value(5).toInt() > 0 && declared.toLower().startsWith(QLatin1String("int"));
+        c.baseTable = table;
+        c.baseColumn = c.name;
+        out << c;
+    }
+    return out;
+}
+
+QString SqliteDialect::singleRow(const QString& table, const QString& where) const
+{
+    return QStringLiteral("rowid = (select rowid from %1 where %2 limit 1)").arg(table, where);
+}
+
+QString SqliteDialect::nullSafeEquals(const QString& column) const
+{
+    return column + QStringLiteral(" is ?");
+}
+
+QVariant SqliteDialect::toStorage(ColumnType type, const QVariant& value) const
+{
+    if (value.isNull())
+        return QVariant();
+    if (type == ColumnType::Date) {
+        // ISO text keeps dates readable and in order for any SQLite tool.
+        if (value.typeId() == QMetaType::QDateTime) {
+            const QDateTime dt = value.toDateTime();
+            if (dt.time() != QTime(0, 0))
+                return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            return dt.date().toString(Qt::ISODate);
+        }
+        const QDate d = ValueText::toDate(value);
+        return d.isValid() ? QVariant(d.toString(Qt::ISODate)) : value;
+    }
+    if (type == ColumnType::Boolean)
+        return value.toBool() ? 1 : 0;
+    return value;
+}
+
+QVariant SqliteDialect::fromStorage(ColumnType type, const QVariant& value) const
+{
+    if (value.isNull())
+        return QVariant();
+    switch (type) {
+    case ColumnType::Date: {
+        const auto dt = ValueText::parseDateTime(value.toString());
+        if (!dt)
+            return value;
+        if (dt->time() == QTime(0, 0))
+            return dt->date();
+        return *dt;
+    }
+    case ColumnType::Long:
+        return value.typeId() == QMetaType::QString
+                   ? QVariant(qint32(ValueText::leadingNumber(value.toString())))
+                   : QVariant(qint32(value.toLongLong()));
+    case ColumnType::Double:
+        return value.typeId() == QMetaType::QString
+                   ? QVariant(ValueText::leadingNumber(value.toString()))
+                   : QVariant(value.toDouble());
+    case ColumnType::Boolean:
+        return value.toBool();
+    case ColumnType::Text:
+        if (value.typeId() == QMetaType::Double)
+            return ValueText::numberText(value.toDouble());
+        return value.toString();
+    }
+    return value;
+}

@@ -1,0 +1,178 @@
+#include "Logon.h"
+
+#include "DataSources.h"
+#include "Database.h"
+#include "LogonState.h"
+#include "Prompts.h"
+#include "Settings.h"
+#include "ValueText.h"
+
+#include <functional>
+
+namespace {
+
+enum class Step
+{
+    Done,
+    Retry,
+    Stop,
+    Fatal
+};
+
+std::shared_ptr<Database> openSystem(const QString& sysPath)
+{
+    return Database::open({QStringLiteral("SQLITE"), sysPath});
+}
+
+/// Runs one step of OK under the logon's error rule: a missing user table is
+/// created, a missing data source is recovered, anything else ends the
+/// program after its message.
+bool runStep(const std::function<void()>& step, Logon::Outcome* outcome)
+{
+    for (;;) {
+        try {
+            step();
+            return true;
+        } catch (const DbError& e) {
+            LogonState& st = logonState();
+            if (e.description().contains(QLatin1String("loguser")) && st.Conn) {
+                try {
+                    st.Conn->exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), "
+                                                 "urights char(50), mrights char(150))"));
+                    st.Conn->exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) "
+                                                 "values ('TARVEX','KOSRAW',' SU', ' SU')"));
+                    st.Conn->clearLayoutCache();
+                } catch (const DbError& inner) {
+                    prompts().inform(inner.numberAndDescription());
+                    *outcome = Logon::Outcome::Fatal;
+                    return false;
+                }
+                prompts().inform(Logon::defaultUserMessage());
+                continue;
+            }
+            if (e.number() == DbError::ConnectionFailed) {
+                // A registered data source whose file will not open says why
+                // first; then the user may pick the right file.
+                if (DataSources::find(DataSources::nameFromConnection(st.DataSource)))
+                    prompts().inform(e.description());
+                prompts().inform(
+                    QStringLiteral("Data Source Name does not exist Please Select Data File"));
+                if (CreateDataSource().isEmpty()) {
+                    // Cancelling the dialog ends this attempt instead of
+                    // asking again for ever.
+                    *outcome = Logon::Outcome::Stay;
+                    return false;
+                }
+                continue;
+            }
+            prompts().inform(e.numberAndDescription());
+            *outcome = Logon::Outcome::Fatal;
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+QStringList Logon::companies(const QString& sysPath, QString* error)
+{
+    QStringList names;
+    try {
+        auto db = openSystem(sysPath);
+        const RowTable t = db->select(QStringLiteral("select name from DRCOMP"));
+        for (const RowValues& r : t.rows)
+            names << r.value(0).toString();
+    } catch (const DbError& e) {
+        if (error)
+            *error = QStringLiteral("The company list cannot be read from the system database "
+                                    "'%1': %2")
+                         .arg(sysPath, e.description());
+        names.clear();
+    }
+    return names;
+}
+
+Logon::Start Logon::load()
+{
+    Start s;
+    s.sysPath = ReadIni(QStringLiteral("SYSTEM"), QStringLiteral("SYSPATH"));
+    s.userId = ReadIni(QStringLiteral("User"), QStringLiteral("UsId"));
+    s.password = ReadIni(QStringLiteral("User"), QStringLiteral("Pwd"));
+    s.savePassword = !s.userId.isEmpty();
+    if (s.sysPath.isEmpty())
+        s.error = QStringLiteral("No system database is set: Tarvex.ini needs SYSPATH in its "
+                                 "SYSTEM section.");
+    else
+        s.companies = companies(s.sysPath, &s.error);
+    const int n = int(
+        ValueText::leadingNumber(ReadIni(QStringLiteral("Database"), QStringLiteral("Company"))));
+    if (s.companies.isEmpty())
+        s.selected = -1;
+    else
+        s.selected = n >= 0 && n < s.companies.size() ? n : 0;
+    return s;
+}
+
+Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, int companyIndex,
+                            const QString& userId, const QString& password, bool savePassword,
+                            bool remember)
+{
+    LogonState& st = logonState();
+    Outcome outcome = Outcome::LoggedOn;
+
+    // 1-2: the company's row in the system database.
+    RowTable company;
+    try {
+        auto sys = openSystem(sysPath);
+        company = sys->select(QStringLiteral("select * from DRCOMP where Name = ?"), {companyText});
+    } catch (const DbError& e) {
+        prompts().inform(e.numberAndDescription());
+        return Outcome::Fatal;
+    }
+    if (company.rows.isEmpty()) {
+        prompts().inform(QStringLiteral("Cannot Load Company Details"));
+        return Outcome::Stay;
+    }
+    const RowValues& row = company.rows.first();
+    const int dirCol = company.columnIndex(QStringLiteral("dirname"));
+    const int nameCol = company.columnIndex(QStringLiteral("name"));
+    st.SysPath = sysPath;
+    st.DataSource = dirCol >= 0 ? row.value(dirCol).toString() : QString();
+    st.CompanyName = nameCol >= 0 ? row.value(nameCol).toString() : QString();
+
+    // 3: the company connection.
+    if (!runStep([&] { st.Conn = DataSources::openConnection(st.DataSource); }, &outcome))
+        return outcome;
+
+    // 4-6: the user, typed values bound as they are.
+    RowTable user;
+    if (!runStep(
+            [&] {
+                user = st.Conn->select(
+                    QStringLiteral("select * from loguser where UID = ? and PWD = ?"),
+                    {userId, password});
+            },
+            &outcome))
+        return outcome;
+    if (user.rows.isEmpty()) {
+        prompts().inform(QStringLiteral("Access denied Username/Password do not match"));
+        return Outcome::Denied;
+    }
+    const RowValues& u = user.rows.first();
+    st.UserId = u.value(user.columnIndex(QStringLiteral("uid"))).toString().trimmed();
+    st.URights = u.value(user.columnIndex(QStringLiteral("urights"))).toString();
+    st.MRights = u.value(user.columnIndex(QStringLiteral("mrights"))).toString();
+
+    // 7-8: what the next logon offers.
+    if (!remember)
+        return outcome;
+    if (savePassword) {
+        WriteIni(QStringLiteral("User"), QStringLiteral("UsID"), userId);
+        WriteIni(QStringLiteral("User"), QStringLiteral("Pwd"), password);
+    } else {
+        WriteIni(QStringLiteral("User"), QStringLiteral("UsID"), QStringLiteral(" "));
+        WriteIni(QStringLiteral("User"), QStringLiteral("Pwd"), QStringLiteral(" "));
+    }
+    WriteIni(QStringLiteral("Database"), QStringLiteral("Company"), QString::number(companyIndex));
+    return outcome;
+}

@@ -1,0 +1,9 @@
+#include "LogonState.h"
+
+#include "Database.h"
+
+LogonState& logonState()
+{
+    static LogonState state;
+    return state;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class Database;
+
+/// What a successful logon established, read by every screen. A later logon
+/// replaces all of it.
+struct LogonState
+{
+    QString SysPath;                ///< the system database file (SYSTEM/SYSPATH)
+    QString DataSource;             ///< the company's connection text, "DSN=" + name
+    std::shared_ptr<Database> Conn; ///< the open company connection
+    QString CompanyName;
+    QString UserId;  ///< trimmed
+    QString URights; ///< record rights, exactly as stored
+    QString MRights; ///< menu rights, exactly as stored
+};
+
+/// The one logon state of the program.
+LogonState& logonState();

@@ -1,0 +1,312 @@
+#include "MyFunc.h"
+
+#include "Rights.h"
+#include "RowSet.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+
+namespace {
+
+Skin& skin()
+{
+    static Skin s;
+    return s;
+}
+
+QPointer<RowSet> reportRs;
+
+void setColours(QWidget* w, QPalette::ColorRole fore, QPalette::ColorRole back)
+{
+    const Skin& s = skin();
+    QPalette p = w->palette();
+    p.setColor(fore, s.text);
+    p.setColor(back, qobject_cast<QAbstractButton*>(w) ? s.button : s.background);
+    if (s.highlight.isValid())
+        p.setColor(QPalette::Highlight, s.highlight);
+    w->setPalette(p);
+}
+
+class EnterAsTab final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w)
+            return false;
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            button->click();
+            return true;
+        }
+        // A drop-down that is open takes Enter to choose its entry.
+        if (auto* combo = qobject_cast<QComboBox*>(w);
+            combo && combo->view() && combo->view()->isVisible())
+            return false;
+        // The key becomes a Tab, as if the clerk had pressed Tab.
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        QApplication::sendEvent(w, &tab);
+        return true;
+    }
+};
+
+class EscCloses final : public QObject
+{
+public:
+    EscCloses(QWidget* form) : QObject(form), form_(form) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+            static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+            FormWindow(form_)->close();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QWidget* form_;
+};
+
+class Overtype final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* edit = qobject_cast<QLineEdit*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!edit || edit->isReadOnly() || key->text().isEmpty() || !key->text()[0].isPrint() ||
+            key->key() == Qt::Key_Backspace || (key->modifiers() & Qt::ControlModifier))
+            return false;
+        // One character selected before the key takes effect: the typed one replaces it.
+        if (!edit->hasSelectedText() && edit->cursorPosition() < edit->text().size())
+            edit->setSelection(edit->cursorPosition(), 1);
+        return false;
+    }
+};
+
+/// Watches every child that can take the focus, present and to come.
+void filterChildren(QWidget* form, QObject* filter)
+{
+    form->installEventFilter(filter);
+    for (QWidget* w : form->findChildren<QWidget*>())
+        w->installEventFilter(filter);
+}
+
+int keyFor(const QString& name)
+{
+    static const QHash<QString, int> keys = {
+        {QStringLiteral("TAB"), Qt::Key_Tab},
+        {QStringLiteral("ENTER"), Qt::Key_Return},
+        {QStringLiteral("HOME"), Qt::Key_Home},
+        {QStringLiteral("END"), Qt::Key_End},
+        {QStringLiteral("LEFT"), Qt::Key_Left},
+        {QStringLiteral("RIGHT"), Qt::Key_Right},
+        {QStringLiteral("UP"), Qt::Key_Up},
+        {QStringLiteral("DOWN"), Qt::Key_Down},
+        {QStringLiteral("BACKSPACE"), Qt::Key_Backspace},
+        {QStringLiteral("BS"), Qt::Key_Backspace},
+        {QStringLiteral("BKSP"), Qt::Key_Backspace},
+        {QStringLiteral("DELETE"), Qt::Key_Delete},
+        {QStringLiteral("DEL"), Qt::Key_Delete},
+        {QStringLiteral("ESC"), Qt::Key_Escape},
+        {QStringLiteral("PGUP"), Qt::Key_PageUp},
+        {QStringLiteral("PGDN"), Qt::Key_PageDown},
+        {QStringLiteral("INSERT"), Qt::Key_Insert},
+        {QStringLiteral("INS"), Qt::Key_Insert},
+    };
+    const QString upper = name.toUpper();
+    if (upper.size() >= 2 && upper[0] == u'F') {
+        bool ok = false;
+        const int n = upper.mid(1).toInt(&ok);
+        if (ok && n >= 1 && n <= 12)
+            return Qt::Key_F1 + n - 1;
+    }
+    return keys.value(upper, 0);
+}
+
+void sendKey(int key, const QString& text, Qt::KeyboardModifiers mods, bool wait)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (!target)
+        return;
+    if (wait) {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+        QApplication::sendEvent(target, &release);
+    } else {
+        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, mods, text));
+        QApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, mods, text));
+    }
+}
+
+} // namespace
+
+const Skin& CurrentSkin()
+{
+    return skin();
+}
+
+void LoadSkin(const QString& path)
+{
+    skin() = Skin::load(path);
+}
+
+void ApplySkin(QWidget* window)
+{
+    if (!window)
+        return;
+    window->setStyleSheet(skin().valid ? skin().styleSheet : QString());
+}
+
+void ApplyAppearance(QWidget* form)
+{
+    if (!form)
+        return;
+    ApplySkin(form);
+    const Skin& s = skin();
+    if (!s.valid)
+        return;
+    setColours(form, QPalette::WindowText, QPalette::Window);
+    form->setAutoFillBackground(true);
+    for (QWidget* w : form->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QCheckBox*>(w) &&
+            !qobject_cast<QRadioButton*>(w))
+            setColours(w, QPalette::ButtonText, QPalette::Button);
+        else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                 qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+            setColours(w, QPalette::Text, QPalette::Base);
+        else if (qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
+                 qobject_cast<QRadioButton*>(w) || qobject_cast<QGroupBox*>(w) ||
+                 qobject_cast<QFrame*>(w))
+            setColours(w, QPalette::WindowText, QPalette::Window);
+    }
+}
+
+void ApplyRights(QWidget* form)
+{
+    const QString& rights = logonState().URights;
+    if (!form || Rights::isSuperuser(rights))
+        return;
+    for (int r = 1; r <= 5; ++r) {
+        const auto right = Rights::Record(r);
+        if (Rights::recordAllowed(rights, right))
+            continue;
+        if (auto* b = form->findChild<QWidget*>(Rights::buttonName(right)))
+            b->setEnabled(false);
+    }
+}
+
+int ConfirmDeletion()
+{
+    return prompts().message(QStringLiteral("Confirm Deletion ?"), Prompts::Buttons::YesNo,
+                             Prompts::Icon::Question, QStringLiteral("Delete"));
+}
+
+void SendKeysKeepLocks(const QString& keys, bool wait)
+{
+    Qt::KeyboardModifiers mods;
+    for (int i = 0; i < keys.size(); ++i) {
+        const QChar c = keys[i];
+        if (c == u'+') {
+            mods |= Qt::ShiftModifier;
+            continue;
+        }
+        if (c == u'^') {
+            mods |= Qt::ControlModifier;
+            continue;
+        }
+        if (c == u'%') {
+            mods |= Qt::AltModifier;
+            continue;
+        }
+        if (c == u'{') {
+            const int close = int(keys.indexOf(u'}', i + 2));
+            if (close > i) {
+                const QString name = keys.mid(i + 1, close - i - 1);
+                const int key = keyFor(name);
+                if (key)
+                    sendKey(key, key == Qt::Key_Tab ? QStringLiteral("\t") : QString(), mods, wait);
+                else if (name.size() == 1)
+                    sendKey(name[0].toUpper().unicode(), name, mods, wait);
+                i = close;
+                mods = {};
+                continue;
+            }
+        }
+        if (c == u'~') {
+            sendKey(Qt::Key_Return, QStringLiteral("\r"), mods, wait);
+        } else {
+            sendKey(c.toUpper().unicode(), mods & Qt::ControlModifier ? QString() : QString(c),
+                    mods, wait);
+        }
+        mods = {};
+    }
+}
+
+RowSet* ReportRS()
+{
+    return reportRs.data();
+}
+
+void SetReportRS(RowSet* rs)
+{
+    reportRs = rs;
+}
+
+void InstallEnterAsTab(QWidget* form)
+{
+    filterChildren(form, new EnterAsTab(form));
+}
+
+void InstallEscCloses(QWidget* form)
+{
+    filterChildren(form, new EscCloses(form));
+}
+
+void InstallOvertype(QWidget* form)
+{
+    auto* filter = new Overtype(form);
+    for (QLineEdit* e : form->findChildren<QLineEdit*>())
+        e->installEventFilter(filter);
+}
+
+QWidget* FormWindow(QWidget* form)
+{
+    if (!form)
+        return nullptr;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget()))
+        return sub;
+    return form;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Prompts.h"
+
+/// Prompts shown as the platform's dialogs.
+class QtPrompts final : public Prompts
+{
+public:
+    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& defaultText) override;
+    QString openFile(const QString& title, const QString& filter, const QString& initialName,
+                     const QString& directory) override;
+    QString folder(const QString& title, const QString& directory) override;
+    void beep() override;
+};

@@ -1,0 +1,112 @@
+#include "frmLogon.h"
+
+#include "MyFunc.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmLogon::frmLogon(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmLogon"));
+    setWindowTitle(QStringLiteral("Logon"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tarvex.png")));
+
+    auto* head = new QLabel(QStringLiteral("Login"), this);
+    head->setObjectName(QStringLiteral("lblHead"));
+    QFont f = head->font();
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    f.setBold(true);
+    head->setFont(f);
+
+    cboDSNList = new QComboBox(this);
+    cboDSNList->setObjectName(QStringLiteral("cboDSNList"));
+    cboDSNList->setMinimumWidth(260);
+    txtUID = new QLineEdit(this);
+    txtUID->setObjectName(QStringLiteral("txtUID"));
+    txtUID->setMaxLength(50);
+    txtPWD = new QLineEdit(this);
+    txtPWD->setObjectName(QStringLiteral("txtPWD"));
+    txtPWD->setEchoMode(QLineEdit::Password);
+    txtPWD->setMaxLength(50);
+    Check1 = new QCheckBox(QStringLiteral("&Save Password"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Company "), cboDSNList);
+    form->addRow(QStringLiteral("User ID"), txtUID);
+    form->addRow(QStringLiteral("Password"), txtPWD);
+    form->addRow(QString(), Check1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(head);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    setTabOrder(cboDSNList, txtUID);
+    setTabOrder(txtUID, txtPWD);
+    setTabOrder(txtPWD, Check1);
+    setTabOrder(Check1, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmLogon::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmLogon::cancelled);
+    InstallEnterAsTab(this);
+
+    // Load: what the settings remember.
+    start_ = Logon::load();
+    txtUID->setText(start_.userId);
+    txtPWD->setText(start_.password);
+    Check1->setChecked(!start_.userId.isEmpty());
+}
+
+void frmLogon::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (listPending_)
+        fillList();
+}
+
+void frmLogon::fillList()
+{
+    listPending_ = false;
+    cboDSNList->clear();
+    cboDSNList->addItems(start_.companies);
+    if (start_.selected >= 0)
+        cboDSNList->setCurrentIndex(start_.selected);
+    if (!start_.error.isEmpty())
+        prompts().message(start_.error, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+}
+
+void frmLogon::cmdOK_Click()
+{
+    const Logon::Outcome outcome =
+        Logon::logOn(start_.sysPath, cboDSNList->currentText(), cboDSNList->currentIndex(),
+                     txtUID->text(), txtPWD->text(), Check1->isChecked());
+    switch (outcome) {
+    case Logon::Outcome::LoggedOn:
+        emit loggedOn();
+        break;
+    case Logon::Outcome::Denied:
+        txtPWD->setFocus();
+        txtPWD->selectAll();
+        break;
+    case Logon::Outcome::Stay:
+        break;
+    case Logon::Outcome::Fatal:
+        emit cancelled();
+        break;
+    }
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class RowSet;
+
+/// The main window: menus, toolbar and status bar over a multiple-document
+/// area that holds every other screen. Menu entries follow the logged-on
+/// user's menu rights each time the window becomes active.
+class frmMenu : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    using Factory = std::function<QWidget*()>;
+
+    explicit frmMenu(QWidget* parent = nullptr);
+    ~frmMenu() override;
+
+    /// Screens are made by factories that the program registers by form name
+    /// (frmCompany, frmCargo, frmColor, frmUser, frmSyspara, frmXmlImport,
+    /// frmCheckList, frmVslRep, frmCargoRep, frmIgmImport). A menu entry
+    /// without one opens a placeholder window titled with its caption.
+    void registerForm(const QString& formName, Factory factory);
+    /// Opens a screen as a child window, or brings it to the front when it
+    /// is open already. Returns the screen.
+    QWidget* openForm(const QString& formName);
+    /// The open screen of that name, or null.
+    QWidget* openedForm(const QString& formName) const;
+    QMdiArea* mdiArea() const { return mdi_; }
+
+    /// Menu rights on the entries and the company and user in the status bar.
+    void applyMenuRights();
+
+    void cascade();
+    void tileHorizontal();
+    void tileVertical();
+
+signals:
+    void exitRequested();
+    void logoutRequested();
+    /// The main window closed: the program ends.
+    void closed();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Entry
+    {
+        QAction* action = nullptr;
+        int code = -1; ///< menu right code, -1 when no right applies
+    };
+    QAction* addEntry(QMenu* menu, const QString& name, const QString& caption, int code,
+                      const QString& formName);
+
+    QMdiArea* mdi_;
+    QList<Entry> entries_;
+    QHash<QString, Factory> factories_;
+    QHash<QString, QString> captions_;
+    QList<QLabel*> panels_;
+    RowSet* reportRs_;
+};
