@@ -49,6 +49,11 @@ std::shared_ptr<Database> Database::open(const Location& location)
         throw DbError(
             DbError::ConnectionFailed,
             QStringLiteral("The database file '%1' does not exist.").arg(location.database));
+    if (fi.size() == 0)
+        // SQLite would take an empty file for a new database and write to it.
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The file '%1' is not a database (it is empty).")
+                          .arg(location.database));
     const QString name = QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
     std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
     db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);

@@ -486,7 +486,9 @@ void RowSet::updateBatch()
     QList<int> inserted;
     for (int k = 0; k < rows_.size(); ++k) {
         Row& r = rows_[k];
-        if (r.state == Row::Modified) {
+        if (r.state == Row::Modified || (r.state == Row::New && keyColumn() >= 0)) {
+            // New rows of a table that numbers them itself are written one by
+            // one, so that each learns its number for later changes.
             writeRow(r);
         } else if (r.state == Row::New) {
             RowValues v;

@@ -120,7 +120,7 @@ std::optional<QDateTime> parseDateTime(const QString& input)
     static const QRegularExpression isoForm(QStringLiteral(
         "^(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:[ T]+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?(?:\\.\\d+)?)?$"));
     static const QRegularExpression named(
-        QStringLiteral("^(\\d{1,2})[ -]([A-Za-z]{3,9})[ -,]+(\\d{2}|\\d{4})(?:[ "
+        QStringLiteral("^(\\d{1,2})[ -]([A-Za-z]{3,9})[ ,-]+(\\d{2}|\\d{4})(?:[ "
                        "T]+(\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
     int d = 0, m = 0, y = 0, hh = 0, mm = 0, ss = 0;
     auto timeFrom = [&](const QRegularExpressionMatch& match, int first) {

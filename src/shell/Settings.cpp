@@ -20,7 +20,8 @@ bool load(const QString& file, CSimpleIniA& ini)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray data = f.readAll();
+    QByteArray data = f.readAll();
+    data.replace('\0', ' '); // a NUL would end the parser's reading early
     return ini.LoadData(data.constData(), size_t(data.size())) >= 0;
 }
 
