@@ -125,9 +125,10 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     try {
         auto sys = openSystem(sysPath);
         company = sys->select(QStringLiteral("select * from DRCOMP where Name = ?"), {companyText});
-    } catch (const DbError& e) {
-        prompts().inform(e.numberAndDescription());
-        return Outcome::Fatal;
+    } catch (const DbError&) {
+        // The list could not be read either (its loading said why): there is
+        // no company to find.
+        company.rows.clear();
     }
     if (company.rows.isEmpty()) {
         prompts().inform(QStringLiteral("Cannot Load Company Details"));

@@ -1,0 +1,332 @@
+#include "AppPaths.h"
+#include "Database.h"
+#include "DemoFixture.h"
+#include "LogonState.h"
+#include "ScriptedPrompts.h"
+#include "Settings.h"
+#include "frmLogon.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+/// The logon window as a clerk meets it, shown and filled.
+struct LogonWindow
+{
+    frmLogon form;
+    QSignalSpy loggedOn{&form, &frmLogon::loggedOn};
+    QSignalSpy cancelled{&form, &frmLogon::cancelled};
+
+    LogonWindow()
+    {
+        form.show();
+        QApplication::setActiveWindow(&form);
+    }
+    QComboBox* company() { return form.findChild<QComboBox*>("cboDSNList"); }
+    QLineEdit* uid() { return form.findChild<QLineEdit*>("txtUID"); }
+    QLineEdit* pwd() { return form.findChild<QLineEdit*>("txtPWD"); }
+    QCheckBox* save() { return form.findChild<QCheckBox*>("Check1"); }
+    void type(const QString& user, const QString& password)
+    {
+        uid()->clear();
+        pwd()->clear();
+        QTest::keyClicks(uid(), user);
+        QTest::keyClicks(pwd(), password);
+    }
+    void ok() { QTest::mouseClick(form.findChild<QPushButton*>("cmdOK"), Qt::LeftButton); }
+};
+
+void addCompany(DemoFixture& demo, int code, const QString& name, const QString& dirname)
+{
+    demo.system()->exec("insert into DRCOMP(code, name, dirname) values (?,?,?)",
+                        {code, name, dirname});
+}
+
+} // namespace
+
+class tst_Logon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstLogonCreatesTheDefaultUser()
+    {
+        DemoFixture demo;
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        QCOMPARE(w.company()->count(), 1);
+        QCOMPARE(w.company()->currentText(), QString("Demo Shipping Agency Pvt Ltd"));
+        w.type("TARVEX", "KOSRAW");
+        w.ok();
+        QCOMPARE(prompts.messages(),
+                 QStringList{"New User File Created with Default User ID TARVEX Password KOSRAW"});
+        QCOMPARE(w.loggedOn.count(), 1);
+        const LogonState& st = logonState();
+        QCOMPARE(st.UserId, QString("TARVEX"));
+        QCOMPARE(st.URights, QString(" SU"));
+        QCOMPARE(st.MRights, QString(" SU"));
+        QCOMPARE(st.CompanyName, QString("Demo Shipping Agency Pvt Ltd"));
+        QCOMPARE(st.DataSource, QString("DSN=demo.mdb"));
+        QVERIFY(st.Conn);
+        QCOMPARE(ReadIni("Database", "Company"), QString("0"));
+    }
+
+    void wrongPasswordThenRight()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " 01 02", "03 12");
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.type("clerk", "Harbour");
+        w.ok();
+        QCOMPARE(prompts.messages(), QStringList{"Access denied Username/Password do not match"});
+        QCOMPARE(w.loggedOn.count(), 0);
+        QCOMPARE(QApplication::focusWidget(), w.pwd());
+        w.pwd()->clear();
+        QTest::keyClicks(w.pwd(), "harbour");
+        w.ok();
+        QCOMPARE(w.loggedOn.count(), 1);
+        QCOMPARE(logonState().UserId, QString("clerk"));
+    }
+
+    void quotesAreOrdinaryCharacters_data()
+    {
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QString>("typedPassword");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("classic injection") << "clerk"
+                                           << "' or '1'='1" << false;
+        QTest::newRow("injection in the user") << "' or '1'='1' --"
+                                               << "x" << false;
+        QTest::newRow("quote in a real password") << "o'brien"
+                                                  << "it's'me" << true;
+    }
+    void quotesAreOrdinaryCharacters()
+    {
+        QFETCH(QString, uid);
+        QFETCH(QString, typedPassword);
+        QFETCH(bool, accepted);
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        demo.addUser("o'brien", "it's'me", " SU", " SU");
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.type(uid, typedPassword);
+        w.ok();
+        QCOMPARE(w.loggedOn.count(), accepted ? 1 : 0);
+        QCOMPARE(w.cancelled.count(), 0); // never an error that ends the program
+        if (!accepted)
+            QCOMPARE(prompts.messages(),
+                     QStringList{"Access denied Username/Password do not match"});
+    }
+
+    void companyNameWithAQuote()
+    {
+        DemoFixture demo;
+        demo.system()->exec("update DRCOMP set name = ?", {QString("Patel's Shipping")});
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.type("clerk", "harbour");
+        w.ok();
+        QCOMPARE(prompts.messages(), QStringList());
+        QCOMPARE(logonState().CompanyName, QString("Patel's Shipping"));
+    }
+
+    void savedPasswordOnAndOff()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        ScriptedPrompts prompts;
+        {
+            LogonWindow w;
+            QVERIFY(!w.save()->isChecked());
+            w.type("clerk", "harbour");
+            w.save()->setChecked(true);
+            w.ok();
+            QCOMPARE(w.loggedOn.count(), 1);
+        }
+        {
+            LogonWindow w;
+            QCOMPARE(w.uid()->text(), QString("clerk"));
+            QCOMPARE(w.pwd()->text(), QString("harbour"));
+            QVERIFY(w.save()->isChecked());
+            w.save()->setChecked(false);
+            w.ok();
+            QCOMPARE(w.loggedOn.count(), 1);
+        }
+        QCOMPARE(Settings::read(AppPaths::iniFile(), "User", "Pwd"), QString(""));
+        LogonWindow w;
+        QCOMPARE(w.uid()->text(), QString(""));
+        QCOMPARE(w.pwd()->text(), QString(""));
+        QVERIFY(!w.save()->isChecked());
+    }
+
+    void savedCompanyPosition_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("second") << "1" << 1;
+        QTest::newRow("equal to the count") << "2" << 0;
+        QTest::newRow("beyond") << "7" << 0;
+        QTest::newRow("negative") << "-1" << 0;
+    }
+    void savedCompanyPosition()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, selected);
+        DemoFixture demo;
+        addCompany(demo, 2, "Second Line Agencies", "DSN=demo.mdb");
+        WriteIni("Database", "Company", stored);
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        QCOMPARE(w.company()->count(), 2);
+        QCOMPARE(w.company()->currentIndex(), selected);
+    }
+
+    void rightsAreKeptAsStored()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " 01 03          ", "03 12   ");
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.type("clerk", "harbour");
+        w.ok();
+        QCOMPARE(logonState().URights, QString(" 01 03          "));
+        QCOMPARE(logonState().MRights, QString("03 12   "));
+    }
+
+    void missingDataSourceIsCreatedFromTheChosenFile()
+    {
+        DemoFixture demo;
+        // A second company whose data source nobody registered yet.
+        QFile::copy(demo.companyFile(), demo.file("data.mdb"));
+        addCompany(demo, 2, "New Agency", "DSN=data.mdb");
+        WriteIni("Database", "Company", "1");
+        ScriptedPrompts prompts;
+        prompts.files << demo.file("data.mdb");
+        LogonWindow w;
+        w.type("TARVEX", "KOSRAW");
+        w.ok();
+        QCOMPARE(
+            prompts.messages(),
+            (QStringList{"Data Source Name does not exist Please Select Data File",
+                         "DSN Created Successfully",
+                         "New User File Created with Default User ID TARVEX Password KOSRAW"}));
+        const auto dialog = prompts.calls[1];
+        QCOMPARE(dialog.kind, QString("openFile"));
+        QCOMPARE(dialog.text, QString("Select Data File Name"));
+        QCOMPARE(dialog.initial, QString("*.mdb"));
+        QCOMPARE(w.loggedOn.count(), 1);
+        QCOMPARE(logonState().CompanyName, QString("New Agency"));
+    }
+
+    void aWronglyNamedFileAsksAgainAndCancelStops()
+    {
+        DemoFixture demo;
+        QFile::copy(demo.companyFile(), demo.file("other.mdb"));
+        addCompany(demo, 2, "New Agency", "DSN=data.mdb");
+        WriteIni("Database", "Company", "1");
+        ScriptedPrompts prompts;
+        prompts.files << demo.file("other.mdb"); // registered as other.mdb: still no data.mdb
+        LogonWindow w;
+        w.type("TARVEX", "KOSRAW");
+        w.ok();
+        QCOMPARE(prompts.messages(),
+                 (QStringList{"Data Source Name does not exist Please Select Data File",
+                              "DSN Created Successfully",
+                              "Data Source Name does not exist Please Select Data File"}));
+        QCOMPARE(w.loggedOn.count(), 0);
+        QCOMPARE(w.cancelled.count(), 0); // the form stays for another try
+    }
+
+    void aFileThatIsNotADatabaseIsNamedAndLeftAlone()
+    {
+        DemoFixture demo;
+        addCompany(demo, 2, "New Agency", "DSN=data.mdb");
+        WriteIni("Database", "Company", "1");
+        const QString text = demo.file("data.mdb");
+        {
+            QFile f(text);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("these are my notes, not a database\n");
+        }
+        ScriptedPrompts prompts;
+        prompts.files << text;
+        LogonWindow w;
+        w.type("TARVEX", "KOSRAW");
+        w.ok();
+        const QStringList shown = prompts.messages();
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown[1], QString("DSN Created Successfully"));
+        QVERIFY2(shown[2].contains(text) && shown[2].contains("not a database"),
+                 qPrintable(shown[2]));
+        QCOMPARE(shown[3], QString("Data Source Name does not exist Please Select Data File"));
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("these are my notes, not a database\n"));
+    }
+
+    void unreadableSystemDatabase()
+    {
+        DemoFixture demo;
+        WriteIni("SYSTEM", "SYSPATH", demo.file("missing.mdb"));
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        QCOMPARE(w.company()->count(), 0);
+        QCOMPARE(prompts.messages().size(), 1);
+        QVERIFY(prompts.messages().first().contains(demo.file("missing.mdb")));
+        w.ok();
+        QCOMPARE(prompts.messages().last(), QString("Cannot Load Company Details"));
+        QTest::mouseClick(w.form.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        QCOMPARE(w.cancelled.count(), 1);
+    }
+
+    void cancelSavesNothing()
+    {
+        DemoFixture demo;
+        const QByteArray before = [&] {
+            QFile f(AppPaths::iniFile());
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.type("someone", "secret");
+        w.save()->setChecked(true);
+        QTest::mouseClick(w.form.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        QCOMPARE(w.cancelled.count(), 1);
+        QFile f(AppPaths::iniFile());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+
+    void enterMovesToTheNextField()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.uid()->setFocus();
+        QTest::keyClicks(w.uid(), "clerk");
+        QTest::keyClick(w.uid(), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.pwd());
+        QTest::keyClicks(w.pwd(), "harbour");
+        QTest::keyClick(w.pwd(), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), w.save());
+        QTest::keyClick(w.save(), Qt::Key_Enter);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // on OK: presses it
+        QCOMPARE(w.uid()->text(), QString("clerk"));
+        QCOMPARE(w.loggedOn.count(), 1);
+    }
+};
+
+QTEST_MAIN(tst_Logon)
+#include "tst_logon.moc"
