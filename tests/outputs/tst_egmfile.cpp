@@ -1,0 +1,320 @@
+#include "EgmFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+Q_DECLARE_METATYPE(RowTable)
+
+namespace {
+
+ColumnInfo column(const char* name, ColumnType type, int size = 0)
+{
+    ColumnInfo c;
+    c.name = QLatin1String(name);
+    c.type = type;
+    c.size = type == ColumnType::Text ? size : ColumnInfo::naturalSize(type);
+    return c;
+}
+
+/// The columns of "select * from egmcargo".
+ColumnList cargoColumns()
+{
+    return {column("id", ColumnType::Long),
+            column("egmno", ColumnType::Double),
+            column("egmdt", ColumnType::Date),
+            column("sbno", ColumnType::Double),
+            column("sbdt", ColumnType::Date),
+            column("sbport", ColumnType::Text, 6),
+            column("destport", ColumnType::Text, 6),
+            column("gateport", ColumnType::Text, 6),
+            column("naturecargo", ColumnType::Text, 2),
+            column("volume", ColumnType::Double),
+            column("unitvol", ColumnType::Text, 3),
+            column("pkgs", ColumnType::Long),
+            column("linecode", ColumnType::Text, 10)};
+}
+
+/// The columns of the container query: egmcontain.* and the bill's aliases.
+ColumnList containerColumns()
+{
+    return {column("autoid", ColumnType::Long),        column("ref", ColumnType::Long),
+            column("containno", ColumnType::Text, 11), column("constatus", ColumnType::Text, 3),
+            column("subrefno", ColumnType::Long),      column("xegmno", ColumnType::Double),
+            column("xegmdt", ColumnType::Date),        column("xsbno", ColumnType::Double),
+            column("xsbdt", ColumnType::Date)};
+}
+
+QVariant text(const char* s)
+{
+    return QString::fromLatin1(s);
+}
+
+RowValues bill(int id, double sbno, const QVariant& sbdt, const QVariant& destport,
+               const QVariant& nature, const QVariant& volume, const QVariant& unit,
+               const QVariant& pkgs)
+{
+    // The stored EGM date is the 4th on purpose: the file must show the
+    // screen's date (the 5th) instead.
+    return {id,          1234.0,         QDate(2006, 3, 4),
+            sbno,        sbdt,           text("INIXY1"),
+            destport,    text("INIXY1"), nature,
+            volume,      unit,           pkgs,
+            text("MAEU")};
+}
+
+RowValues container(int autoid, int ref, const char* number, const char* status, double sbno,
+                    const QVariant& sbdt)
+{
+    return {autoid, ref, text(number), text(status), 0, 1234.0, QDate(2006, 3, 4), sbno, sbdt};
+}
+
+RowTable containerisedCargo()
+{
+    RowTable t;
+    t.columns = cargoColumns();
+    t.rows = {
+        bill(1, 5001, QDate(2006, 3, 1), text("USNYC1"), text("C"), 0.0, text(""), 120),
+        bill(2, 5002, QDate(2006, 2, 28), text("AEJEA1"), text("CP"), QVariant(), QVariant(), 35)};
+    return t;
+}
+
+RowTable containerisedContainers()
+{
+    RowTable t;
+    t.columns = containerColumns();
+    t.rows = {container(11, 1, "MSKU1234567", "F", 5001, QDate(2006, 3, 1)),
+              container(12, 1, "TCLU7654321", "F", 5001, QDate(2006, 3, 1)),
+              container(13, 2, "GESU0000012", "E", 5002, QDate(2006, 2, 28))};
+    return t;
+}
+
+RowTable bulkCargo()
+{
+    RowTable t;
+    t.columns = cargoColumns();
+    t.rows = {
+        bill(3, 6001, QDate(2006, 3, 2), text("SGSIN1"), text("P"), 12.5, text("CBM"), 0),
+        bill(4, 6002, QDate(2006, 3, 2), text("SGSIN1"), text("P"), 0.0, text("MT"), 40),
+        // sbdt with a time of day, as a date/time column may hold it.
+        bill(5, 6003, QDateTime(QDate(2006, 3, 3), QTime(10, 30), Qt::UTC), QVariant(), text("P"),
+             3.0, text("KGS"), QVariant()),
+    };
+    return t;
+}
+
+RowTable noContainers()
+{
+    RowTable t;
+    t.columns = containerColumns();
+    return t;
+}
+
+QByteArray expectedFile(const QString& name)
+{
+    QFile f(QFINDTESTDATA(QStringLiteral("expected/") + name));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("missing expected file ") + name.toUtf8();
+    return f.readAll();
+}
+
+QByteArray masterLine(const QByteArray& file)
+{
+    return file.split('\n').value(2);
+}
+
+} // namespace
+
+class TestEgmFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matchesHandWrittenFile_data();
+    void matchesHandWrittenFile();
+    void zeroRules_data();
+    void zeroRules();
+    void textIsWrittenAsStoredInLatin1();
+    void billWithoutDateWritesNothing_data();
+    void billWithoutDateWritesNothing();
+    void missingColumnWritesNothing();
+    void saveReplacesTheFile();
+    void saveReportsPathAndCause();
+};
+
+void TestEgmFile::matchesHandWrittenFile_data()
+{
+    QTest::addColumn<RowTable>("cargo");
+    QTest::addColumn<RowTable>("containers");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("two bills, three containers")
+        << containerisedCargo() << containerisedContainers() << "containerised.egm";
+    QTest::newRow("bulk only: empty container section")
+        << bulkCargo() << noContainers() << "bulk.egm";
+
+    // Column names are matched without regard to case.
+    RowTable cargo = containerisedCargo();
+    RowTable containers = containerisedContainers();
+    for (ColumnInfo& c : cargo.columns)
+        c.name = c.name.toUpper();
+    for (ColumnInfo& c : containers.columns)
+        c.name = c.name.at(0).toUpper() + c.name.mid(1);
+    QTest::newRow("names in other cases") << cargo << containers << "containerised.egm";
+}
+
+void TestEgmFile::matchesHandWrittenFile()
+{
+    QFETCH(RowTable, cargo);
+    QFETCH(RowTable, containers);
+    QFETCH(QString, expected);
+
+    QString error = QStringLiteral("untouched");
+    const QByteArray bytes = EgmFile::content(QDate(2006, 3, 5), cargo, containers, &error);
+    QCOMPARE(error, QString());
+    QCOMPARE(bytes, expectedFile(expected));
+}
+
+void TestEgmFile::zeroRules_data()
+{
+    QTest::addColumn<QVariant>("volume");
+    QTest::addColumn<QVariant>("unit");
+    QTest::addColumn<QVariant>("pkgs");
+    QTest::addColumn<QByteArray>("line");
+
+    // Only the last three fields change: volume, unit of volume, packages.
+    const QByteArray head = "1234\x1d"
+                            "05032006\x1d"
+                            "7001\x1d"
+                            "01032006\x1dINIXY1\x1dUSNYC1\x1dINIXY1\x1dP\x1d";
+    QTest::newRow("volume and unit written") << QVariant(12.5) << text("CBM") << QVariant(3)
+                                             << head + "12.5\x1d"
+                                                       "CBM\x1d"
+                                                       "3\x1d";
+    QTest::newRow("zero volume hides its unit") << QVariant(0.0) << text("CBM") << QVariant(3)
+                                                << head + "\x1d\x1d"
+                                                          "3\x1d";
+    QTest::newRow("null volume hides its unit") << QVariant() << text("MT") << QVariant(3)
+                                                << head + "\x1d\x1d"
+                                                          "3\x1d";
+    QTest::newRow("unit without volume decides nothing")
+        << QVariant(2.0) << QVariant() << QVariant(3)
+        << head + "2\x1d\x1d"
+                  "3\x1d";
+    QTest::newRow("zero packages")
+        << QVariant(1.25) << text("KGS") << QVariant(0) << head + "1.25\x1dKGS\x1d\x1d";
+    QTest::newRow("null packages")
+        << QVariant(100.0) << text("KGS") << QVariant() << head + "100\x1dKGS\x1d\x1d";
+    QTest::newRow("small fraction is not zero") << QVariant(0.001) << text("MT") << QVariant(1)
+                                                << head + "0.001\x1dMT\x1d"
+                                                          "1\x1d";
+    QTest::newRow("negative counts as a number")
+        << QVariant(-2.5) << text("MT") << QVariant(-1) << head + "-2.5\x1dMT\x1d-1\x1d";
+}
+
+void TestEgmFile::zeroRules()
+{
+    QFETCH(QVariant, volume);
+    QFETCH(QVariant, unit);
+    QFETCH(QVariant, pkgs);
+    QFETCH(QByteArray, line);
+
+    RowTable cargo;
+    cargo.columns = cargoColumns();
+    cargo.rows = {bill(1, 7001, QDate(2006, 3, 1), text("USNYC1"), text("P"), volume, unit, pkgs)};
+    QString error;
+    const QByteArray bytes = EgmFile::content(QDate(2006, 3, 5), cargo, noContainers(), &error);
+    QCOMPARE(error, QString());
+    QCOMPARE(masterLine(bytes), line);
+    QCOMPARE(line.count('\x1d'), 11);
+}
+
+void TestEgmFile::textIsWrittenAsStoredInLatin1()
+{
+    RowTable cargo;
+    cargo.columns = cargoColumns();
+    // Blanks kept, case kept, one byte per character.
+    cargo.rows = {
+        bill(1, 7001, QDate(2006, 3, 1), QStringLiteral(" Bé  "), text("c"), 1.0, text("m3 "), 1)};
+    QString error;
+    const QByteArray bytes = EgmFile::content(QDate(2006, 3, 5), cargo, noContainers(), &error);
+    QCOMPARE(masterLine(bytes), QByteArray("1234\x1d"
+                                           "05032006\x1d"
+                                           "7001\x1d"
+                                           "01032006\x1dINIXY1\x1d B\xE9  \x1dINIXY1\x1d"
+                                           "c\x1d"
+                                           "1\x1dm3 \x1d"
+                                           "1\x1d"));
+}
+
+void TestEgmFile::billWithoutDateWritesNothing_data()
+{
+    QTest::addColumn<RowTable>("cargo");
+    QTest::addColumn<RowTable>("containers");
+    QTest::addColumn<QString>("message");
+
+    RowTable cargo = containerisedCargo();
+    cargo.rows[1][4] = QVariant();
+    QTest::newRow("shipping bill") << cargo << containerisedContainers()
+                                   << "Shipping Bill No. 5002 has no Shipping Bill Date; no file "
+                                      "was written.";
+
+    RowTable containers = containerisedContainers();
+    containers.rows[2][8] = QVariant();
+    QTest::newRow("container's shipping bill")
+        << containerisedCargo() << containers
+        << "Shipping Bill No. 5002 has no Shipping Bill Date; no file was written.";
+}
+
+void TestEgmFile::billWithoutDateWritesNothing()
+{
+    QFETCH(RowTable, cargo);
+    QFETCH(RowTable, containers);
+    QFETCH(QString, message);
+
+    QString error;
+    QCOMPARE(EgmFile::content(QDate(2006, 3, 5), cargo, containers, &error), QByteArray());
+    QCOMPARE(error, message);
+}
+
+void TestEgmFile::missingColumnWritesNothing()
+{
+    RowTable cargo = containerisedCargo();
+    cargo.columns.removeAt(11); // pkgs
+    for (RowValues& row : cargo.rows)
+        row.removeAt(11);
+    QString error;
+    QCOMPARE(EgmFile::content(QDate(2006, 3, 5), cargo, containerisedContainers(), &error),
+             QByteArray());
+    QCOMPARE(error, QStringLiteral("The cargo rows have no column \"pkgs\"; no file was written."));
+}
+
+void TestEgmFile::saveReplacesTheFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("1234.egm"));
+    QString error;
+    QVERIFY(EgmFile::save(path, QByteArray("first version, longer than the second\n"), &error));
+    QVERIFY2(EgmFile::save(path, QByteArray("<manifest>\n"), &error), qPrintable(error));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("<manifest>\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("1234.egm")});
+}
+
+void TestEgmFile::saveReportsPathAndCause()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("no such folder/1234.egm"));
+    QString error;
+    QVERIFY(!EgmFile::save(path, QByteArray("x"), &error));
+    const QString prefix =
+        QStringLiteral("Cannot create \"%1\": ").arg(QDir::toNativeSeparators(path));
+    QVERIFY2(error.startsWith(prefix) && error.size() > prefix.size(), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(TestEgmFile)
+#include "tst_egmfile.moc"
