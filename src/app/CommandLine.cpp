@@ -6,6 +6,7 @@
 #include "Logon.h"
 
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 
 namespace CommandLine {
 
@@ -132,6 +133,9 @@ int run(const Options& o, QTextStream& out, QTextStream& err)
 
 bool logOn(const Options& o, QTextStream& err)
 {
+    ConsolePrompts console(err);
+    Prompts* previous = installPrompts(&console);
+    const auto restore = qScopeGuard([previous] { installPrompts(previous); });
     const Logon::Start start = Logon::load();
     if (!start.error.isEmpty()) {
         err << start.error << Qt::endl;
