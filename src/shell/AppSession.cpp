@@ -48,7 +48,7 @@ void AppSession::loggedOn()
         connect(menu_, &frmMenu::exitRequested, this, &AppSession::finished);
         connect(menu_, &frmMenu::closed, this, &AppSession::finished);
         connect(menu_, &frmMenu::logoutRequested, this, &AppSession::showLogon);
-        menu_->show();
+        menu_->showMaximized();
     }
     menu_->applyMenuRights();
     menu_->raise();

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 frmLogon::frmLogon(QWidget* parent) : QWidget(parent)
@@ -75,8 +76,16 @@ frmLogon::frmLogon(QWidget* parent) : QWidget(parent)
 void frmLogon::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (listPending_)
-        fillList();
+    if (!listPending_)
+        return;
+    fillList();
+    // The company is usually the one chosen last: start where the typing is.
+    if (txtUID->text().isEmpty())
+        txtUID->setFocus();
+    else
+        txtPWD->setFocus();
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void frmLogon::fillList()

@@ -148,6 +148,7 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
     }
     panels_[0]->setText(QStringLiteral("Ready"));
     panels_[1]->setText(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+    panels_[3]->setText(QStringLiteral("Ver %1").arg(QStringLiteral(TARVEX_VERSION)));
 
     ApplyAppearance(this);
     resize(1024, 720);
