@@ -57,6 +57,23 @@ public:
     virtual QString folder(const QString& title, const QString& directory = QString()) = 0;
     virtual void beep() = 0;
 
+    /// The answer of a question nobody answered: No, Cancel, or OK for a
+    /// message with only that button.
+    static Answer negativeAnswer(Buttons buttons)
+    {
+        switch (buttons) {
+        case Buttons::Ok:
+            return Ok;
+        case Buttons::YesNo:
+        case Buttons::YesNoCancel:
+            return No;
+        case Buttons::OkCancel:
+        case Buttons::RetryCancel:
+            break;
+        }
+        return Cancel;
+    }
+
     /// Shorthand for an OK-only message.
     void inform(const QString& text, const QString& title = QString())
     {

@@ -17,17 +17,7 @@ Prompts::Answer ScriptedPrompts::message(const QString& text, Buttons buttons, I
                   icon, QString(), QString()});
     if (!answers.isEmpty())
         return answers.dequeue();
-    switch (buttons) {
-    case Buttons::Ok:
-        return Ok;
-    case Buttons::YesNo:
-    case Buttons::YesNoCancel:
-        return No;
-    case Buttons::OkCancel:
-    case Buttons::RetryCancel:
-        break;
-    }
-    return Cancel;
+    return negativeAnswer(buttons);
 }
 
 std::optional<QString> ScriptedPrompts::input(const QString& prompt, const QString& title,

@@ -3,17 +3,7 @@
 Prompts::Answer ConsolePrompts::message(const QString& text, Buttons buttons, Icon, const QString&)
 {
     err_ << text << Qt::endl;
-    switch (buttons) {
-    case Buttons::Ok:
-        return Ok;
-    case Buttons::YesNo:
-    case Buttons::YesNoCancel:
-        return No;
-    case Buttons::OkCancel:
-    case Buttons::RetryCancel:
-        break;
-    }
-    return Cancel;
+    return negativeAnswer(buttons);
 }
 
 std::optional<QString> ConsolePrompts::input(const QString&, const QString&, const QString&)
