@@ -1,5 +1,7 @@
 #include "Installation.h"
 
+#include "Resources.h"
+
 #include "AppPaths.h"
 #include "DataSources.h"
 #include "Database.h"
@@ -9,11 +11,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
-
-static void initShellResources()
-{
-    Q_INIT_RESOURCE(shell);
-}
 
 namespace Installation {
 
@@ -28,7 +25,7 @@ QString demoDataSource()
 
 void installSkins(const QString& dir)
 {
-    initShellResources();
+    InitResources();
     QDir d(dir);
     d.mkpath(QStringLiteral("skins"));
     const QDir source(QStringLiteral(":/skins"));

@@ -1,6 +1,7 @@
 #include "frmLogon.h"
 
 #include "MyFunc.h"
+#include "Resources.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 
 frmLogon::frmLogon(QWidget* parent) : QWidget(parent)
 {
+    InitResources();
     setObjectName(QStringLiteral("frmLogon"));
     setWindowTitle(QStringLiteral("Logon"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/tarvex.png")));

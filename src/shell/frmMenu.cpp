@@ -1,6 +1,7 @@
 #include "frmMenu.h"
 
 #include "MyFunc.h"
+#include "Resources.h"
 #include "Rights.h"
 #include "RowSet.h"
 
@@ -41,6 +42,7 @@ QWidget* placeholder(const QString& formName, const QString& caption)
 
 frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
 {
+    InitResources();
     setObjectName(QStringLiteral("frmMenu"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/tarvex.png")));
     mdi_ = new QMdiArea(this);

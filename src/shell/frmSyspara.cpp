@@ -1,4 +1,5 @@
 #include "frmSyspara.h"
+#include "Resources.h"
 
 #include "MyFunc.h"
 #include "ValueText.h"
@@ -11,11 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-static void initShellResources()
-{
-    Q_INIT_RESOURCE(shell);
-}
 
 namespace {
 
@@ -43,7 +39,7 @@ void selectStored(QComboBox* box, const QString& stored)
 
 frmSyspara::frmSyspara(QWidget* parent) : QWidget(parent)
 {
-    initShellResources();
+    InitResources();
     setObjectName(QStringLiteral("frmSyspara"));
     setWindowTitle(QStringLiteral("System Parameters"));
 

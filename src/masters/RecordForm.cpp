@@ -1,0 +1,683 @@
+#include "RecordForm.h"
+#include "Resources.h"
+
+#include "ConnectionRetry.h"
+#include "Criteria.h"
+#include "MyFunc.h"
+#include "RowSet.h"
+#include "ValueText.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <functional>
+#include <optional>
+
+namespace {
+
+QPushButton* pictureButton(QWidget* parent, const QString& name, const QString& icon,
+                           const QString& tip)
+{
+    auto* b = new QPushButton(parent);
+    b->setObjectName(name);
+    b->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(icon)));
+    b->setIconSize(QSize(20, 20));
+    b->setFixedSize(36, 30);
+    b->setToolTip(tip);
+    b->setAccessibleName(tip);
+    return b;
+}
+
+QPushButton* textButton(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setMinimumWidth(84);
+    return b;
+}
+
+/// A hidden button keeps its place, so the row does not jump between modes.
+void keepPlace(QWidget* w)
+{
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+}
+
+QString textOf(const ColumnInfo& column, const QVariant& value)
+{
+    if (value.isNull())
+        return QString();
+    switch (column.type) {
+    case ColumnType::Date:
+        return ValueText::dateText(value);
+    case ColumnType::Long:
+    case ColumnType::Double:
+        return ValueText::numberText(value);
+    case ColumnType::Text:
+    case ColumnType::Boolean:
+        break;
+    }
+    return value.toString();
+}
+
+} // namespace
+
+RecordForm::RecordForm(const QString& formName, const QString& heading, const Options& options,
+                       QWidget* parent)
+    : QWidget(parent), options_(options)
+{
+    InitResources();
+    setObjectName(formName);
+    setWindowTitle(heading);
+
+    primaryRS_ = new RowSet(this);
+    primaryRS_->setObjectName(QStringLiteral("adoPrimaryRS"));
+    connect(primaryRS_, &RowSet::moveComplete, this, &RecordForm::adoPrimaryRS_MoveComplete);
+
+    lblHead = new QLabel(heading, this);
+    lblHead->setObjectName(QStringLiteral("lblHead"));
+    QFont f = lblHead->font();
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    f.setBold(true);
+    lblHead->setFont(f);
+
+    cmdFirst = pictureButton(this, QStringLiteral("cmdFirst"), QStringLiteral("first"),
+                             QStringLiteral("First record"));
+    cmdPrevious = pictureButton(this, QStringLiteral("cmdPrevious"), QStringLiteral("previous"),
+                                QStringLiteral("Previous record"));
+    cmdNext = pictureButton(this, QStringLiteral("cmdNext"), QStringLiteral("next"),
+                            QStringLiteral("Next record"));
+    cmdLast = pictureButton(this, QStringLiteral("cmdLast"), QStringLiteral("last"),
+                            QStringLiteral("Last record"));
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblStatus->setAlignment(Qt::AlignCenter);
+    lblStatus->setMinimumWidth(180);
+    lblStatus->setFixedHeight(30);
+
+    cmdAdd = textButton(this, QStringLiteral("cmdAdd"), QStringLiteral("&Add"));
+    cmdEdit = textButton(this, QStringLiteral("cmdEdit"), QStringLiteral("&Edit"));
+    cmdUpdate = textButton(this, QStringLiteral("cmdUpdate"), options.updateCaption);
+    cmdCancel = textButton(this, QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"));
+    cmdDelete = textButton(this, QStringLiteral("cmdDelete"), QStringLiteral("&Delete"));
+    cmdRefresh = textButton(this, QStringLiteral("cmdRefresh"), QStringLiteral("&Refresh"));
+    cmdSearch = textButton(this, QStringLiteral("cmdSearch"), QStringLiteral("&Search"));
+    cmdClose = textButton(this, QStringLiteral("cmdClose"), QStringLiteral("C&lose"));
+    cmdExit = pictureButton(this, QStringLiteral("cmdExit"), QStringLiteral("door"),
+                            QStringLiteral("Close the form"));
+    for (QWidget* w : {cmdDelete, cmdRefresh, cmdSearch, cmdClose})
+        keepPlace(w);
+
+    fields_ = new QGridLayout;
+    fields_->setHorizontalSpacing(12);
+    fields_->setVerticalSpacing(6);
+    fields_->setColumnStretch(1, 1);
+
+    auto* nav = new QHBoxLayout;
+    nav->setSpacing(4);
+    nav->addWidget(cmdFirst);
+    nav->addWidget(cmdPrevious);
+    nav->addWidget(lblStatus, 1);
+    nav->addWidget(cmdNext);
+    nav->addWidget(cmdLast);
+
+    // Save and Cancel stand in the places of Add and Edit.
+    auto* buttons = new QGridLayout;
+    buttons->setHorizontalSpacing(6);
+    buttons->addWidget(cmdAdd, 0, 0);
+    buttons->addWidget(cmdUpdate, 0, 0);
+    buttons->addWidget(cmdEdit, 0, 1);
+    buttons->addWidget(cmdCancel, 0, 1);
+    buttons->addWidget(cmdDelete, 0, 2);
+    buttons->addWidget(cmdRefresh, 0, 3);
+    buttons->addWidget(cmdSearch, 0, 4);
+    buttons->addWidget(cmdClose, 0, 5);
+    buttons->setColumnStretch(6, 1);
+    buttons->addWidget(cmdExit, 0, 7);
+
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 10, 14, 12);
+    layout->setSpacing(8);
+    layout->addWidget(lblHead);
+    layout->addWidget(rule);
+    layout->addLayout(fields_);
+    layout->addSpacing(6);
+    layout->addLayout(nav);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+
+    connect(cmdFirst, &QPushButton::clicked, this, &RecordForm::cmdFirst_Click);
+    connect(cmdPrevious, &QPushButton::clicked, this, &RecordForm::cmdPrevious_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &RecordForm::cmdNext_Click);
+    connect(cmdLast, &QPushButton::clicked, this, &RecordForm::cmdLast_Click);
+    connect(cmdAdd, &QPushButton::clicked, this, &RecordForm::cmdAdd_Click);
+    connect(cmdEdit, &QPushButton::clicked, this, &RecordForm::cmdEdit_Click);
+    connect(cmdUpdate, &QPushButton::clicked, this, &RecordForm::cmdUpdate_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &RecordForm::cmdCancel_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &RecordForm::cmdDelete_Click);
+    connect(cmdRefresh, &QPushButton::clicked, this, &RecordForm::cmdRefresh_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, [this] { search(); });
+    connect(cmdClose, &QPushButton::clicked, this, &RecordForm::cmdClose_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &RecordForm::cmdClose_Click);
+}
+
+RecordForm::~RecordForm() = default;
+
+QLineEdit* RecordForm::createField(int index, const QString& column)
+{
+    while (txtFields.size() <= index) {
+        txtFields << nullptr;
+        dataFields_ << QString();
+        shownText_ << QString();
+    }
+    auto* box = new QLineEdit(this);
+    box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
+    box->setMinimumWidth(300);
+    box->setReadOnly(true);
+    txtFields[index] = box;
+    dataFields_[index] = column;
+    return box;
+}
+
+void RecordForm::addRow(const QString& caption, const QList<QWidget*>& widgets)
+{
+    const int row = fieldRows_++;
+    if (!caption.isEmpty()) {
+        auto* label = new QLabel(caption, this);
+        const int box = widgets.isEmpty() ? -1 : int(txtFields.indexOf(widgets.first()));
+        label->setObjectName(box >= 0 ? QStringLiteral("lblLabels_%1").arg(box)
+                                      : QStringLiteral("lbl") + widgets.value(0)->objectName());
+        if (!widgets.isEmpty())
+            label->setBuddy(widgets.first());
+        fields_->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    auto* line = new QHBoxLayout;
+    line->setSpacing(8);
+    for (QWidget* w : widgets)
+        line->addWidget(w);
+    line->addStretch(1);
+    fields_->addLayout(line, row, 1);
+    tabChain_ << widgets;
+}
+
+void RecordForm::load()
+{
+    ApplyRights(this);
+    SetBrowseMode(true);
+    RowSet& rs = *primaryRS_;
+    mbLoading = true;
+    try {
+        openRows(rs);
+        rowsOpened();
+        for (int i = 0; i < txtFields.size(); ++i) {
+            if (!txtFields[i])
+                continue;
+            const int col = rs.columnIndex(dataFields_[i]);
+            if (col < 0)
+                throw DbError(DbError::CommandFailed,
+                              QStringLiteral("Item cannot be found: there is no field '%1'.")
+                                  .arg(dataFields_[i]));
+            const ColumnInfo& info = rs.columns()[col];
+            if (options_.limitLengths && info.size > 0)
+                txtFields[i]->setMaxLength(info.size + (info.type == ColumnType::Date ? 2 : 0));
+        }
+        mbLoading = false;
+        if (options_.moveLastOnLoad && rs.recordCount() > 0)
+            rs.moveLast();
+        else
+            showCurrentRow();
+    } catch (const DbError& e) {
+        mbLoading = false;
+        report(e, ErrorText::NumberOneBlank);
+    }
+    ApplyAppearance(this);
+
+    // Fields first, then the record buttons, in the order they stand.
+    const QList<QWidget*> chain =
+        tabChain_ + QList<QWidget*>{cmdFirst,  cmdPrevious, cmdNext,   cmdLast,   cmdAdd,
+                                    cmdUpdate, cmdEdit,     cmdCancel, cmdDelete, cmdRefresh,
+                                    cmdSearch, cmdClose,    cmdExit};
+    for (int i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+    InstallEnterAsTab(this);
+}
+
+void RecordForm::SetBrowseMode(bool browse)
+{
+    cmdAdd->setVisible(browse);
+    cmdEdit->setVisible(browse);
+    cmdUpdate->setVisible(!browse);
+    cmdCancel->setVisible(!browse);
+    cmdDelete->setVisible(browse);
+    cmdClose->setVisible(browse);
+    cmdExit->setEnabled(browse);
+    cmdRefresh->setVisible(browse);
+    cmdSearch->setVisible(browse);
+    for (QPushButton* b : {cmdNext, cmdFirst, cmdLast, cmdPrevious})
+        b->setEnabled(browse);
+    for (QLineEdit* box : std::as_const(txtFields))
+        if (box)
+            box->setReadOnly(browse);
+    browseModeChanged(browse);
+}
+
+void RecordForm::showCurrentRow()
+{
+    const RowSet& rs = *primaryRS_;
+    const bool current = rs.isOpen() && !rs.bof() && !rs.eof();
+    for (int i = 0; i < txtFields.size(); ++i) {
+        QLineEdit* box = txtFields[i];
+        if (!box)
+            continue;
+        QString text;
+        if (current) {
+            const int col = rs.columnIndex(dataFields_[i]);
+            try {
+                if (col >= 0)
+                    text = textOf(rs.columns()[col], rs.value(col));
+            } catch (const DbError&) {
+                // A row deleted a moment ago: the next move shows the right one.
+            }
+        }
+        box->setText(text);
+        box->setCursorPosition(0);
+        shownText_[i] = text;
+    }
+}
+
+void RecordForm::copyFieldsToRow()
+{
+    for (int i = 0; i < txtFields.size(); ++i) {
+        // Only what the user changed is written, as a bound box would.
+        if (txtFields[i] && txtFields[i]->text() != shownText_[i])
+            primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
+    }
+}
+
+void RecordForm::showPosition()
+{
+    const RowSet& rs = *primaryRS_;
+    if (!rs.isOpen() || rs.bof() || rs.eof())
+        lblStatus->clear();
+    else
+        lblStatus->setText(QStringLiteral("Record: ") + QString::number(rs.absolutePosition()));
+}
+
+void RecordForm::adoPrimaryRS_MoveComplete()
+{
+    showCurrentRow();
+    if (options_.showPosition && !mbLoading)
+        showPosition();
+}
+
+void RecordForm::report(const DbError& error, ErrorText style)
+{
+    QString text;
+    switch (style) {
+    case ErrorText::Description:
+        text = error.description();
+        break;
+    case ErrorText::NumberOneBlank:
+        text = error.numberAndDescription(QStringLiteral(" "));
+        break;
+    case ErrorText::NumberTwoBlanks:
+        text = error.numberAndDescription(QStringLiteral("  "));
+        break;
+    }
+    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+}
+
+void RecordForm::cmdFirst_Click()
+{
+    try {
+        primaryRS_->moveFirst();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void RecordForm::cmdLast_Click()
+{
+    try {
+        primaryRS_->moveLast();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void RecordForm::cmdNext_Click()
+{
+    RowSet& rs = *primaryRS_;
+    try {
+        if (!rs.eof())
+            rs.moveNext();
+        if (rs.eof() && rs.recordCount() > 0) {
+            prompts().beep();
+            rs.moveLast();
+        }
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void RecordForm::cmdPrevious_Click()
+{
+    RowSet& rs = *primaryRS_;
+    try {
+        if (!rs.bof())
+            rs.movePrevious();
+        if (rs.bof() && rs.recordCount() > 0) {
+            prompts().beep();
+            rs.moveFirst();
+        }
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void RecordForm::cmdAdd_Click()
+{
+    RowSet& rs = *primaryRS_;
+    try {
+        if (!rs.eof()) {
+            mvSavedBookmark = rs.bookmark();
+            rs.moveLast();
+        }
+        beforeAddNew();
+        lblStatus->setText(QStringLiteral("Add record"));
+        mbAddMode = true;
+        SetBrowseMode(false);
+        rs.addNew();
+        showCurrentRow();
+        afterAddNew();
+        if (QLineEdit* box = txtFields.value(1))
+            box->setFocus();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+        try {
+            if (rs.editMode() == RowSet::EditMode::Adding)
+                rs.cancelUpdate();
+        } catch (const DbError&) {
+        }
+    }
+}
+
+void RecordForm::cmdEdit_Click()
+{
+    RowSet& rs = *primaryRS_;
+    try {
+        mvSavedBookmark = rs.bookmark();
+        rs.edit();
+        lblStatus->setText(QStringLiteral("Edit record"));
+        mbEditMode = true;
+        SetBrowseMode(false);
+        if (QLineEdit* box = txtFields.value(1))
+            box->setFocus();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+        try {
+            if (rs.editMode() == RowSet::EditMode::Editing)
+                rs.cancelUpdate();
+        } catch (const DbError&) {
+        }
+    }
+}
+
+void RecordForm::cmdUpdate_Click()
+{
+    RowSet& rs = *primaryRS_;
+    try {
+        copyFieldsToRow();
+        rs.update();
+    } catch (const DbError& e) {
+        // The form stays in its mode with the typed values, to be put right or cancelled.
+        report(e, options_.saveError);
+        return;
+    }
+    const bool edited = mbEditMode;
+    try {
+        if (mbAddMode)
+            rs.moveLast();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+    mbEditMode = false;
+    mbAddMode = false;
+    SetBrowseMode(true);
+    // The stored values, as the database keeps them (a date typed short shows in full).
+    showCurrentRow();
+    // Saving an edit moves nowhere; the status line still leaves "Edit record" behind.
+    if (edited && options_.showPosition)
+        showPosition();
+    if (cmdAdd->isEnabled())
+        cmdAdd->setFocus();
+}
+
+void RecordForm::cmdCancel_Click()
+{
+    RowSet& rs = *primaryRS_;
+    SetBrowseMode(true);
+    mbEditMode = false;
+    mbAddMode = false;
+    // Every step runs whatever the one before it met.
+    try {
+        rs.cancelUpdate();
+    } catch (const DbError&) {
+    }
+    try {
+        if (mvSavedBookmark > 0)
+            rs.setBookmark(mvSavedBookmark);
+        else if (!rs.eof())
+            rs.moveFirst();
+    } catch (const DbError&) {
+    }
+    showCurrentRow();
+    if (options_.showPosition)
+        showPosition();
+    if (options_.cancelFocusesAdd)
+        cmdAdd->setFocus();
+}
+
+void RecordForm::cmdDelete_Click()
+{
+    if (ConfirmDeletion() != Prompts::Yes)
+        return;
+    RowSet& rs = *primaryRS_;
+    const auto toEnd = [&] {
+        if (rs.eof()) {
+            if (options_.requeryAfterDeleteAtEnd)
+                rs.requery();
+            rs.moveLast();
+        }
+    };
+    if (!options_.deleteGoesOnAfterError) {
+        try {
+            rs.deleteCurrent();
+            rs.moveNext();
+            toEnd();
+        } catch (const DbError& e) {
+            report(e, ErrorText::Description);
+        }
+        return;
+    }
+    const auto step = [&](const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const DbError& e) {
+            report(e, ErrorText::Description);
+            try {
+                rs.cancelUpdate();
+            } catch (const DbError&) {
+            }
+        }
+    };
+    step([&] { rs.deleteCurrent(); });
+    step([&] { rs.moveNext(); });
+    step(toEnd);
+}
+
+void RecordForm::cmdRefresh_Click()
+{
+    try {
+        primaryRS_->requery();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void RecordForm::cmdClose_Click()
+{
+    FormWindow(this)->close();
+}
+
+void RecordForm::searchByPrefix(const QString& column)
+{
+    RowSet& rs = *primaryRS_;
+    try {
+        int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
+        const std::optional<QString> text =
+            prompts().input(QStringLiteral("Item Name to search ?"));
+        if (!text || text->isEmpty())
+            return;
+        // Every character stands for itself: a quote in the text is just a quote.
+        const Criteria wanted = Criteria::beginsWith(column, *text);
+        rs.moveFirst();
+        bool found = rs.find(wanted, 0, true);
+        for (;;) {
+            if (!found) {
+                if (remembered > 0)
+                    rs.setBookmark(remembered);
+                prompts().message(QStringLiteral("Could not find Item"), Prompts::Buttons::Ok,
+                                  Prompts::Icon::Information);
+                return;
+            }
+            remembered = rs.bookmark();
+            if (prompts().message(QStringLiteral("Search Next ?"), Prompts::Buttons::YesNo,
+                                  Prompts::Icon::Question) != Prompts::Yes)
+                return;
+            found = rs.find(wanted, 1, true);
+        }
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void RecordForm::unload()
+{
+    RowSet& rs = *primaryRS_;
+    bool changed = false;
+    for (int i = 0; i < txtFields.size(); ++i)
+        changed = changed || (txtFields[i] && txtFields[i]->text() != shownText_[i]);
+    // An add or edit nobody typed into has nothing to write (no empty new row).
+    if (rs.editMode() != RowSet::EditMode::None && changed) {
+        ConnectionRetry::run(
+            [&] {
+                copyFieldsToRow();
+                rs.update();
+            },
+            [] {
+                return prompts().message(
+                           QStringLiteral("Could not open connection to database Retry ?"),
+                           Prompts::Buttons::YesNo, Prompts::Icon::Question) == Prompts::Yes;
+            });
+    }
+    rs.close();
+}
+
+void RecordForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!cmdAdd->isHidden() && cmdAdd->isEnabled())
+        cmdAdd->setFocus();
+}
+
+void RecordForm::closeEvent(QCloseEvent* event)
+{
+    // Closing the window and the form's own Close both end here, once.
+    if (!unloaded_) {
+        unloaded_ = true;
+        unload();
+    }
+    event->accept();
+}
+
+bool RecordForm::press(QPushButton* button)
+{
+    if (button->isHidden() || !button->isEnabled())
+        return false;
+    button->click();
+    return true;
+}
+
+bool RecordForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        return formKeyDown(static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+bool RecordForm::formKeyDown(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool ctrl = mods == Qt::ControlModifier; // Ctrl alone among the shift keys
+    const bool browse = !mbAddMode && !mbEditMode;
+    switch (event->key()) {
+    case Qt::Key_A:
+        if (!ctrl || !browse)
+            return false;
+        press(cmdAdd);
+        return true;
+    case Qt::Key_E:
+        if (!ctrl || !browse || !options_.ctrlEEdits)
+            return false;
+        press(cmdEdit);
+        return true;
+    case Qt::Key_S:
+        if (!ctrl || browse)
+            return false;
+        press(cmdUpdate);
+        return true;
+    case Qt::Key_Escape:
+        press(browse ? cmdClose : cmdCancel);
+        return true;
+    case Qt::Key_Home:
+        if (!browse)
+            return false;
+        press(cmdFirst);
+        return true;
+    case Qt::Key_End:
+        if (!browse)
+            return false;
+        press(cmdLast);
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+        if (!browse)
+            return false;
+        press(ctrl ? cmdFirst : cmdPrevious);
+        return true;
+    case Qt::Key_Down:
+    case Qt::Key_PageDown:
+        if (!browse)
+            return false;
+        press(ctrl ? cmdLast : cmdNext);
+        return true;
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,139 @@
+#pragma once
+
+// What the master screen tests share: a fresh installation per test, a
+// logged-on user, users in the company database and a way to show a form
+// as the active window so that the keys reach it.
+
+#include "DataSources.h"
+#include "Database.h"
+#include "Installation.h"
+#include "MyFunc.h"
+#include "ScriptedPrompts.h"
+#include "TestHome.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace MastersTesting {
+
+struct User
+{
+    QString uid, pwd, urights, mrights;
+};
+
+/// The demo company's databases in a throw-away program folder (no settings
+/// file yet), with every message, question and beep recorded.
+class Installed
+{
+public:
+    Installed()
+    {
+        // One demo installation is made per test program; each test gets a
+        // fresh copy of its databases, which is much quicker than making one.
+        static QTemporaryDir made;
+        static const bool madeOk = [] {
+            QString error;
+            const bool done = Installation::createDemo(made.path(), &error);
+            if (!done)
+                qWarning("%s", qPrintable(error));
+            return done;
+        }();
+        ok = madeOk;
+        for (const QString& name : {QStringLiteral("system.mdb"), Installation::demoDataSource()})
+            ok = ok && QFile::copy(made.filePath(name), home.file(name));
+        ok = ok && DataSources::add({Installation::demoDataSource(), QStringLiteral("SQLITE"),
+                                     home.file(Installation::demoDataSource())});
+        LoadSkin(QString());
+        LogonState& st = logonState();
+        st = LogonState();
+        st.SysPath = home.file(QStringLiteral("system.mdb"));
+        st.DataSource = QStringLiteral("DSN=") + Installation::demoDataSource();
+        st.CompanyName = Installation::demoCompanyName();
+        if (ok)
+            st.Conn = DataSources::openConnection(st.DataSource);
+    }
+    ~Installed() { logonState() = LogonState(); }
+
+    /// The users table with these rows, in this order.
+    void addUsers(const QList<User>& users)
+    {
+        Database& db = *logonState().Conn;
+        if (!db.tableExists(QStringLiteral("loguser"))) {
+            db.exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), "
+                                   "urights char(50), mrights char(150))"));
+            db.clearLayoutCache();
+        }
+        for (const User& u : users)
+            db.exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) values (?,?,?,?)"),
+                    {u.uid, u.pwd, u.urights, u.mrights});
+    }
+
+    static void logOn(const QString& uid, const QString& urights, const QString& mrights)
+    {
+        LogonState& st = logonState();
+        st.UserId = uid;
+        st.URights = urights;
+        st.MRights = mrights;
+    }
+
+    TestHome home;
+    ScriptedPrompts prompts;
+    bool ok = false;
+};
+
+/// Shows a form as the active window: keys go to its focused control.
+inline bool showActive(QWidget* w)
+{
+    w->show();
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
+}
+
+template <typename T = QWidget> T* control(const QWidget* form, const QString& name)
+{
+    T* w = form->findChild<T*>(name);
+    if (!w)
+        qWarning("no control %s", qPrintable(name));
+    return w;
+}
+
+inline QLineEdit* box(const QWidget* form, int index)
+{
+    return control<QLineEdit>(form, QStringLiteral("txtFields_%1").arg(index));
+}
+
+inline QString status(const QWidget* form)
+{
+    return control<QLabel>(form, QStringLiteral("lblStatus"))->text();
+}
+
+inline void click(const QWidget* form, const QString& button)
+{
+    auto* b = control<QAbstractButton>(form, button);
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+/// The form is in add or edit mode: Save and Cancel stand where Add and Edit were.
+inline bool editing(const QWidget* form)
+{
+    return !control(form, QStringLiteral("cmdUpdate"))->isHidden() &&
+           control(form, QStringLiteral("cmdAdd"))->isHidden();
+}
+
+/// One column of a table, row by row in table order, as text.
+inline QStringList column(Database& db, const QString& table, const QString& name)
+{
+    QStringList out;
+    const RowTable t = db.select(QStringLiteral("select %1 from %2").arg(name, table));
+    for (const RowValues& r : t.rows)
+        out << r.value(0).toString();
+    return out;
+}
+
+} // namespace MastersTesting
