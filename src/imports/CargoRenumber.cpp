@@ -2,6 +2,7 @@
 
 #include "ValueText.h"
 
+#include <QHash>
 #include <algorithm>
 #include <cmath>
 
@@ -36,6 +37,19 @@ void renumberImport(RowTable& cargo, RowTable& containers, int baseId)
     const int subrefno = containers.columnIndex(QStringLiteral("subrefno"));
     if (cargo.columns.isEmpty() || ref < 0 || subrefno < 0)
         return;
+    const qsizetype width = std::max(ref, subrefno) + 1;
+
+    // The containers of each old id, found once: matching every shipping bill
+    // against every container would take many minutes for a large EGM. A container
+    // without a ref matches no shipping bill.
+    QHash<double, QList<qsizetype>> byOldRef;
+    for (qsizetype i = 0; i < containers.rows.size(); ++i) {
+        RowValues& container = containers.rows[i];
+        if (container.size() < width)
+            container.resize(width);
+        if (!container[ref].isNull())
+            byOldRef[numberOf(container[ref]) + 0.0].append(i); // + 0.0: -0 is 0
+    }
 
     int nextId = baseId;
     for (RowValues& bill : cargo.rows) {
@@ -45,18 +59,15 @@ void renumberImport(RowTable& cargo, RowTable& containers, int baseId)
         // assignment would.
         const double oldId = std::nearbyint(numberOf(bill[0]));
         bill[0] = nextId;
-        for (RowValues& container : containers.rows) {
-            if (container.size() <= std::max(ref, subrefno))
-                container.resize(std::max(ref, subrefno) + 1);
-            // A container without a ref matches no shipping bill.
-            if (!container[ref].isNull() && numberOf(container[ref]) == oldId)
-                container[subrefno] = nextId;
-        }
+        // Bills sharing an old id: the last one keeps the containers, as
+        // when each bill in turn claims every container of its old id.
+        const auto it = byOldRef.constFind(oldId + 0.0);
+        if (it != byOldRef.cend())
+            for (qsizetype i : *it)
+                containers.rows[i][subrefno] = nextId;
         ++nextId;
     }
     for (RowValues& container : containers.rows) {
-        if (container.size() <= std::max(ref, subrefno))
-            container.resize(std::max(ref, subrefno) + 1);
         container[ref] = container[subrefno];
         container[subrefno] = 0;
     }

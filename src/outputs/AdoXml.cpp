@@ -12,6 +12,8 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace AdoXml {
 
@@ -430,33 +432,81 @@ bool decode(const QByteArray& data, QString* text, Error* error)
 
 // ---------------------------------------------------------------------------
 // Reading: a small XML tokenizer building an element tree
+//
+// A file can hold hundreds of thousands of rows, so the tree is kept small:
+// every name and namespace URI is stored once and referred to by number, and
+// an attribute value without references stays in the text as an offset and a
+// length.
+
+/// A name as written and its parts.
+struct XmlName
+{
+    QString qname;
+    QString prefix; ///< "" when there is none
+    QString local;
+};
 
 struct XmlAttr
 {
-    QString qname;
-    QString local;
-    QString uri; ///< "" for an unprefixed attribute
-    QString value;
+    int name = 0;     ///< in XmlDoc::names
+    int uri = 0;      ///< in XmlDoc::uris; 0 is "" (an unprefixed attribute)
+    int decoded = -1; ///< in XmlDoc::decoded; -1: the value is text[start, start + length)
+    int length = 0;
+    qsizetype start = 0;
     qsizetype pos = 0;
 };
 
 struct XmlElem
 {
-    QString qname;
-    QString local;
-    QString uri;
-    QList<XmlAttr> attrs;
+    int name = 0;
+    int uri = 0;
+    int firstAttr = 0; ///< in XmlDoc::attrs
+    int attrCount = 0;
     QList<int> children;
     qsizetype pos = 0;
+};
+
+/// The element tree of a document: every element, the root first; children
+/// by index.
+struct XmlDoc
+{
+    explicit XmlDoc(const QString& source) : text(source) { uris.append(QString()); }
+
+    const QString& text;
+    QList<XmlName> names;
+    QList<QString> uris;
+    QList<QString> decoded; ///< values that held references, resolved
+    std::vector<XmlAttr> attrs;
+    std::vector<XmlElem> elems;
+
+    const QString& qname(const XmlElem& e) const { return names[e.name].qname; }
+    const QString& local(const XmlElem& e) const { return names[e.name].local; }
+    const QString& uri(const XmlElem& e) const { return uris[e.uri]; }
+    const QString& local(const XmlAttr& a) const { return names[a.name].local; }
+    const QString& uri(const XmlAttr& a) const { return uris[a.uri]; }
+    QStringView valueView(const XmlAttr& a) const
+    {
+        if (a.decoded >= 0)
+            return decoded[a.decoded];
+        return QStringView(text).sliced(a.start, a.length);
+    }
+    QString value(const XmlAttr& a) const { return valueView(a).toString(); }
+    const XmlAttr* attrBegin(const XmlElem& e) const { return attrs.data() + e.firstAttr; }
+    const XmlAttr* attrEnd(const XmlElem& e) const { return attrBegin(e) + e.attrCount; }
+};
+
+struct ViewHash
+{
+    size_t operator()(QStringView v) const noexcept { return qHash(v); }
 };
 
 class XmlParser
 {
 public:
-    explicit XmlParser(const QString& text) : s_(text), n_(text.size()) {}
+    XmlParser(const QString& text, XmlDoc* doc) : s_(text), n_(text.size()), doc_(*doc) {}
 
-    /// Fills elems with every element, the root first; children by index.
-    bool parse(QList<XmlElem>* elems, Error* error);
+    /// Fills the document's tree.
+    bool parse(Error* error);
 
 private:
     bool fail(qsizetype pos, const QString& message)
@@ -483,17 +533,20 @@ private:
     {
         return isNameStart(c) || c.isDigit() || c == u'-' || c == u'.';
     }
-    bool readName(qsizetype* i, QString* name) const
+    bool readName(qsizetype* i, QStringView* name) const
     {
         qsizetype j = *i;
         if (j >= n_ || !isNameStart(s_[j]))
             return false;
         while (j < n_ && isNameChar(s_[j]))
             ++j;
-        *name = s_.mid(*i, j - *i);
+        *name = QStringView(s_).sliced(*i, j - *i);
         *i = j;
         return true;
     }
+    /// The number of a name, stored on its first appearance.
+    int nameId(QStringView qname);
+    int uriId(const QString& uri);
     bool skipPast(qsizetype* i, QStringView end, const QString& whatEnds)
     {
         const qsizetype found = s_.indexOf(end, *i);
@@ -504,18 +557,19 @@ private:
     }
     bool skipMisc(qsizetype* i, bool* skipped);
     bool skipDoctype(qsizetype* i);
-    bool readValue(qsizetype* i, QChar quote, QString* value);
+    bool readValue(qsizetype* i, QChar quote, XmlAttr* attr);
     bool readReference(qsizetype* i, QString* value);
-    bool startTag(qsizetype* i, QList<XmlElem>* elems);
-    bool endTag(qsizetype* i, const QList<XmlElem>& elems);
-    QString lookup(const QString& prefix) const
+    bool startTag(qsizetype* i);
+    bool endTag(qsizetype* i);
+    /// The URI bound to prefix: its number, -1 when the prefix is not declared.
+    int lookup(const QString& prefix)
     {
         const auto it = bindings_.constFind(prefix);
         if (it != bindings_.cend() && !it->isEmpty())
             return it->last();
         if (prefix == u"xml")
-            return kXmlNs;
-        return prefix.isEmpty() ? QString() : QString(QChar(0)); // \0: undeclared
+            return uriId(kXmlNs);
+        return prefix.isEmpty() ? 0 : -1;
     }
 
     void unbind(const QStringList& prefixes)
@@ -526,14 +580,51 @@ private:
 
     const QString& s_;
     const qsizetype n_;
+    XmlDoc& doc_;
+    std::unordered_map<QStringView, int, ViewHash> nameIds_;
+    QHash<QString, int> uriIds_;
+    /// Per name, the last element whose tag used it for an attribute: finds
+    /// an attribute given twice without a set per tag.
+    std::vector<qsizetype> lastTagOfName_;
     QList<int> open_;
     /// Per open element, the prefixes it declared; per prefix, its bindings
     /// from the outermost to the innermost (a lookup never walks the depth).
     QList<QStringList> declared_;
-    QHash<QString, QStringList> bindings_;
+    QHash<QString, QList<int>> bindings_;
     qsizetype errorPos_ = 0;
     QString errorMessage_;
 };
+
+int XmlParser::nameId(QStringView qname)
+{
+    const auto it = nameIds_.find(qname);
+    if (it != nameIds_.end())
+        return it->second;
+    XmlName name;
+    name.qname = qname.toString();
+    const qsizetype colon = name.qname.indexOf(u':');
+    name.prefix = colon < 0 ? QString() : name.qname.left(colon);
+    name.local = colon < 0 ? name.qname : name.qname.mid(colon + 1);
+    const int id = int(doc_.names.size());
+    doc_.names.append(name);
+    lastTagOfName_.push_back(-1);
+    // The key views the stored copy, which lives as long as the document.
+    nameIds_.emplace(QStringView(doc_.names.last().qname), id);
+    return id;
+}
+
+int XmlParser::uriId(const QString& uri)
+{
+    if (uri.isEmpty())
+        return 0;
+    const auto it = uriIds_.constFind(uri);
+    if (it != uriIds_.cend())
+        return *it;
+    const int id = int(doc_.uris.size());
+    doc_.uris.append(uri);
+    uriIds_.insert(uri, id);
+    return id;
+}
 
 bool XmlParser::skipMisc(qsizetype* i, bool* skipped)
 {
@@ -605,12 +696,40 @@ bool XmlParser::readReference(qsizetype* i, QString* value)
     return true;
 }
 
-bool XmlParser::readValue(qsizetype* i, QChar quote, QString* value)
+bool XmlParser::readValue(qsizetype* i, QChar quote, XmlAttr* attr)
 {
-    qsizetype j = *i;
+    // Most values hold no reference: they stay where they are in the text.
+    const qsizetype start = *i;
+    qsizetype j = start;
     while (j < n_) {
         const QChar c = s_[j];
         if (c == quote) {
+            if (j - start <= std::numeric_limits<int>::max()) {
+                attr->start = start;
+                attr->length = int(j - start);
+            } else {
+                attr->decoded = int(doc_.decoded.size());
+                doc_.decoded.append(s_.mid(start, j - start));
+            }
+            *i = j + 1;
+            return true;
+        }
+        if (c == u'<')
+            return fail(j, QStringLiteral("A '<' inside an attribute value must be written "
+                                          "as a reference (&lt;)."));
+        if (c == u'&')
+            break;
+        ++j;
+    }
+    if (j >= n_)
+        return fail(n_, QStringLiteral("The file ends inside an attribute value."));
+
+    QString value = s_.mid(start, j - start);
+    while (j < n_) {
+        const QChar c = s_[j];
+        if (c == quote) {
+            attr->decoded = int(doc_.decoded.size());
+            doc_.decoded.append(value);
             *i = j + 1;
             return true;
         }
@@ -618,30 +737,34 @@ bool XmlParser::readValue(qsizetype* i, QChar quote, QString* value)
             return fail(j, QStringLiteral("A '<' inside an attribute value must be written "
                                           "as a reference (&lt;)."));
         if (c == u'&') {
-            if (!readReference(&j, value))
+            if (!readReference(&j, &value))
                 return false;
             continue;
         }
-        value->append(c); // TAB, CR and LF stay as they are: ADO means them literally
+        value.append(c); // TAB, CR and LF stay as they are: ADO means them literally
         ++j;
     }
     return fail(n_, QStringLiteral("The file ends inside an attribute value."));
 }
 
-bool XmlParser::startTag(qsizetype* i, QList<XmlElem>* elems)
+bool XmlParser::startTag(qsizetype* i)
 {
     XmlElem e;
     e.pos = *i;
+    e.firstAttr = int(doc_.attrs.size());
     qsizetype j = *i + 1;
-    if (!readName(&j, &e.qname))
+    QStringView elementName;
+    if (!readName(&j, &elementName))
         return fail(j, QStringLiteral("Expected an element name after '<'."));
+    e.name = nameId(elementName);
+    const QString qname = doc_.names[e.name].qname; // a copy: names grows below
+    const qsizetype tag = qsizetype(doc_.elems.size());
     bool empty = false;
-    QSet<QString> seen;
     for (;;) {
         const qsizetype beforeSpace = j;
         j = skipSpace(j);
         if (j >= n_)
-            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(e.qname));
+            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(qname));
         if (s_[j] == u'>') {
             ++j;
             break;
@@ -653,70 +776,73 @@ bool XmlParser::startTag(qsizetype* i, QList<XmlElem>* elems)
         }
         XmlAttr a;
         a.pos = j;
-        if (j == beforeSpace || !readName(&j, &a.qname))
+        QStringView attrName;
+        if (j == beforeSpace || !readName(&j, &attrName))
             return fail(j, QStringLiteral("Unexpected character '%1' in the tag <%2>.")
-                               .arg(QString(s_[j]), e.qname));
+                               .arg(QString(s_[j]), qname));
+        a.name = nameId(attrName);
+        const QString attrQname = doc_.names[a.name].qname;
         j = skipSpace(j);
         if (j >= n_)
-            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(e.qname));
+            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(qname));
         if (s_[j] != u'=')
             return fail(
-                j, QStringLiteral("Expected '=' after the attribute name \"%1\".").arg(a.qname));
+                j, QStringLiteral("Expected '=' after the attribute name \"%1\".").arg(attrQname));
         j = skipSpace(j + 1);
         if (j >= n_)
-            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(e.qname));
+            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(qname));
         const QChar quote = s_[j];
         if (quote != u'\'' && quote != u'"')
             return fail(j, QStringLiteral("The value of the attribute \"%1\" must be in quotes.")
-                               .arg(a.qname));
+                               .arg(attrQname));
         ++j;
-        if (!readValue(&j, quote, &a.value))
+        if (!readValue(&j, quote, &a))
             return false;
-        if (seen.contains(a.qname))
+        if (lastTagOfName_[a.name] == tag)
             return fail(a.pos, QStringLiteral("The attribute \"%1\" appears twice in the "
                                               "tag <%2>.")
-                                   .arg(a.qname, e.qname));
-        seen.insert(a.qname);
-        e.attrs.append(a);
+                                   .arg(attrQname, qname));
+        lastTagOfName_[a.name] = tag;
+        doc_.attrs.push_back(a);
+        ++e.attrCount;
     }
 
+    const auto isDeclaration = [](const QString& name) {
+        return name == u"xmlns" || name.startsWith(u"xmlns:");
+    };
     QStringList declared;
-    for (const XmlAttr& a : std::as_const(e.attrs)) {
-        if (a.qname == u"xmlns" || a.qname.startsWith(u"xmlns:")) {
-            const QString prefix = a.qname.mid(6);
+    for (int k = e.firstAttr; k < e.firstAttr + e.attrCount; ++k) {
+        const XmlAttr& a = doc_.attrs[k];
+        const QString& name = doc_.names[a.name].qname;
+        if (isDeclaration(name)) {
+            const QString prefix = name.mid(6);
             declared.append(prefix);
-            bindings_[prefix].append(a.value);
+            bindings_[prefix].append(uriId(doc_.value(a)));
         }
     }
 
-    auto split = [](const QString& qname, QString* prefix, QString* local) {
-        const qsizetype colon = qname.indexOf(u':');
-        *prefix = colon < 0 ? QString() : qname.left(colon);
-        *local = colon < 0 ? qname : qname.mid(colon + 1);
-    };
-    QString prefix;
-    split(e.qname, &prefix, &e.local);
-    e.uri = lookup(prefix);
-    if (e.uri == QChar(0))
-        return fail(e.pos,
-                    QStringLiteral("The namespace prefix \"%1\" is not declared.").arg(prefix));
-    for (XmlAttr& a : e.attrs) {
-        if (a.qname == u"xmlns" || a.qname.startsWith(u"xmlns:")) {
-            a.uri = kXmlnsMarker;
-            a.local = a.qname;
+    e.uri = lookup(doc_.names[e.name].prefix);
+    if (e.uri < 0)
+        return fail(e.pos, QStringLiteral("The namespace prefix \"%1\" is not declared.")
+                               .arg(doc_.names[e.name].prefix));
+    for (int k = e.firstAttr; k < e.firstAttr + e.attrCount; ++k) {
+        XmlAttr& a = doc_.attrs[k];
+        const XmlName& name = doc_.names[a.name];
+        if (isDeclaration(name.qname)) {
+            a.uri = uriId(kXmlnsMarker);
             continue;
         }
-        split(a.qname, &prefix, &a.local);
-        a.uri = prefix.isEmpty() ? QString() : lookup(prefix);
-        if (a.uri == QChar(0))
-            return fail(a.pos,
-                        QStringLiteral("The namespace prefix \"%1\" is not declared.").arg(prefix));
+        a.uri = name.prefix.isEmpty() ? 0 : lookup(name.prefix);
+        if (a.uri < 0)
+            return fail(
+                a.pos,
+                QStringLiteral("The namespace prefix \"%1\" is not declared.").arg(name.prefix));
     }
 
-    const int index = int(elems->size());
-    elems->append(e);
+    const int index = int(doc_.elems.size());
+    doc_.elems.push_back(std::move(e));
     if (!open_.isEmpty())
-        (*elems)[open_.last()].children.append(index);
+        doc_.elems[open_.last()].children.append(index);
     if (empty) {
         unbind(declared);
     } else {
@@ -727,11 +853,11 @@ bool XmlParser::startTag(qsizetype* i, QList<XmlElem>* elems)
     return true;
 }
 
-bool XmlParser::endTag(qsizetype* i, const QList<XmlElem>& elems)
+bool XmlParser::endTag(qsizetype* i)
 {
     const qsizetype start = *i;
     qsizetype j = start + 2;
-    QString name;
+    QStringView name;
     if (!readName(&j, &name))
         return fail(j, QStringLiteral("Expected an element name after '</'."));
     j = skipSpace(j);
@@ -739,7 +865,7 @@ bool XmlParser::endTag(qsizetype* i, const QList<XmlElem>& elems)
         return fail(n_, QStringLiteral("The file ends inside the end tag </%1>.").arg(name));
     if (s_[j] != u'>')
         return fail(j, QStringLiteral("Expected '>' to close the end tag </%1>.").arg(name));
-    const QString& openName = elems[open_.last()].qname;
+    const QString& openName = doc_.qname(doc_.elems[open_.last()]);
     if (name != openName)
         return fail(start, QStringLiteral("The end tag </%1> does not match the open element <%2>.")
                                .arg(name, openName));
@@ -749,13 +875,25 @@ bool XmlParser::endTag(qsizetype* i, const QList<XmlElem>& elems)
     return true;
 }
 
-bool XmlParser::parse(QList<XmlElem>* elems, Error* error)
+bool XmlParser::parse(Error* error)
 {
     auto failed = [&] {
         error->message = errorMessage_;
         LineIndex(s_).locate(errorPos_, error);
         return false;
     };
+    // Every element starts with '<' and every attribute holds a '=': room for
+    // all of them, so that the tables do not move while they fill. A text
+    // made of little else than these characters gets a bounded guess.
+    qsizetype lts = 0;
+    qsizetype equals = 0;
+    for (const QChar c : s_) {
+        lts += c == u'<';
+        equals += c == u'=';
+    }
+    doc_.elems.reserve(size_t(std::min(lts, n_ / 16)));
+    doc_.attrs.reserve(size_t(std::min(equals, n_ / 8)));
+
     qsizetype i = 0;
     if (n_ > 0 && s_[0] == QChar(0xFEFF))
         i = 1;
@@ -784,21 +922,21 @@ bool XmlParser::parse(QList<XmlElem>* elems, Error* error)
         fail(i, QStringLiteral("Expected the root element here."));
         return failed();
     }
-    if (!startTag(&i, elems))
+    if (!startTag(&i))
         return failed();
 
     while (!open_.isEmpty()) {
         const qsizetype lt = s_.indexOf(u'<', i); // text between tags carries nothing we need
         if (lt < 0) {
             fail(n_, QStringLiteral("The file ends before the element <%1> is closed.")
-                         .arg((*elems)[open_.last()].qname));
+                         .arg(doc_.qname(doc_.elems[open_.last()])));
             return failed();
         }
         i = lt;
         bool ok = true;
         bool skipped = false;
         if (at(i, u"</")) {
-            ok = endTag(&i, *elems);
+            ok = endTag(&i);
         } else if (at(i, u"<![CDATA[")) {
             ok = skipPast(&i, u"]]>", QStringLiteral("a CDATA section"));
         } else {
@@ -807,7 +945,7 @@ bool XmlParser::parse(QList<XmlElem>* elems, Error* error)
                 if (at(i, u"<!"))
                     ok = fail(i, QStringLiteral("Unexpected markup \"<!\" inside an element."));
                 else
-                    ok = startTag(&i, elems);
+                    ok = startTag(&i);
             }
         }
         if (!ok)
@@ -836,25 +974,25 @@ bool sameUri(const QString& a, QLatin1String b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-bool isElem(const XmlElem& e, QLatin1String uri, QStringView local)
+bool isElem(const XmlDoc& doc, const XmlElem& e, QLatin1String uri, QStringView local)
 {
-    return sameUri(e.uri, uri) && e.local.compare(local, Qt::CaseInsensitive) == 0;
+    return sameUri(doc.uri(e), uri) && doc.local(e).compare(local, Qt::CaseInsensitive) == 0;
 }
 
-const XmlAttr* findAttr(const XmlElem& e, QLatin1String uri, QStringView local)
+const XmlAttr* findAttr(const XmlDoc& doc, const XmlElem& e, QLatin1String uri, QStringView local)
 {
-    for (const XmlAttr& a : e.attrs) {
-        const bool uriMatches = uri.isEmpty() ? a.uri.isEmpty() : sameUri(a.uri, uri);
-        if (uriMatches && a.local.compare(local, Qt::CaseInsensitive) == 0)
-            return &a;
+    for (const XmlAttr* a = doc.attrBegin(e); a != doc.attrEnd(e); ++a) {
+        const bool uriMatches = uri.isEmpty() ? a->uri == 0 : sameUri(doc.uri(*a), uri);
+        if (uriMatches && doc.local(*a).compare(local, Qt::CaseInsensitive) == 0)
+            return a;
     }
     return nullptr;
 }
 
-QString attrValue(const XmlElem& e, QLatin1String uri, QStringView local)
+QString attrValue(const XmlDoc& doc, const XmlElem& e, QLatin1String uri, QStringView local)
 {
-    const XmlAttr* a = findAttr(e, uri, local);
-    return a ? a->value : QString();
+    const XmlAttr* a = findAttr(doc, e, uri, local);
+    return a ? doc.value(*a) : QString();
 }
 
 bool isTrue(const QString& flag)
@@ -946,9 +1084,9 @@ std::optional<QTime> timeOf(const QString& h, const QString& m, const QString& s
     return t;
 }
 
-std::optional<QVariant> convert(Kind kind, const QString& text)
+std::optional<QVariant> convert(Kind kind, QStringView text)
 {
-    const QString t = text.trimmed();
+    const QStringView t = text.trimmed();
     switch (kind) {
     case Kind::Long: {
         bool ok = false;
@@ -975,7 +1113,7 @@ std::optional<QVariant> convert(Kind kind, const QString& text)
             QStringLiteral("^(\\d{4,})-(\\d{1,2})-(\\d{1,2})(?:[T "
                            "](\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.,](\\d+))?)?)?"
                            "(?:Z|[+-]\\d{2}:?\\d{2})?$"));
-        const auto m = re.match(t);
+        const auto m = re.match(t.toString());
         if (!m.hasMatch())
             return std::nullopt;
         const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
@@ -993,7 +1131,7 @@ std::optional<QVariant> convert(Kind kind, const QString& text)
         // counts from, 30 December 1899.
         static const QRegularExpression re(QStringLiteral(
             "^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:[.,](\\d+))?)?(?:Z|[+-]\\d{2}:?\\d{2})?$"));
-        const auto m = re.match(t);
+        const auto m = re.match(t.toString());
         if (!m.hasMatch())
             return std::nullopt;
         const auto time = timeOf(m.captured(1), m.captured(2), m.captured(3), m.captured(4));
@@ -1018,7 +1156,7 @@ std::optional<QVariant> convert(Kind kind, const QString& text)
     case Kind::Text:
         break;
     }
-    return QVariant(text); // exactly as written, blanks and line breaks included
+    return QVariant(text.toString()); // exactly as written, blanks and line breaks included
 }
 
 QString kindWords(Kind kind)
@@ -1044,7 +1182,7 @@ QString kindWords(Kind kind)
 class TableBuilder
 {
 public:
-    TableBuilder(const QString& text, const QList<XmlElem>& elems) : elems_(elems), lines_(text) {}
+    explicit TableBuilder(const XmlDoc& doc) : doc_(doc), elems_(doc.elems) {}
 
     bool build(RowTable* table, Error* error);
 
@@ -1052,25 +1190,45 @@ private:
     bool failAt(qsizetype pos, const QString& message)
     {
         error_->message = message;
-        lines_.locate(pos, error_);
+        LineIndex(doc_.text).locate(pos, error_);
         return false;
     }
     bool readColumns(const XmlElem& schema, const XmlElem& rowType);
     bool readColumn(const XmlElem& attributeType, const QString& nameOverride);
     bool isRow(const XmlElem& e) const
     {
-        return e.local == rowName_ && (sameUri(e.uri, kRowNs) || e.uri == rowUri_);
+        return doc_.local(e) == rowName_ &&
+               (sameUri(doc_.uri(e), kRowNs) || doc_.uri(e) == rowUri_);
+    }
+    bool isElem(const XmlElem& e, QLatin1String uri, QStringView local) const
+    {
+        return AdoXml::isElem(doc_, e, uri, local);
+    }
+    QString attrValue(const XmlElem& e, QLatin1String uri, QStringView local) const
+    {
+        return AdoXml::attrValue(doc_, e, uri, local);
+    }
+    /// The column an unprefixed row attribute names, -1 for none.
+    int columnOf(const XmlAttr& a)
+    {
+        if (columnOfName_.size() <= a.name)
+            columnOfName_.resize(doc_.names.size(), -2);
+        int& column = columnOfName_[a.name];
+        if (column == -2)
+            column = byXmlName_.value(doc_.local(a), -1);
+        return column;
     }
     /// Applies the attributes of a z:row to values (an insert, a plain row or
     /// the changed row of an update).
     bool applyRow(const XmlElem& row, RowValues* values, int rowNumber);
     bool addRow(const XmlElem& row, const XmlElem* original);
 
-    const QList<XmlElem>& elems_;
-    LineIndex lines_;
+    const XmlDoc& doc_;
+    const std::vector<XmlElem>& elems_;
     Error* error_ = nullptr;
     QList<ColumnDef> columns_;
     QHash<QString, int> byXmlName_;
+    QList<int> columnOfName_; ///< by name number; -2 not looked up yet
     QString rowName_;
     QString rowUri_;
     QList<RowValues> rows_;
@@ -1082,7 +1240,7 @@ bool TableBuilder::readColumn(const XmlElem& at, const QString& nameOverride)
     c.xmlName = nameOverride.isEmpty() ? attrValue(at, {}, u"name") : nameOverride;
     if (c.xmlName.isEmpty())
         return failAt(at.pos,
-                      QStringLiteral("A column definition (%1) has no name.").arg(at.qname));
+                      QStringLiteral("A column definition (%1) has no name.").arg(doc_.qname(at)));
     const QString realName = attrValue(at, kRowsetNs, u"name");
     c.info.name = realName.isEmpty() ? c.xmlName : realName;
 
@@ -1181,26 +1339,28 @@ bool TableBuilder::applyRow(const XmlElem& row, RowValues* values, int rowNumber
         return failAt(nested.pos, QStringLiteral("Row %1 holds the nested element <%2>: "
                                                  "hierarchical (shaped) rowsets are not supported.")
                                       .arg(rowNumber)
-                                      .arg(nested.qname));
+                                      .arg(doc_.qname(nested)));
     }
-    for (const XmlAttr& a : row.attrs) {
-        if (a.uri.isEmpty()) {
-            const auto it = byXmlName_.constFind(a.local);
-            if (it == byXmlName_.cend())
+    for (const XmlAttr* a = doc_.attrBegin(row); a != doc_.attrEnd(row); ++a) {
+        if (a->uri == 0) {
+            const int k = columnOf(*a);
+            if (k < 0)
                 continue; // not a column: ADO ignores it too
-            const ColumnDef& c = columns_[*it];
-            const auto v = convert(c.kind, a.value);
+            const ColumnDef& c = columns_[k];
+            const QStringView text = doc_.valueView(*a);
+            const auto v = convert(c.kind, text);
             if (!v) {
-                const QString shown =
-                    a.value.size() > 40 ? a.value.left(40) + QStringLiteral("...") : a.value;
-                return failAt(a.pos, QStringLiteral("Row %1, column \"%2\": \"%3\" is not %4.")
-                                         .arg(rowNumber)
-                                         .arg(c.info.name, shown, kindWords(c.kind)));
+                const QString shown = text.size() > 40
+                                          ? text.left(40).toString() + QStringLiteral("...")
+                                          : text.toString();
+                return failAt(a->pos, QStringLiteral("Row %1, column \"%2\": \"%3\" is not %4.")
+                                          .arg(rowNumber)
+                                          .arg(c.info.name, shown, kindWords(c.kind)));
             }
-            (*values)[*it] = *v;
-        } else if (sameUri(a.uri, kRowsetNs) && a.local.compare(u"forcenull") == 0) {
-            const auto names =
-                a.value.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+            (*values)[k] = *v;
+        } else if (sameUri(doc_.uri(*a), kRowsetNs) && doc_.local(*a).compare(u"forcenull") == 0) {
+            const auto names = doc_.value(*a).split(QRegularExpression(QStringLiteral("\\s+")),
+                                                    Qt::SkipEmptyParts);
             for (const QString& name : names)
                 if (const auto it = byXmlName_.constFind(name); it != byXmlName_.cend())
                     (*values)[*it] = QVariant();
@@ -1225,7 +1385,7 @@ bool TableBuilder::addRow(const XmlElem& row, const XmlElem* original)
 bool TableBuilder::build(RowTable* table, Error* error)
 {
     error_ = error;
-    const XmlElem& root = elems_.first();
+    const XmlElem& root = elems_.front();
     const XmlElem* schema = nullptr;
     const XmlElem* data = nullptr;
     for (int child : root.children) {
@@ -1248,7 +1408,7 @@ bool TableBuilder::build(RowTable* table, Error* error)
     }
     if (!rowType)
         return failAt(schema->pos, QStringLiteral("The schema describes no rows (s:ElementType)."));
-    if (const XmlAttr* relation = findAttr(*rowType, kRowsetNs, u"relation"))
+    if (const XmlAttr* relation = findAttr(doc_, *rowType, kRowsetNs, u"relation"))
         return failAt(relation->pos, QStringLiteral("The file holds a hierarchical rowset; "
                                                     "hierarchical (shaped) rowsets are not "
                                                     "supported."));
@@ -1366,7 +1526,11 @@ QByteArray write(const RowTable& table, const QString& baseTable)
     return w.bytes();
 }
 
-bool read(const QByteArray& data, RowTable* table, Error* error)
+namespace {
+
+/// Decodes data, lets go of it (the caller may have handed over the only
+/// copy) and reads the text.
+bool readBytes(QByteArray data, RowTable* table, Error* error)
 {
     Error scratch;
     if (!error)
@@ -1377,16 +1541,24 @@ bool read(const QByteArray& data, RowTable* table, Error* error)
     QString text;
     if (!decode(data, &text, error))
         return false;
-    QList<XmlElem> elems;
-    XmlParser parser(text);
-    if (!parser.parse(&elems, error))
+    data = QByteArray();
+    XmlDoc doc(text);
+    XmlParser parser(text, &doc);
+    if (!parser.parse(error))
         return false;
     RowTable result;
-    TableBuilder builder(text, elems);
+    TableBuilder builder(doc);
     if (!builder.build(&result, error))
         return false;
     *table = result;
     return true;
+}
+
+} // namespace
+
+bool read(const QByteArray& data, RowTable* table, Error* error)
+{
+    return readBytes(data, table, error);
 }
 
 bool readFile(const QString& path, RowTable* table, Error* error)
@@ -1398,10 +1570,11 @@ bool readFile(const QString& path, RowTable* table, Error* error)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(error, QStringLiteral("Cannot open \"%1\": %2").arg(shown, file.errorString()));
-    const QByteArray data = file.readAll();
+    QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return fail(error, QStringLiteral("Cannot read \"%1\": %2").arg(shown, file.errorString()));
-    if (read(data, table, error))
+    file.close();
+    if (readBytes(std::move(data), table, error))
         return true;
     error->message = QStringLiteral("\"%1\": %2").arg(shown, error->message);
     return false;

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+/// The import of an XML pair written by another installation's "Generate XML
+/// File": the shipping bills of one EGM (egmcargo.xml) and their containers
+/// (egmcontain.xml) are appended to the company database, the bills under new
+/// ids and the containers pointed at them.
+///
+/// No window is involved: the import screen and the command line both call
+/// importPair() and show the message it returns.
+namespace XmlImport {
+
+/// What the clerk gave: the two files and the ROT No. the pair should carry.
+struct Request
+{
+    QString cargoPath;     ///< trailing blanks are ignored
+    QString containerPath; ///< trailing blanks are ignored
+    QString rotNo;         ///< compared as typed
+};
+
+struct Outcome
+{
+    bool imported = false;
+    /// What to tell the clerk: "Data Imported Sucessfully" or why nothing
+    /// was imported.
+    QString message;
+    int shippingBills = 0; ///< rows added to egmcargo
+    int containers = 0;    ///< rows added to egmcontain
+    int firstId = 0;       ///< new id of the first shipping bill
+};
+
+/// The message of a successful import.
+inline QString successMessage()
+{
+    return QStringLiteral("Data Imported Sucessfully");
+}
+
+/// Reads both files, checks that the cargo file carries the EGM number
+/// typed as ROT No., renumbers the shipping bills from max(id) + 1 and writes
+/// everything in one transaction.
+///
+/// The columns of each file are copied by position, so they must stand in
+/// the table's own order; a file with more columns than its table is
+/// refused. Either every row is written or none is: a file that cannot be
+/// read, a wrong EGM number, an empty cargo file or a value the database
+/// refuses leaves the database as it was, with the reason in the message
+/// (database errors as "number  description").
+Outcome importPair(Database& db, const Request& request);
+
+} // namespace XmlImport

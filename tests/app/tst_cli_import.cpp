@@ -1,0 +1,218 @@
+#include "AdoXml.h"
+#include "AppPaths.h"
+#include "CommandLine.h"
+#include "Database.h"
+#include "Installation.h"
+#include "LogonState.h"
+#include "Schema.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+RowValues bill(int id, double sbno, double egmno = 700001)
+{
+    return {id,
+            egmno,
+            QDate(2006, 3, 5),
+            sbno,
+            QDate(2006, 3, 1),
+            QStringLiteral("INIXY1"),
+            QStringLiteral("AEJEA"),
+            QStringLiteral("INIXY1"),
+            QStringLiteral("C"),
+            QVariant(),
+            QVariant(),
+            10,
+            QStringLiteral("MSC")};
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+/// A fresh installation, as "tarvex init" makes it, with a pair beside it.
+struct Installed
+{
+    QTemporaryDir tmp;
+    QString dir = tmp.filePath("agency");
+    QString cargo = tmp.filePath("egmcargo.xml");
+    QString containers = tmp.filePath("egmcontain.xml");
+
+    Installed()
+    {
+        QString error;
+        if (!Installation::createDemo(dir, &error))
+            qFatal("%s", qPrintable(error));
+        writeBytes(cargo,
+                   AdoXml::write({Schema::egmcargo(), {bill(7, 5001), bill(9, 5002)}}, "egmcargo"));
+        writeBytes(containers, AdoXml::write({Schema::egmcontain(),
+                                              {{1, 7, "MSCU0000001", "F", 0},
+                                               {2, 7, "MSCU0000002", "E", 0},
+                                               {3, 9, "MSCU0000003", "F", 0}}},
+                                             "egmcontain"));
+    }
+
+    /// tarvex --home DIR --user TARVEX --password KOSRAW xml-import ARGS...
+    Run run(const QStringList& args, const QString& password = QStringLiteral("KOSRAW")) const
+    {
+        Run r;
+        QTextStream out(&r.out);
+        QTextStream err(&r.err);
+        const CommandLine::Options o = CommandLine::parse(
+            QStringList{"--home", dir, "--user", "TARVEX", "--password", password, "xml-import"} +
+            args);
+        r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
+        out.flush();
+        err.flush();
+        logonState() = LogonState();
+        AppPaths::setHome(QString());
+        return r;
+    }
+
+    std::shared_ptr<Database> company() const
+    {
+        return Database::open({"SQLITE", dir + "/demo.mdb"});
+    }
+    int count(const char* table) const
+    {
+        auto db = company();
+        if (!db->tableExists(QLatin1String(table)))
+            return -1;
+        return db->scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(table)))
+            .toInt();
+    }
+};
+
+} // namespace
+
+class tst_CliImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void importsThePair_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("--rot VALUE") << QStringList{"CARGO", "CONTAIN", "--rot", "700001"};
+        QTest::newRow("--rot=VALUE") << QStringList{"CARGO", "CONTAIN", "--rot=700001"};
+        QTest::newRow("--rot first") << QStringList{"--rot", "700001", "CARGO", "CONTAIN"};
+    }
+
+    void importsThePair()
+    {
+        QFETCH(QStringList, args);
+        Installed in;
+        args.replaceInStrings("CARGO", in.cargo);
+        args.replaceInStrings("CONTAIN", in.containers);
+        const Run r = in.run(args);
+        QCOMPARE(r.code, int(CommandLine::Done));
+        // The first logon of a new installation makes the default user, and says so.
+        QCOMPARE(r.err.trimmed().split('\n'),
+                 (QStringList{"New User File Created with Default User ID TARVEX Password KOSRAW",
+                              "Data Imported Sucessfully"}));
+        QCOMPARE(r.out.trimmed(),
+                 QString("Imported 2 shipping bills (ids 1 to 2) and 3 containers."));
+        auto db = in.company();
+        QCOMPARE(db->select("select id, sbno from egmcargo order by id").rows,
+                 (QList<RowValues>{{1, 5001.0}, {2, 5002.0}}));
+        QCOMPARE(db->select("select ref, subrefno from egmcontain order by containno").rows,
+                 (QList<RowValues>{{1, 0}, {1, 0}, {2, 0}}));
+    }
+
+    void stoppedWithTheScreensMessage_data()
+    {
+        QTest::addColumn<QString>("rotNo");
+        QTest::addColumn<bool>("breakCargo");
+        QTest::addColumn<QString>("message"); // the start of it
+        QTest::newRow("other ROT No.") << "700002" << false << "Cargo file contain Data of 700001";
+        QTest::newRow("ROT No. empty") << "" << false << "Cargo file contain Data of 700001";
+        QTest::newRow("cargo file truncated") << "700001" << true << "The cargo file \"";
+    }
+
+    void stoppedWithTheScreensMessage()
+    {
+        QFETCH(QString, rotNo);
+        QFETCH(bool, breakCargo);
+        QFETCH(QString, message);
+        Installed in;
+        if (breakCargo) {
+            QFile f(in.cargo);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.resize(f.size() / 2);
+        }
+        const Run r = in.run({in.cargo, in.containers, "--rot", rotNo});
+        QCOMPARE(r.code, int(CommandLine::Stopped));
+        const QString last = r.err.trimmed().section(
+            "New User File Created with Default User ID TARVEX Password KOSRAW\n", -1);
+        QVERIFY2(last.startsWith(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(in.count("egmcargo"), 0);
+        QCOMPARE(in.count("egmcontain"), 0);
+    }
+
+    void failedLogonStops()
+    {
+        Installed in;
+        const Run r = in.run({in.cargo, in.containers, "--rot", "700001"}, "wrong");
+        QCOMPARE(r.code, int(CommandLine::Stopped));
+        QVERIFY2(r.err.contains("Access denied Username/Password do not match"), qPrintable(r.err));
+        QVERIFY(!r.err.contains("Data Imported"));
+        QCOMPARE(in.count("egmcargo"), 0);
+    }
+
+    void wrongUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("no --rot") << QStringList{"CARGO", "CONTAIN"} << "--rot";
+        QTest::newRow("--rot without value")
+            << QStringList{"CARGO", "CONTAIN", "--rot"} << "--rot needs a value";
+        QTest::newRow("one file") << QStringList{"CARGO", "--rot", "700001"}
+                                  << "give the cargo file and the container file";
+        QTest::newRow("no files") << QStringList{"--rot", "700001"}
+                                  << "give the cargo file and the container file";
+        QTest::newRow("three files") << QStringList{"CARGO", "CONTAIN", "CARGO", "--rot", "1"}
+                                     << "give the cargo file and the container file";
+        QTest::newRow("unknown option")
+            << QStringList{"CARGO", "CONTAIN", "--rotno", "1"} << "unknown option --rotno";
+    }
+
+    void wrongUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, problem);
+        Installed in;
+        args.replaceInStrings("CARGO", in.cargo);
+        args.replaceInStrings("CONTAIN", in.containers);
+        const Run r = in.run(args);
+        QCOMPARE(r.code, int(CommandLine::Usage));
+        QVERIFY2(r.err.contains(problem), qPrintable(r.err));
+        QVERIFY(r.err.contains("usage: tarvex xml-import CARGO.xml CONTAIN.xml --rot ROTNO"));
+        // Usage is checked before anything else: not even a logon happened.
+        QCOMPARE(in.count("loguser"), -1);
+        QCOMPARE(in.count("egmcargo"), 0);
+    }
+
+    void helpListsTheCommand()
+    {
+        const QString usage = CommandLine::usage();
+        QVERIFY(usage.contains("  xml-import CARGO.xml CONTAIN.xml --rot ROTNO\n"));
+        QVERIFY(usage.contains("import an XML pair written by another installation"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CliImport)
+#include "tst_cli_import.moc"
