@@ -2,11 +2,16 @@
 
 #include "AppPaths.h"
 #include "ConsolePrompts.h"
+#include "EgmExport.h"
 #include "Installation.h"
 #include "Logon.h"
+#include "LogonState.h"
+#include "XmlImport.h"
 
+#include <QDir>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
+#include <optional>
 
 namespace CommandLine {
 
@@ -31,6 +36,130 @@ int cmdInit(const Options& o, QTextStream& out, QTextStream& err)
     return Done;
 }
 
+int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList files;
+    std::optional<QString> rotNo;
+    QString problem;
+    for (qsizetype i = 0; i < o.args.size() && problem.isEmpty(); ++i) {
+        const QString& a = o.args[i];
+        if (a == QLatin1String("--rot")) {
+            if (i + 1 < o.args.size())
+                rotNo = o.args[++i];
+            else
+                problem = QStringLiteral("--rot needs a value");
+        } else if (a.startsWith(QLatin1String("--rot="))) {
+            rotNo = a.mid(6);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            problem = QStringLiteral("unknown option ") + a;
+        } else {
+            files << a;
+        }
+    }
+    if (problem.isEmpty() && files.size() != 2)
+        problem = QStringLiteral("give the cargo file and the container file");
+    if (problem.isEmpty() && !rotNo)
+        problem = QStringLiteral("give the ROT No. the files carry with --rot");
+    if (!problem.isEmpty()) {
+        err << "tarvex xml-import: " << problem << Qt::endl
+            << "usage: tarvex xml-import CARGO.xml CONTAIN.xml --rot ROTNO" << Qt::endl;
+        return Usage;
+    }
+    if (!logOn(o, err))
+        return Stopped;
+    const XmlImport::Outcome outcome =
+        XmlImport::importPair(*logonState().Conn, {files[0], files[1], *rotNo});
+    prompts().inform(outcome.message);
+    if (!outcome.imported)
+        return Stopped;
+    out << "Imported " << outcome.shippingBills << " shipping bills (ids " << outcome.firstId
+        << " to " << outcome.firstId + outcome.shippingBills - 1 << ") and " << outcome.containers
+        << " containers." << Qt::endl;
+    return Done;
+}
+
+/// The words of an output command and its one option with a value
+/// ("--out FILE" or "--out=FILE"). False with *problem set for an unknown
+/// option or a missing value.
+bool outputArguments(const QStringList& args, const QString& option, QStringList* words,
+                     QString* value, QString* problem)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == option) {
+            if (i + 1 >= args.size()) {
+                *problem = option + QStringLiteral(" needs a value");
+                return false;
+            }
+            *value = args[++i];
+        } else if (a.startsWith(option + u'=')) {
+            *value = a.mid(option.size() + 1);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            *problem = QStringLiteral("unknown option ") + a;
+            return false;
+        } else {
+            *words << a;
+        }
+    }
+    return true;
+}
+
+int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList words;
+    QString target;
+    QString problem;
+    if (outputArguments(o.args, QStringLiteral("--out"), &words, &target, &problem) &&
+        words.size() != 2)
+        problem = QStringLiteral("give the ROT No. and the EGM date");
+    if (!problem.isEmpty()) {
+        err << "tarvex egm: " << problem << Qt::endl
+            << "usage: tarvex egm ROTNO DATE [--out FILE]" << Qt::endl;
+        return Usage;
+    }
+    if (!logOn(o, err))
+        return Stopped;
+    const QString& rotNo = words[0];
+    QString path = target;
+    if (path.isEmpty()) {
+        path = EgmExport::egmFilePath(rotNo, &problem);
+        if (path.isEmpty()) {
+            prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+            return Stopped;
+        }
+    }
+    if (!EgmExport::WriteEgmFile(path, rotNo, words[1]))
+        return Stopped;
+    out << "Wrote " << QDir::toNativeSeparators(path) << Qt::endl;
+    return Done;
+}
+
+int cmdXmlExport(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList words;
+    QString dir;
+    QString problem;
+    if (outputArguments(o.args, QStringLiteral("--out-dir"), &words, &dir, &problem) &&
+        words.size() != 1)
+        problem = QStringLiteral("give the ROT No.");
+    if (!problem.isEmpty()) {
+        err << "tarvex xml-export: " << problem << Qt::endl
+            << "usage: tarvex xml-export ROTNO [--out-dir DIR]" << Qt::endl;
+        return Usage;
+    }
+    if (!logOn(o, err))
+        return Stopped;
+    const QString cargo = dir.isEmpty() ? EgmExport::cargoXmlPath()
+                                        : QDir(dir).filePath(QStringLiteral("egmcargo.xml"));
+    const QString contain = dir.isEmpty() ? EgmExport::containXmlPath()
+                                          : QDir(dir).filePath(QStringLiteral("egmcontain.xml"));
+    if (!EgmExport::SaveXmlPair(cargo, contain, words[0]))
+        return Stopped;
+    out << "Wrote " << QDir::toNativeSeparators(cargo) << " and "
+        << QDir::toNativeSeparators(contain) << Qt::endl;
+    return Done;
+}
+
 struct Command
 {
     const char* name;
@@ -40,6 +169,16 @@ struct Command
 
 const Command commands[] = {
     {"init", cmdInit, "init DIR                      create a ready installation in DIR"},
+    {"egm", cmdEgm,
+     "egm ROTNO DATE [--out FILE]   write the EGM flat file (DATE dd/mm/yyyy); default:\n"
+     "                                ROTNO.egm in the program's folder"},
+    {"xml-export", cmdXmlExport,
+     "xml-export ROTNO [--out-dir DIR]\n"
+     "                                write egmcargo.xml and egmcontain.xml for an agent\n"
+     "                                (default: into the program's folder)"},
+    {"xml-import", cmdXmlImport,
+     "xml-import CARGO.xml CONTAIN.xml --rot ROTNO\n"
+     "                                import an XML pair written by another installation"},
 };
 
 } // namespace

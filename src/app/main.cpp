@@ -2,6 +2,12 @@
 #include "AppSession.h"
 #include "CommandLine.h"
 #include "QtPrompts.h"
+#include "frmCargoRep.h"
+#include "frmCompany.h"
+#include "frmSyspara.h"
+#include "frmUser.h"
+#include "frmVslRep.h"
+#include "frmXmlImport.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -54,6 +60,12 @@ int main(int argc, char* argv[])
     QtPrompts dialogs;
     installPrompts(&dialogs);
     AppSession session;
+    session.registerForm(QStringLiteral("frmCompany"), [] { return new frmCompany; });
+    session.registerForm(QStringLiteral("frmUser"), [] { return new frmUser; });
+    session.registerForm(QStringLiteral("frmSyspara"), [] { return new frmSyspara; });
+    session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });
+    session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
+    session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
     QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     session.start();

@@ -134,6 +134,8 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params)
     QVariant v;
     if (q.next())
         v = q.value(0);
+    else
+        checkRead(q);
     q.finish();
     return v;
 }
@@ -237,8 +239,15 @@ RowTable Database::select(const QString& sql, const QVariantList& params)
         }
         t.rows << std::move(row);
     }
+    checkRead(q);
     q.finish();
     return t;
+}
+
+void Database::checkRead(const QSqlQuery& query)
+{
+    if (query.lastError().isValid())
+        fail(query.lastError(), query.lastQuery());
 }
 
 bool Database::tableExists(const QString& table)

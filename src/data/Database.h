@@ -99,6 +99,10 @@ public:
     /// the select names takes that column's type and size.
     ColumnList resultColumns(const QSqlRecord& record, const QString& sql);
 
+    /// After reading a select's rows: a read that stopped on an error (a
+    /// damaged page, a lost file) throws instead of passing for the end.
+    void checkRead(const QSqlQuery& query);
+
     /// The tables named after FROM and JOIN in a select, in order.
     static QStringList tablesOf(const QString& sql);
 

@@ -84,6 +84,7 @@ void RowSet::load()
         r.bookmark = nextBookmark_++;
         rows_ << std::move(r);
     }
+    db_->checkRead(q);
     q.finish();
     edit_ = EditMode::None;
     currentDeleted_ = false;

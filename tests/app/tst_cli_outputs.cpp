@@ -1,0 +1,283 @@
+// The egm and xml-export commands on an installation made as "tarvex init"
+// makes it, with the sample EGMs of tests/outputs added.
+
+#include "AdoXml.h"
+#include "AppPaths.h"
+#include "CommandLine.h"
+#include "Database.h"
+#include "Installation.h"
+#include "LogonState.h"
+
+#include "../outputs/OutputsTesting.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace OutputsTesting;
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray expected(const char* name)
+{
+    const QString path =
+        QFINDTESTDATA(QStringLiteral("../outputs/expected/") + QLatin1String(name));
+    return path.isEmpty() ? QByteArray("<missing expected file>") : fileBytes(path);
+}
+
+} // namespace
+
+class TestCliOutputs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void egmWritesTheFile_data();
+    void egmWritesTheFile();
+    void egmIntoAnotherFile();
+    void egmStops_data();
+    void egmStops();
+    void xmlExportWritesThePair();
+    void xmlExportIntoAnotherFolder();
+    void xmlExportWithoutShippingBills();
+    void xmlExportIntoAMissingFolder();
+    void wrongUsage_data();
+    void wrongUsage();
+    void wrongPassword_data();
+    void wrongPassword();
+    void helpListsTheCommands();
+
+private:
+    Run run(const QStringList& commandAndArgs, const QString& password = "KOSRAW");
+    QString file(const QString& name) const { return QDir(home_).filePath(name); }
+
+    QTemporaryDir tmp_;
+    QString home_;
+};
+
+void TestCliOutputs::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    home_ = tmp_.filePath("agency");
+    QString error;
+    QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
+    auto company = Database::open({"SQLITE", file("demo.mdb")});
+    insertSampleEgms(*company);
+    // The first logon creates the default user and says so; the cases after
+    // it see only their own messages.
+    const Run first = run({"egm", "2024117", "05/03/2024"});
+    QCOMPARE(first.code, int(CommandLine::Done));
+    QVERIFY2(first.err.contains("New User File Created"), qPrintable(first.err));
+    cleanup();
+}
+
+void TestCliOutputs::cleanup()
+{
+    for (const QString& name : QDir(home_).entryList({"*.egm", "*.xml"}))
+        QFile::remove(file(name));
+}
+
+Run TestCliOutputs::run(const QStringList& commandAndArgs, const QString& password)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    const CommandLine::Options o = CommandLine::parse(
+        QStringList{"--home", home_, "--user", "TARVEX", "--password", password} + commandAndArgs);
+    r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
+    out.flush();
+    err.flush();
+    AppPaths::setHome(QString());
+    logonState() = LogonState();
+    return r;
+}
+
+void TestCliOutputs::egmWritesTheFile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("expectedFile");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("containerised") << QStringList{"egm", "2024117", "05/03/2024"} << "2024117.egm"
+                                   << "vslrep_2024117.egm"
+                                   << "";
+    QTest::newRow("bulk cargo: the container message, then done")
+        << QStringList{"egm", "2024119", "10/04/2024"} << "2024119.egm"
+        << "vslrep_2024119.egm"
+        << "No Container information is available Continue with Bulk Cargo only\n";
+    QTest::newRow("ROT No. with trailing blanks")
+        << QStringList{"egm", "123  ", "07/01/2025"} << "123.egm"
+        << "vslrep_123.egm"
+        << "";
+}
+
+void TestCliOutputs::egmWritesTheFile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, fileName);
+    QFETCH(QString, expectedFile);
+    QFETCH(QString, err);
+    const Run r = run(args);
+    QCOMPARE(r.code, int(CommandLine::Done));
+    QCOMPARE(r.err, err);
+    QCOMPARE(r.out, "Wrote " + QDir::toNativeSeparators(file(fileName)) + "\n");
+    COMPARE_BYTES(fileBytes(file(fileName)), expected(qPrintable(expectedFile)));
+}
+
+void TestCliOutputs::egmIntoAnotherFile()
+{
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("for customs.txt");
+    QVERIFY(writeBytes(target, "older"));
+    const Run r = run({"egm", "2024117", "05/03/2024", "--out", target});
+    QCOMPARE(r.code, int(CommandLine::Done));
+    QCOMPARE(r.err, QString());
+    COMPARE_BYTES(fileBytes(target), expected("vslrep_2024117.egm"));
+    QVERIFY(!QFile::exists(file("2024117.egm")));
+    // --out=FILE does the same.
+    const Run again = run({"egm", "--out=" + target, "123", "07/01/2025"});
+    QCOMPARE(again.code, int(CommandLine::Done));
+    COMPARE_BYTES(fileBytes(target), expected("vslrep_123.egm"));
+}
+
+void TestCliOutputs::egmStops_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("invalid date") << QStringList{"egm", "2024117", "2024-13-01"}
+                                  << "Invalid EGM Date...\n";
+    QTest::newRow("no shipping bill") << QStringList{"egm", "4711", "05/03/2024"}
+                                      << "No related cargo information is available \n";
+    QTest::newRow("bill without date")
+        << QStringList{"egm", "7001", "05/03/2024"}
+        << "Shipping Bill No. 7001 has no Shipping Bill Date; no file was written.\n";
+    QTest::newRow("ROT No. leaving the folder")
+        << QStringList{"egm", "../2024117", "05/03/2024"}
+        << "The ROT No. \"../2024117\" cannot name a file: it holds a folder separator (/ or "
+           "\\).\n";
+}
+
+void TestCliOutputs::egmStops()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const Run r = run(args);
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.err, message);
+    QCOMPARE(r.out, QString());
+    QVERIFY(QDir(home_).entryList({"*.egm"}).isEmpty());
+    QVERIFY(!QFile::exists(QDir(tmp_.path()).filePath("2024117.egm")));
+}
+
+void TestCliOutputs::xmlExportWritesThePair()
+{
+    const Run r = run({"xml-export", "2024117"});
+    QCOMPARE(r.code, int(CommandLine::Done));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.out, "Wrote " + QDir::toNativeSeparators(file("egmcargo.xml")) + " and " +
+                        QDir::toNativeSeparators(file("egmcontain.xml")) + "\n");
+    COMPARE_BYTES(fileBytes(file("egmcontain.xml")), expected("cargorep_egmcontain.xml"));
+    RowTable cargo;
+    AdoXml::Error error;
+    QVERIFY2(AdoXml::readFile(file("egmcargo.xml"), &cargo, &error), qPrintable(error.message));
+    QCOMPARE(cargo.rows.size(), 3);
+}
+
+void TestCliOutputs::xmlExportIntoAnotherFolder()
+{
+    QTemporaryDir elsewhere;
+    const Run r = run({"xml-export", "123", "--out-dir", elsewhere.path()});
+    QCOMPARE(r.code, int(CommandLine::Done));
+    QVERIFY(QFile::exists(elsewhere.filePath("egmcargo.xml")));
+    QVERIFY(QFile::exists(elsewhere.filePath("egmcontain.xml")));
+    QVERIFY(!QFile::exists(file("egmcargo.xml")));
+    RowTable containers;
+    QVERIFY(AdoXml::readFile(elsewhere.filePath("egmcontain.xml"), &containers, nullptr));
+    QCOMPARE(containers.rows.size(), 1);
+}
+
+void TestCliOutputs::xmlExportWithoutShippingBills()
+{
+    const Run r = run({"xml-export", "4711"});
+    QCOMPARE(r.code, int(CommandLine::Done));
+    QCOMPARE(r.err, QString("No Container information is available Continue with Cargo only\n"));
+    QVERIFY(QFile::exists(file("egmcargo.xml")));
+    QVERIFY(QFile::exists(file("egmcontain.xml")));
+}
+
+void TestCliOutputs::xmlExportIntoAMissingFolder()
+{
+    const QString missing = QDir(tmp_.path()).filePath("no such folder");
+    const Run r = run({"xml-export", "2024117", "--out-dir=" + missing});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QVERIFY2(r.err.contains(QDir::toNativeSeparators(missing)), qPrintable(r.err));
+    QVERIFY(!QDir(missing).exists());
+}
+
+void TestCliOutputs::wrongUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("usage");
+    const QString egm = "usage: tarvex egm ROTNO DATE [--out FILE]";
+    const QString xml = "usage: tarvex xml-export ROTNO [--out-dir DIR]";
+    QTest::newRow("egm without arguments") << QStringList{"egm"} << egm;
+    QTest::newRow("egm without date") << QStringList{"egm", "2024117"} << egm;
+    QTest::newRow("egm with a third word") << QStringList{"egm", "1", "05/03/2024", "x"} << egm;
+    QTest::newRow("egm --out without file")
+        << QStringList{"egm", "1", "05/03/2024", "--out"} << egm;
+    QTest::newRow("egm unknown option") << QStringList{"egm", "1", "05/03/2024", "--zip"} << egm;
+    QTest::newRow("xml-export without ROT No.") << QStringList{"xml-export"} << xml;
+    QTest::newRow("xml-export two ROT Nos.") << QStringList{"xml-export", "1", "2"} << xml;
+    QTest::newRow("xml-export --out-dir without folder")
+        << QStringList{"xml-export", "1", "--out-dir"} << xml;
+    QTest::newRow("xml-export takes no --out")
+        << QStringList{"xml-export", "1", "--out", "x"} << xml;
+}
+
+void TestCliOutputs::wrongUsage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, usage);
+    const Run r = run(args);
+    QCOMPARE(r.code, int(CommandLine::Usage));
+    QVERIFY2(r.err.contains(usage), qPrintable(r.err));
+    QVERIFY(QDir(home_).entryList({"*.egm", "*.xml"}).isEmpty());
+}
+
+void TestCliOutputs::wrongPassword_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("egm") << QStringList{"egm", "2024117", "05/03/2024"};
+    QTest::newRow("xml-export") << QStringList{"xml-export", "2024117"};
+}
+
+void TestCliOutputs::wrongPassword()
+{
+    QFETCH(QStringList, args);
+    const Run r = run(args, "guess");
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QVERIFY2(r.err.contains("Access denied Username/Password do not match"), qPrintable(r.err));
+    QVERIFY(QDir(home_).entryList({"*.egm", "*.xml"}).isEmpty());
+}
+
+void TestCliOutputs::helpListsTheCommands()
+{
+    const QString usage = CommandLine::usage();
+    QVERIFY(usage.contains("egm ROTNO DATE [--out FILE]"));
+    QVERIFY(usage.contains("xml-export ROTNO [--out-dir DIR]"));
+}
+
+QTEST_GUILESS_MAIN(TestCliOutputs)
+#include "tst_cli_outputs.moc"

@@ -1,0 +1,101 @@
+#pragma once
+
+// Shipping bills and containers shared by the output tests, stored the way
+// the cargo screen stores them. The EGMs:
+//   2024117  three bills (ids 1, 2, 3), four containers; stored EGM date
+//            04/03/2024, typed as 05/03/2024 in the tests
+//   2024118  one bill (id 4) saved between two bills of 2024117, two containers
+//   2024119  two bills (ids 5, 6), bulk cargo, no container
+//   123      one bill (id 7), one container
+//   7001     one bill (id 8) without a shipping bill date
+// The expected files in expected/ are written by hand from these rows.
+
+#include "Database.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTest>
+#include <algorithm>
+
+namespace OutputsTesting {
+
+inline QVariant text(const char* s)
+{
+    return QString::fromLatin1(s);
+}
+
+inline void insertSampleEgms(Database& db)
+{
+    const QStringList bills = {"id",      "egmno",    "egmdt",    "sbno",        "sbdt",
+                               "sbport",  "destport", "gateport", "naturecargo", "volume",
+                               "unitvol", "pkgs",     "linecode"};
+    const QVariant none;
+    const QDate egm17(2024, 3, 4);
+    db.insertRows(
+        "egmcargo", bills,
+        {
+            {1, 2024117, egm17, 5001, QDate(2024, 3, 1), text("INNSA1"), text("USNYC1"),
+             text("INNSA1"), text("C"), 0, text("MT"), 120, text("MAEU")},
+            {4, 2024118, QDate(2024, 3, 6), 5101, QDate(2024, 3, 5), text("INNSA1"), text("DEHAM1"),
+             text("INNSA1"), text("C"), 0, none, 10, text("MSCU")},
+            {2, 2024117, egm17, 5002, QDate(2024, 2, 28), text("INNSA1"), text("AEJEA1"),
+             text("INNSA1"), text("CP"), none, none, 35, none},
+            {3, 2024117, egm17, 5003, QDate(2024, 3, 2), text("INNSA1"), text("SGSIN1"),
+             text("INNSA1"), text("C"), 12.5, text("CBM"), 0, text("MAEU")},
+            {5, 2024119, QDate(2024, 4, 1), 6001, QDate(2024, 4, 8), text("INMUN1"), text("NLRTM1"),
+             text("INMUN1"), text("P"), 250.75, text("MT"), none, text("ONE")},
+            {6, 2024119, QDate(2024, 4, 1), 6002, QDate(2024, 4, 9), text("INMUN1"), text("DEHAM1"),
+             text("INMUN1"), text("P"), 0, text("CBM"), 0, text("ONE")},
+            {7, 123, QDate(2025, 1, 6), 9001, QDate(2025, 1, 3), text("INMAA1"), text("usnyc "),
+             text("INMAA1"), text("C"), none, none, 4, none},
+            {8, 7001, QDate(2024, 5, 1), 7001, none, text("INNSA1"), text("USNYC1"), text("INNSA1"),
+             text("C"), none, none, 5, none},
+        });
+    db.insertRows("egmcontain", {"autoid", "ref", "containno", "constatus", "subrefno"},
+                  {
+                      {101, 1, text("MSKU1234567"), text("FCL"), 0},
+                      {102, 1, text("TCLU7654321"), text("FCL"), 0},
+                      {103, 4, text("OOLU1111111"), text("FCL"), 0},
+                      {104, 4, text("OOLU2222222"), text("LCL"), 0},
+                      {105, 2, text("GESU0000012"), text("LCL"), none},
+                      {106, 3, text("CAIU5550001"), none, 2},
+                      {107, 7, text("HLXU3141592"), text("FCL"), 0},
+                      {108, 8, text("MSKU7777777"), text("FCL"), 0},
+                  });
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<cannot read ") + path.toUtf8() + '>';
+    return f.readAll();
+}
+
+inline bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+/// A readable account of where two byte strings part.
+inline QByteArray firstDifference(const QByteArray& actual, const QByteArray& expected)
+{
+    qsizetype i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i])
+        ++i;
+    const qsizetype from = std::max<qsizetype>(0, i - 40);
+    return "first difference at byte " + QByteArray::number(i) +
+           "\n got: " + actual.mid(from, 80).toPercentEncoding(" <>/=':") +
+           "\nwant: " + expected.mid(from, 80).toPercentEncoding(" <>/=':");
+}
+
+} // namespace OutputsTesting
+
+#define COMPARE_BYTES(actual, expected)                                                            \
+    do {                                                                                           \
+        const QByteArray a_ = (actual);                                                            \
+        const QByteArray e_ = (expected);                                                          \
+        if (a_ != e_)                                                                              \
+            QFAIL(OutputsTesting::firstDifference(a_, e_).constData());                            \
+    } while (false)
