@@ -94,22 +94,6 @@ void databaseFailed(const DbError& e, const QString& rotText)
              .arg(rotText.trimmed(), QString::number(e.number()), e.description()));
 }
 
-constexpr char kGroupSeparator = '\x1d';
-
-/// Appends text as single-byte Latin-1, '?' for what Latin-1 lacks (as
-/// QString::toLatin1 does), without a temporary per field.
-void appendLatin1(QByteArray& out, QStringView text)
-{
-    for (const QChar c : text)
-        out.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
-}
-
-void appendField(QByteArray& out, QStringView text)
-{
-    appendLatin1(out, text);
-    out.append(kGroupSeparator);
-}
-
 /// One select read forward-only, row by row, each value typed as
 /// Database::select types it (a column of a named table converted from its
 /// stored form, any other column as the engine gives it).
@@ -163,59 +147,6 @@ private:
     QString missing_;
 };
 
-QString noDateMessage(const QString& sbno)
-{
-    return QStringLiteral("Shipping Bill No. %1 has no Shipping Bill Date; no file was written.")
-        .arg(sbno);
-}
-
-QString missingColumnMessage(const char* what, const QString& column)
-{
-    return QStringLiteral("The %1 rows have no column \"%2\"; no file was written.")
-        .arg(QLatin1String(what), column);
-}
-
-/// DDMMYYYY of a stored date, remembered for the next row: the rows of one
-/// shipping bill, and often of a whole EGM, share their dates.
-class DateField
-{
-public:
-    /// false when the value is no date.
-    bool format(const QVariant& value, QByteArray* text)
-    {
-        if (!(value == last_)) {
-            last_ = value;
-            const QDate date = ValueText::toDate(value);
-            valid_ = date.isValid();
-            text_ = ValueText::ddmmyyyy(date).toLatin1();
-        }
-        *text = text_;
-        return valid_;
-    }
-
-private:
-    QVariant last_;
-    QByteArray text_;
-    bool valid_ = false;
-};
-
-/// Database::select, with a read that fails half way reported as a failure.
-RowTable readRows(Database& db, const QString& sql, double egmno)
-{
-    RowReader rows(db, sql, {egmno});
-    RowTable table;
-    table.columns = rows.columns();
-    const qsizetype n = table.columns.size();
-    while (rows.next()) {
-        RowValues row;
-        row.reserve(n);
-        for (int i = 0; i < n; ++i)
-            row << rows.value(i);
-        table.rows << std::move(row);
-    }
-    return table;
-}
-
 } // namespace
 
 double egmNumber(const QString& rotText)
@@ -261,31 +192,23 @@ QString containXmlPath()
 
 RowTable cargoRows(Database& db, double egmno)
 {
-    return readRows(db, kCargoSql, egmno);
+    return db.select(kCargoSql, {egmno});
 }
 
 RowTable fileContainerRows(Database& db, double egmno)
 {
-    return readRows(db, kFileContainerSql, egmno);
+    return db.select(kFileContainerSql, {egmno});
 }
 
 RowTable containerRows(Database& db, double egmno)
 {
-    return readRows(db, kContainerSql, egmno);
+    return db.select(kContainerSql, {egmno});
 }
 
 FlatFile flatFile(Database& db, double egmno, const QDate& egmDate)
 {
     FlatFile f;
-    if (!egmDate.isValid()) {
-        f.error = QStringLiteral("The EGM date is not a valid date; no file was written.");
-        return f;
-    }
-    const QByteArray date = ValueText::ddmmyyyy(egmDate).toLatin1();
-    QByteArray& out = f.bytes;
-    out.append("<manifest>\n<egm_master>F\n");
-    DateField billDate;
-    QByteArray dateText;
+    EgmFile::Writer w(egmDate);
     {
         RowReader rows(db, kCargoSql, {egmno});
         const int egmnoCol = rows.column("egmno"), sbno = rows.column("sbno");
@@ -293,93 +216,38 @@ FlatFile flatFile(Database& db, double egmno, const QDate& egmDate)
         const int destport = rows.column("destport"), gateport = rows.column("gateport");
         const int nature = rows.column("naturecargo"), volume = rows.column("volume");
         const int unitvol = rows.column("unitvol"), pkgs = rows.column("pkgs");
-        const auto text = [&rows](int i) {
-            const QVariant v = rows.value(i);
-            return v.isNull() ? QString() : v.toString(); // exactly as stored
-        };
-        while (rows.next()) {
+        while (w.error().isEmpty() && rows.next()) {
             ++f.bills;
-            if (!rows.missing().isEmpty()) {
-                f.error = missingColumnMessage("cargo", rows.missing());
-                break;
-            }
-            const QString sbnoText = ValueText::numberText(rows.value(sbno));
-            if (!billDate.format(rows.value(sbdt), &dateText)) {
-                f.error = noDateMessage(sbnoText);
-                break;
-            }
-            appendField(out, ValueText::numberText(rows.value(egmnoCol)));
-            out.append(date).append(kGroupSeparator);
-            appendField(out, sbnoText);
-            out.append(dateText).append(kGroupSeparator);
-            appendField(out, text(sbport));
-            appendField(out, text(destport));
-            appendField(out, text(gateport));
-            appendField(out, text(nature));
-            // The volume decides for the unit as well: no unit without a volume.
-            const QString volumeText = ValueText::numberText(rows.value(volume));
-            const bool noVolume = ValueText::leadingNumber(volumeText) == 0;
-            appendField(out, noVolume ? QString() : volumeText);
-            appendField(out, noVolume ? QString() : text(unitvol));
-            const QString pkgsText = ValueText::numberText(rows.value(pkgs));
-            appendField(out, ValueText::leadingNumber(pkgsText) == 0 ? QString() : pkgsText);
-            out.append('\n');
+            if (!rows.missing().isEmpty())
+                w.fail(EgmFile::Writer::missingColumnMessage("cargo", rows.missing()));
+            else
+                w.addBill(rows.value(egmnoCol), rows.value(sbno), rows.value(sbdt),
+                          rows.value(sbport), rows.value(destport), rows.value(gateport),
+                          rows.value(nature), rows.value(volume), rows.value(unitvol),
+                          rows.value(pkgs));
         }
     }
-    if (!f.error.isEmpty() || f.bills == 0) {
-        f.bytes.clear();
+    if (!w.error().isEmpty() || f.bills == 0) {
+        f.error = w.error();
         return f;
     }
-
-    out.append("<egmcont>F\n");
+    w.beginContainers();
     {
         RowReader rows(db, kFileContainerSql, {egmno});
         const int egmnoCol = rows.column("xegmno"), sbno = rows.column("xsbno");
         const int sbdt = rows.column("xsbdt"), containno = rows.column("containno");
         const int constatus = rows.column("constatus");
-        // The first three fields are the shipping bill's: made once per bill.
-        QVariant lastEgmno, lastSbno, lastSbdt;
-        QByteArray prefix;
-        bool first = true;
-        while (rows.next()) {
+        while (w.error().isEmpty() && rows.next()) {
             ++f.containers;
-            if (!rows.missing().isEmpty()) {
-                f.error = missingColumnMessage("container", rows.missing());
-                break;
-            }
-            const QVariant egmnoValue = rows.value(egmnoCol);
-            const QVariant sbnoValue = rows.value(sbno);
-            const QVariant sbdtValue = rows.value(sbdt);
-            if (first || !(egmnoValue == lastEgmno) || !(sbnoValue == lastSbno) ||
-                !(sbdtValue == lastSbdt)) {
-                first = false;
-                lastEgmno = egmnoValue;
-                lastSbno = sbnoValue;
-                lastSbdt = sbdtValue;
-                const QString sbnoText = ValueText::numberText(sbnoValue);
-                if (!billDate.format(sbdtValue, &dateText)) {
-                    f.error = noDateMessage(sbnoText);
-                    break;
-                }
-                prefix.clear();
-                appendField(prefix, ValueText::numberText(egmnoValue));
-                prefix.append(date).append(kGroupSeparator);
-                appendField(prefix, sbnoText);
-                prefix.append(dateText).append(kGroupSeparator);
-            }
-            out.append(prefix);
-            QVariant v = rows.value(containno);
-            appendField(out, v.isNull() ? QString() : v.toString());
-            v = rows.value(constatus);
-            appendField(out, v.isNull() ? QString() : v.toString());
-            out.append('\n');
+            if (!rows.missing().isEmpty())
+                w.fail(EgmFile::Writer::missingColumnMessage("container", rows.missing()));
+            else
+                w.addContainer(rows.value(egmnoCol), rows.value(sbno), rows.value(sbdt),
+                               rows.value(containno), rows.value(constatus));
         }
     }
-    if (!f.error.isEmpty()) {
-        f.bytes.clear();
-        return f;
-    }
-    out.append("<END-egmcont>\n<END-egm_master>\n<END-manifest>\n");
+    f.bytes = w.finish();
+    f.error = w.error();
     return f;
 }
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QSaveFile>
 #include <QStringList>
+#include <utility>
 
 namespace EgmFile {
 
@@ -12,42 +13,23 @@ namespace {
 
 constexpr char kGroupSeparator = '\x1d';
 
-/// Column positions looked up by name, with the first missing name noted.
-class Columns
-{
-public:
-    Columns(const RowTable& table, const char* what) : table_(table), what_(what) {}
-
-    int operator()(const char* name)
-    {
-        const int index = table_.columnIndex(QLatin1String(name));
-        if (index < 0 && missing_.isEmpty())
-            missing_ = QStringLiteral("The %1 rows have no column \"%2\"; no file was written.")
-                           .arg(QLatin1String(what_), QLatin1String(name));
-        return index;
-    }
-    const QString& missing() const { return missing_; }
-
-private:
-    const RowTable& table_;
-    const char* what_;
-    QString missing_;
-};
-
 QVariant valueAt(const RowValues& row, int index)
 {
-    return index < row.size() ? row[index] : QVariant();
+    return index >= 0 && index < row.size() ? row[index] : QVariant();
 }
 
-QString textField(const RowValues& row, int index)
+/// Appends text as single-byte Latin-1 ('?' for what Latin-1 lacks) and
+/// the separator, without a temporary per field.
+void appendField(QByteArray& out, QStringView text)
 {
-    const QVariant v = valueAt(row, index);
+    for (const QChar c : text)
+        out.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
+    out.append(kGroupSeparator);
+}
+
+QString text(const QVariant& v)
+{
     return v.isNull() ? QString() : v.toString(); // exactly as stored
-}
-
-QString numberField(const RowValues& row, int index)
-{
-    return ValueText::numberText(valueAt(row, index)); // "" for null
 }
 
 /// A value counts as zero when the leading number of its text is 0; an empty,
@@ -57,90 +39,133 @@ bool countsAsZero(const QString& text)
     return ValueText::leadingNumber(text) == 0;
 }
 
-void appendLine(QByteArray* out, const QStringList& fields)
+} // namespace
+
+Writer::Writer(const QDate& screenDate)
 {
-    for (const QString& field : fields) {
-        out->append(field.toLatin1());
-        out->append(kGroupSeparator);
+    if (!screenDate.isValid()) {
+        error_ = QStringLiteral("The EGM date is not a valid date; no file was written.");
+        return;
     }
-    out->append('\n');
+    date_ = ValueText::ddmmyyyy(screenDate).toLatin1();
+    out_.append("<manifest>\n<egm_master>F\n");
 }
 
-QString noDateMessage(const QString& sbno)
+QString Writer::noDateMessage(const QString& sbno)
 {
     return QStringLiteral("Shipping Bill No. %1 has no Shipping Bill Date; no file was written.")
         .arg(sbno);
 }
 
-} // namespace
+QString Writer::missingColumnMessage(const char* what, const QString& column)
+{
+    return QStringLiteral("The %1 rows have no column \"%2\"; no file was written.")
+        .arg(QLatin1String(what), column);
+}
+
+bool Writer::billPrefix(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt)
+{
+    if (havePrefix_ && egmno == lastEgmno_ && sbno == lastSbno_ && sbdt == lastSbdt_)
+        return true;
+    const QString sbnoText = ValueText::numberText(sbno);
+    const QDate billDate = ValueText::toDate(sbdt);
+    if (!billDate.isValid()) {
+        error_ = noDateMessage(sbnoText);
+        return false;
+    }
+    prefix_.clear();
+    appendField(prefix_, ValueText::numberText(egmno));
+    prefix_.append(date_).append(kGroupSeparator);
+    appendField(prefix_, sbnoText);
+    appendField(prefix_, ValueText::ddmmyyyy(billDate));
+    lastEgmno_ = egmno;
+    lastSbno_ = sbno;
+    lastSbdt_ = sbdt;
+    havePrefix_ = true;
+    return true;
+}
+
+bool Writer::addBill(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt,
+                     const QVariant& sbport, const QVariant& destport, const QVariant& gateport,
+                     const QVariant& naturecargo, const QVariant& volume, const QVariant& unitvol,
+                     const QVariant& pkgs)
+{
+    if (!error_.isEmpty() || !billPrefix(egmno, sbno, sbdt))
+        return false;
+    out_.append(prefix_);
+    appendField(out_, text(sbport));
+    appendField(out_, text(destport));
+    appendField(out_, text(gateport));
+    appendField(out_, text(naturecargo));
+    // The volume decides for the unit as well: no unit without a volume.
+    const QString volumeText = ValueText::numberText(volume);
+    const bool noVolume = countsAsZero(volumeText);
+    appendField(out_, noVolume ? QString() : volumeText);
+    appendField(out_, noVolume ? QString() : text(unitvol));
+    const QString pkgsText = ValueText::numberText(pkgs);
+    appendField(out_, countsAsZero(pkgsText) ? QString() : pkgsText);
+    out_.append('\n');
+    return true;
+}
+
+void Writer::beginContainers()
+{
+    out_.append("<egmcont>F\n");
+}
+
+bool Writer::addContainer(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt,
+                          const QVariant& containno, const QVariant& constatus)
+{
+    if (!error_.isEmpty() || !billPrefix(egmno, sbno, sbdt))
+        return false;
+    out_.append(prefix_);
+    appendField(out_, text(containno));
+    appendField(out_, text(constatus));
+    out_.append('\n');
+    return true;
+}
+
+QByteArray Writer::finish()
+{
+    if (!error_.isEmpty())
+        return {};
+    out_.append("<END-egmcont>\n<END-egm_master>\n<END-manifest>\n");
+    return std::exchange(out_, QByteArray());
+}
 
 QByteArray content(const QDate& screenDate, const RowTable& cargo, const RowTable& containers,
                    QString* error)
 {
-    QString scratch;
-    if (!error)
-        error = &scratch;
-    error->clear();
-    if (!screenDate.isValid()) {
-        *error = QStringLiteral("The EGM date is not a valid date; no file was written.");
-        return {};
-    }
-    const QString egmDate = ValueText::ddmmyyyy(screenDate);
-
-    QByteArray out;
-    out.append("<manifest>\n<egm_master>F\n");
-
-    if (!cargo.rows.isEmpty()) {
-        Columns col(cargo, "cargo");
-        const int egmno = col("egmno"), sbno = col("sbno"), sbdt = col("sbdt");
-        const int sbport = col("sbport"), destport = col("destport"), gateport = col("gateport");
-        const int nature = col("naturecargo"), volume = col("volume"), unitvol = col("unitvol");
-        const int pkgs = col("pkgs");
-        if (!col.missing().isEmpty()) {
-            *error = col.missing();
-            return {};
+    Writer w(screenDate);
+    auto columnsOf = [&w](const RowTable& t, const char* what,
+                          std::initializer_list<const char*> names) {
+        QList<int> cols;
+        for (const char* name : names) {
+            cols << t.columnIndex(QLatin1String(name));
+            if (cols.last() < 0 && !t.rows.isEmpty() && w.error().isEmpty())
+                w.fail(Writer::missingColumnMessage(what, QLatin1String(name)));
         }
-        for (const RowValues& row : cargo.rows) {
-            const QDate billDate = ValueText::toDate(valueAt(row, sbdt));
-            if (!billDate.isValid()) {
-                *error = noDateMessage(numberField(row, sbno));
-                return {};
-            }
-            // The volume decides for the unit as well: no unit without a volume.
-            const QString volumeText = numberField(row, volume);
-            const bool noVolume = countsAsZero(volumeText);
-            const QString pkgsText = numberField(row, pkgs);
-            appendLine(&out, {numberField(row, egmno), egmDate, numberField(row, sbno),
-                              ValueText::ddmmyyyy(billDate), textField(row, sbport),
-                              textField(row, destport), textField(row, gateport),
-                              textField(row, nature), noVolume ? QString() : volumeText,
-                              noVolume ? QString() : textField(row, unitvol),
-                              countsAsZero(pkgsText) ? QString() : pkgsText});
-        }
-    }
-
-    out.append("<egmcont>F\n");
-    if (!containers.rows.isEmpty()) {
-        Columns col(containers, "container");
-        const int egmno = col("xegmno"), sbno = col("xsbno"), sbdt = col("xsbdt");
-        const int containno = col("containno"), constatus = col("constatus");
-        if (!col.missing().isEmpty()) {
-            *error = col.missing();
-            return {};
-        }
-        for (const RowValues& row : containers.rows) {
-            const QDate billDate = ValueText::toDate(valueAt(row, sbdt));
-            if (!billDate.isValid()) {
-                *error = noDateMessage(numberField(row, sbno));
-                return {};
-            }
-            appendLine(&out, {numberField(row, egmno), egmDate, numberField(row, sbno),
-                              ValueText::ddmmyyyy(billDate), textField(row, containno),
-                              textField(row, constatus)});
-        }
-    }
-    out.append("<END-egmcont>\n<END-egm_master>\n<END-manifest>\n");
-    return out;
+        return cols;
+    };
+    const QList<int> c = columnsOf(cargo, "cargo",
+                                   {"egmno", "sbno", "sbdt", "sbport", "destport", "gateport",
+                                    "naturecargo", "volume", "unitvol", "pkgs"});
+    for (const RowValues& r : cargo.rows)
+        if (!w.addBill(valueAt(r, c[0]), valueAt(r, c[1]), valueAt(r, c[2]), valueAt(r, c[3]),
+                       valueAt(r, c[4]), valueAt(r, c[5]), valueAt(r, c[6]), valueAt(r, c[7]),
+                       valueAt(r, c[8]), valueAt(r, c[9])))
+            break;
+    w.beginContainers();
+    const QList<int> k =
+        columnsOf(containers, "container", {"xegmno", "xsbno", "xsbdt", "containno", "constatus"});
+    for (const RowValues& r : containers.rows)
+        if (!w.addContainer(valueAt(r, k[0]), valueAt(r, k[1]), valueAt(r, k[2]), valueAt(r, k[3]),
+                            valueAt(r, k[4])))
+            break;
+    QByteArray bytes = w.finish();
+    if (error)
+        *error = w.error();
+    return bytes;
 }
 
 bool save(const QString& path, const QByteArray& bytes, QString* error)
