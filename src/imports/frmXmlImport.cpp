@@ -18,12 +18,7 @@ frmXmlImport::frmXmlImport(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmXmlImport"));
     setWindowTitle(QStringLiteral("Import Cargo / Container"));
 
-    auto* head = new QLabel(QStringLiteral("Import XML File"), this);
-    head->setObjectName(QStringLiteral("lblHead"));
-    QFont f = head->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    f.setBold(true);
-    head->setFont(f);
+    auto* head = MakeHeading(this, QStringLiteral("Import XML File"));
 
     const auto box = [this](const QString& name) {
         auto* edit = new QLineEdit(this);

@@ -80,12 +80,7 @@ RecordForm::RecordForm(const QString& formName, const QString& heading, const Op
     primaryRS_->setObjectName(QStringLiteral("adoPrimaryRS"));
     connect(primaryRS_, &RowSet::moveComplete, this, &RecordForm::adoPrimaryRS_MoveComplete);
 
-    lblHead = new QLabel(heading, this);
-    lblHead->setObjectName(QStringLiteral("lblHead"));
-    QFont f = lblHead->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    f.setBold(true);
-    lblHead->setFont(f);
+    lblHead = MakeHeading(this, heading);
 
     cmdFirst = pictureButton(this, QStringLiteral("cmdFirst"), QStringLiteral("first"),
                              QStringLiteral("First record"));

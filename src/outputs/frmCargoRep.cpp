@@ -20,12 +20,7 @@ frmCargoRep::frmCargoRep(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmCargoRep"));
     setWindowTitle(QStringLiteral("Generate XML File"));
 
-    auto* head = new QLabel(QStringLiteral("Generate XML File"), this);
-    head->setObjectName(QStringLiteral("lblHead"));
-    QFont f = head->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    f.setBold(true);
-    head->setFont(f);
+    auto* head = MakeHeading(this, QStringLiteral("Generate XML File"));
     auto* rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);

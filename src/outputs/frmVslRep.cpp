@@ -20,12 +20,7 @@ frmVslRep::frmVslRep(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmVslRep"));
     setWindowTitle(QStringLiteral("Generate Flat-File"));
 
-    auto* head = new QLabel(QStringLiteral("Generate File"), this);
-    head->setObjectName(QStringLiteral("lblHead"));
-    QFont f = head->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    f.setBold(true);
-    head->setFont(f);
+    auto* head = MakeHeading(this, QStringLiteral("Generate File"));
     auto* rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);

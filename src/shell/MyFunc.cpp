@@ -302,6 +302,17 @@ void InstallOvertype(QWidget* form)
         e->installEventFilter(filter);
 }
 
+QLabel* MakeHeading(QWidget* form, const QString& text)
+{
+    auto* head = new QLabel(text, form);
+    head->setObjectName(QStringLiteral("lblHead"));
+    QFont f = head->font();
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    f.setBold(true);
+    head->setFont(f);
+    return head;
+}
+
 QWidget* FormWindow(QWidget* form)
 {
     if (!form)

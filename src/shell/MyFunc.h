@@ -8,6 +8,7 @@
 
 #include <QString>
 
+class QLabel;
 class QWidget;
 class RowSet;
 
@@ -48,6 +49,10 @@ void InstallEnterAsTab(QWidget* form);
 void InstallEscCloses(QWidget* form);
 /// Typing into the form's line edits replaces the character at the cursor.
 void InstallOvertype(QWidget* form);
+
+/// The bold heading at the top of a form (objectName lblHead), larger than
+/// the form's own text.
+QLabel* MakeHeading(QWidget* form, const QString& text);
 
 /// The window of a form: its MDI sub-window when it has one.
 QWidget* FormWindow(QWidget* form);

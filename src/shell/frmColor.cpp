@@ -16,12 +16,7 @@ frmColor::frmColor(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmColor"));
     setWindowTitle(QStringLiteral("Colour Options"));
-    auto* head = new QLabel(QStringLiteral("Colour Setup"), this);
-    head->setObjectName(QStringLiteral("lblHead"));
-    QFont f = head->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    f.setBold(true);
-    head->setFont(f);
+    auto* head = MakeHeading(this, QStringLiteral("Colour Setup"));
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setMinimumWidth(360);

@@ -20,12 +20,7 @@ frmLogon::frmLogon(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Logon"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/tarvex.png")));
 
-    auto* head = new QLabel(QStringLiteral("Login"), this);
-    head->setObjectName(QStringLiteral("lblHead"));
-    QFont f = head->font();
-    f.setPointSizeF(f.pointSizeF() * 1.5);
-    f.setBold(true);
-    head->setFont(f);
+    auto* head = MakeHeading(this, QStringLiteral("Login"));
 
     cboDSNList = new QComboBox(this);
     cboDSNList->setObjectName(QStringLiteral("cboDSNList"));

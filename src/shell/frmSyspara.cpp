@@ -43,12 +43,7 @@ frmSyspara::frmSyspara(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmSyspara"));
     setWindowTitle(QStringLiteral("System Parameters"));
 
-    auto* head = new QLabel(QStringLiteral("System Parameters"), this);
-    head->setObjectName(QStringLiteral("lblHead"));
-    QFont f = head->font();
-    f.setPointSizeF(f.pointSizeF() * 1.4);
-    f.setBold(true);
-    head->setFont(f);
+    auto* head = MakeHeading(this, QStringLiteral("System Parameters"));
 
     Combo1 =
         listBox(this, QStringLiteral("Combo1"), {QStringLiteral("RTF"), QStringLiteral("PDF")});
