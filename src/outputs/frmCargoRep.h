@@ -1,34 +1,20 @@
 #pragma once
 
-#include <QWidget>
-
-class QLineEdit;
-class QPushButton;
+#include "OutputForm.h"
 
 /// Generate XML File: writes the shipping bills and containers of the typed
 /// ROT No. as the XML pair for an agent into the program's folder, and mails
 /// the pair.
-class frmCargoRep : public QWidget
+class frmCargoRep : public OutputForm
 {
     Q_OBJECT
 
 public:
     explicit frmCargoRep(QWidget* parent = nullptr);
 
-protected:
-    void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-
 private:
-    void cmdPreview_Click();
-    void cmdEmail_Click();
+    void cmdPreview_Click() override;
+    void cmdEmail_Click() override;
     /// Writes the pair; false when it stopped with a message.
     bool writePair();
-    void focusRotNo();
-
-    QLineEdit* txtFields[5];
-    QPushButton* cmdPreview;
-    QPushButton* cmdEmail;
-    QPushButton* cmdExit;
-    bool watchingSubWindow_ = false;
 };

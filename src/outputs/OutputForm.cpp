@@ -1,0 +1,135 @@
+#include "OutputForm.h"
+
+#include "MailDispatch.h"
+#include "MyFunc.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <iterator>
+
+OutputForm::OutputForm(const QString& name, const QString& title, const QString& heading,
+                       const QList<Field>& ownFields, const QString& previewCaption,
+                       QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(name);
+    setWindowTitle(title);
+
+    auto* head = MakeHeading(this, heading);
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+
+    // Fields in their tab order, with their captions.
+    const QList<Field> fields =
+        QList<Field>{{4, "ROT No."}} + ownFields +
+        QList<Field>{{0, "Email Addresses"}, {1, "CC To."}, {2, "Subject"}, {3, "Message"}};
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+    int row = 0;
+    QWidget* previous = nullptr;
+    for (const Field& field : fields) {
+        Q_ASSERT(field.index >= 0 && field.index < int(std::size(txtFields)));
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("txtFields_%1").arg(field.index));
+        auto* label = new QLabel(QLatin1String(field.caption), this);
+        label->setObjectName(QStringLiteral("lblFields_%1").arg(field.index));
+        label->setBuddy(edit);
+        txtFields[field.index] = edit;
+        grid->addWidget(label, row, 0);
+        if (field.index >= 4) {
+            edit->setFixedWidth(140);
+            grid->addWidget(edit, row, 1, Qt::AlignLeft);
+        } else {
+            edit->setMinimumWidth(380);
+            grid->addWidget(edit, row, 1);
+        }
+        if (previous)
+            setTabOrder(previous, edit);
+        previous = edit;
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+
+    cmdPreview = new QPushButton(previewCaption, this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
+    cmdEmail = new QPushButton(QStringLiteral("Email File"), this);
+    cmdEmail->setObjectName(QStringLiteral("cmdEmail"));
+    cmdExit = new QPushButton(QStringLiteral("Close"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    setTabOrder(previous, cmdPreview);
+    setTabOrder(cmdPreview, cmdEmail);
+    setTabOrder(cmdEmail, cmdExit);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdPreview);
+    buttons->addWidget(cmdEmail);
+    buttons->addWidget(cmdExit);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(14, 10, 14, 12);
+    layout->setSpacing(8);
+    layout->addWidget(head);
+    layout->addWidget(rule);
+    layout->addLayout(grid);
+    layout->addSpacing(4);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+
+    connect(cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
+    connect(cmdEmail, &QPushButton::clicked, this, [this] { cmdEmail_Click(); });
+    connect(cmdExit, &QPushButton::clicked, this, [this] { FormWindow(this)->close(); });
+    InstallEnterAsTab(this);
+    InstallEscCloses(this);
+    InstallOvertype(this);
+
+    // Load.
+    ApplyAppearance(this);
+    txtFields[0]->setText(ReadIni(QStringLiteral("Email"), QStringLiteral("To")));
+    txtFields[1]->setText(ReadIni(QStringLiteral("Email"), QStringLiteral("CC")));
+    txtFields[2]->setText(ReadIni(QStringLiteral("Email"), QStringLiteral("Sub")));
+    txtFields[3]->setText(ReadIni(QStringLiteral("Email"), QStringLiteral("Msg")));
+    txtFields[4]->setFocus();
+}
+
+void OutputForm::focusRotNo()
+{
+    txtFields[4]->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void OutputForm::mailFiles(const QStringList& attachments)
+{
+    MailDispatch(
+        MailMessage{txtFields[0]->text(), txtFields[2]->text(), txtFields[3]->text(), attachments});
+}
+
+void OutputForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // A window of its own (not a child window) becomes active.
+    if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow())
+        focusRotNo();
+}
+
+void OutputForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (sub && !watchingSubWindow_) {
+        watchingSubWindow_ = true;
+        connect(sub, &QMdiSubWindow::windowStateChanged, this,
+                [this](Qt::WindowStates before, Qt::WindowStates now) {
+                    if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
+                        focusRotNo();
+                });
+    }
+    focusRotNo();
+}
