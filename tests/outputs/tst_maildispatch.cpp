@@ -5,19 +5,17 @@
 #include "MailDispatch.h"
 #include "ScriptedPrompts.h"
 #include "Settings.h"
+#include "SmtpSink.h"
 #include "TestHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <algorithm>
 #include <memory>
 
 #include <arpa/inet.h>
@@ -31,109 +29,6 @@ const QString sinkUser = QStringLiteral("clerk");
 const QString sinkPassword = QStringLiteral("s3cret");
 const QString clerkAddress = QStringLiteral("clerk@agency.example");
 const QString clerkMailbox = QStringLiteral("Tarvex Clerk <clerk@agency.example>");
-
-bool runs(const QString& program, const QStringList& arguments)
-{
-    QProcess p;
-    p.start(program, arguments);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-/// The first python3 that has aiosmtpd. The python3 first on PATH may be a
-/// private interpreter without the system's packages, so /usr/bin is tried too.
-QString pythonWithAiosmtpd()
-{
-    QStringList candidates = {qEnvironmentVariable("TARVEX_PYTHON"),
-                              QStandardPaths::findExecutable(QStringLiteral("python3")),
-                              QStringLiteral("/usr/bin/python3")};
-    for (const QString& candidate : candidates) {
-        if (!candidate.isEmpty() && QFileInfo(candidate).isExecutable() &&
-            runs(candidate, {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")}))
-            return candidate;
-    }
-    return QString();
-}
-
-/// smtp_sink.py in a process of its own.
-class SmtpSink
-{
-public:
-    ~SmtpSink() { stop(); }
-
-    bool start(const QString& python, const QString& script, const QStringList& options)
-    {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(python, QStringList{script, QStringLiteral("--dir"), dir_.path()} + options);
-        if (!process_.waitForStarted(30000))
-            return false;
-        while (!process_.canReadLine()) {
-            if (!process_.waitForReadyRead(60000))
-                return false;
-        }
-        const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
-        if (words.size() != 2 || words[0] != "ready")
-            return false;
-        port_ = words[1].toInt();
-        return port_ > 0;
-    }
-
-    void stop()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.closeWriteChannel(); // the sink stops when its input closes
-        if (!process_.waitForFinished(10000)) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-
-    int port() const { return port_; }
-
-    void clear()
-    {
-        const QDir dir(dir_.path());
-        for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-            QDir(dir.filePath(name)).removeRecursively();
-    }
-
-    /// message.json of each received message, in order, with "folder" added.
-    QList<QJsonObject> received() const
-    {
-        QList<QPair<int, QJsonObject>> found;
-        const QDir dir(dir_.path());
-        static const QRegularExpression complete(QStringLiteral("^message-(\\d+)$"));
-        for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            const QRegularExpressionMatch m = complete.match(name);
-            if (!m.hasMatch())
-                continue;
-            QFile f(dir.filePath(name + QStringLiteral("/message.json")));
-            if (!f.open(QIODevice::ReadOnly))
-                continue;
-            QJsonObject message = QJsonDocument::fromJson(f.readAll()).object();
-            message.insert(QStringLiteral("folder"), dir.filePath(name));
-            found.append({m.captured(1).toInt(), message});
-        }
-        std::sort(found.begin(), found.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        QList<QJsonObject> messages;
-        for (const auto& entry : found)
-            messages << entry.second;
-        return messages;
-    }
-
-private:
-    QProcess process_;
-    QTemporaryDir dir_;
-    int port_ = 0;
-};
-
-QByteArray partBytes(const QJsonObject& message, const QJsonObject& part)
-{
-    QFile f(QDir(message.value(QStringLiteral("folder")).toString())
-                .filePath(part.value(QStringLiteral("file")).toString()));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing part file>");
-}
 
 QStringList strings(const QJsonValue& value)
 {
@@ -236,7 +131,7 @@ void TestMailDispatch::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     script_ = QFINDTESTDATA("smtp_sink.py");
     QVERIFY2(!script_.isEmpty(), "smtp_sink.py not found next to the test source");
-    python_ = pythonWithAiosmtpd();
+    python_ = SmtpSink::findPython();
     if (python_.isEmpty())
         QSKIP("No python3 with the aiosmtpd module (Debian: python3-aiosmtpd); the mail tests "
               "need it for their SMTP server.");
@@ -355,7 +250,7 @@ void TestMailDispatch::sendsMessage()
     const QJsonObject note = mail.value("body").toObject();
     QCOMPARE(note.value("content_type").toString(), "text/plain");
     QCOMPARE(note.value("charset").toString(), "utf-8");
-    const QByteArray noteBytes = partBytes(mail, note);
+    const QByteArray noteBytes = SmtpSink::partBytes(mail, note);
     QCOMPARE(withLf(QString::fromUtf8(noteBytes)), withLf(body));
     // Text parts break lines with CRLF, whatever the note typed.
     QVERIFY2(!QByteArray(noteBytes).replace("\r\n", "").contains('\r') &&
@@ -372,7 +267,7 @@ void TestMailDispatch::sendsMessage()
         QCOMPARE(part.value("disposition").toString(), "attachment");
         QFile original(attachment(names.at(i)));
         QVERIFY(original.open(QIODevice::ReadOnly));
-        QCOMPARE(partBytes(mail, part), original.readAll());
+        QCOMPARE(SmtpSink::partBytes(mail, part), original.readAll());
     }
 }
 
@@ -509,9 +404,10 @@ bool TestMailDispatch::startTlsSinks()
     }
     certificate_ = certificates_.filePath(QStringLiteral("sink.pem"));
     const QString key = certificates_.filePath(QStringLiteral("sink.key"));
-    if (!runs(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                        "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
-                        "-keyout", key, "-out", certificate_})) {
+    if (!SmtpSink::runs(openssl,
+                        {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                         "/CN=localhost", "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
+                         "-keyout", key, "-out", certificate_})) {
         tlsUnavailable_ = QStringLiteral("openssl could not make a test certificate");
         return false;
     }
@@ -589,7 +485,7 @@ void TestMailDispatch::encryptedConnection()
         QVERIFY(received.first().value("tls").toBool());
         QCOMPARE(received.first().value("authenticated").toBool(), !user.isEmpty());
         const QJsonObject part = received.first().value("attachments").toArray().at(0).toObject();
-        QCOMPARE(partBytes(received.first(), part), egmFile_);
+        QCOMPARE(SmtpSink::partBytes(received.first(), part), egmFile_);
     } else {
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains(failure), qPrintable(result.error));

@@ -8,16 +8,12 @@
 #include <QStandardPaths>
 #include <algorithm>
 
-namespace {
-
-bool runs(const QString& program, const QStringList& arguments)
+bool SmtpSink::runs(const QString& program, const QStringList& arguments)
 {
     QProcess p;
     p.start(program, arguments);
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
-
-} // namespace
 
 QString SmtpSink::findPython()
 {

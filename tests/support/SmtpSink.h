@@ -20,6 +20,9 @@ public:
     /// the python3 on PATH, /usr/bin/python3 (the one on PATH may be a
     /// private interpreter without the system's packages).
     static QString findPython();
+    /// Runs a helper program (python3, openssl) to its end: true when it
+    /// exits normally with 0 within a minute.
+    static bool runs(const QString& program, const QStringList& arguments);
 
     /// Starts the script and waits for its "ready <port>" line.
     bool start(const QString& python, const QString& script, const QStringList& options = {});
