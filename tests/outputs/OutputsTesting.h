@@ -9,13 +9,25 @@
 //   123      one bill (id 7), one container
 //   7001     one bill (id 8) without a shipping bill date
 // The expected files in expected/ are written by hand from these rows.
+// The output screens' tests share their screen set-up and their SMTP sink.
 
 #include "Database.h"
+#include "DemoFixture.h"
+#include "LogonState.h"
+#include "ScriptedPrompts.h"
+#include "Settings.h"
+#include "SmtpSink.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <memory>
 
 namespace OutputsTesting {
 
@@ -89,6 +101,106 @@ inline QByteArray firstDifference(const QByteArray& actual, const QByteArray& ex
            "\n got: " + actual.mid(from, 80).toPercentEncoding(" <>/=':") +
            "\nwant: " + expected.mid(from, 80).toPercentEncoding(" <>/=':");
 }
+
+/// What an output screen loads into its four mail fields.
+struct MailFields
+{
+    const char* to;
+    const char* cc;
+    const char* subject;
+    const char* message;
+};
+
+/// A logged-on installation with the sample EGMs and these Email settings,
+/// and an output screen open on it as the active window.
+template <typename Form> struct OutputScreen
+{
+    DemoFixture demo;
+    ScriptedPrompts prompts;
+    std::unique_ptr<Form> form;
+
+    explicit OutputScreen(const MailFields& mail)
+    {
+        WriteIni("Email", "To", mail.to);
+        WriteIni("Email", "CC", mail.cc);
+        WriteIni("Email", "Sub", mail.subject);
+        WriteIni("Email", "Msg", mail.message);
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        demo.logOnAs("clerk", "harbour");
+        insertSampleEgms(*logonState().Conn);
+        form = std::make_unique<Form>();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+    }
+
+    QLineEdit* field(int index) const
+    {
+        return form->template findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
+    }
+    QPushButton* button(const char* name) const
+    {
+        return form->template findChild<QPushButton*>(name);
+    }
+};
+
+/// An output screen in an MDI area beside another window: ROT No. has the
+/// focus when the screen opens, and again when the clerk, working in the
+/// field named workedIn, goes to the other window and comes back.
+template <typename Form> void checkFocusReturnsToRotNo(const char* workedIn)
+{
+    QMdiArea area;
+    auto* form = new Form;
+    QMdiSubWindow* mine = area.addSubWindow(form);
+    QMdiSubWindow* theirs = area.addSubWindow(new QLineEdit);
+    area.show();
+    QApplication::setActiveWindow(&area);
+    area.setActiveSubWindow(mine);
+    auto* rotNo = form->template findChild<QLineEdit*>("txtFields_4");
+    QCOMPARE(QApplication::focusWidget(), rotNo);
+
+    auto* field = form->template findChild<QLineEdit*>(workedIn);
+    field->setFocus();
+    area.setActiveSubWindow(theirs);
+    QVERIFY(QApplication::focusWidget() != field);
+    area.setActiveSubWindow(mine);
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), rotNo);
+}
+
+/// The SMTP sink an output screen's mail cases send to: started once in
+/// initTestCase, emptied before each case. Without a python3 that has
+/// aiosmtpd, sink stays null and missing says why the mail cases skip.
+struct MailCases
+{
+    std::unique_ptr<SmtpSink> sink;
+    QString missing;
+
+    void start(const QString& script)
+    {
+        const QString python = SmtpSink::findPython();
+        if (script.isEmpty() || python.isEmpty()) {
+            missing = "No python3 with the aiosmtpd module (Debian: python3-aiosmtpd): the mail "
+                      "cases need it for their SMTP server.";
+            return;
+        }
+        sink = std::make_unique<SmtpSink>();
+        QVERIFY2(sink->start(python, script), "the SMTP sink did not start");
+    }
+
+    void clear()
+    {
+        if (sink)
+            sink->clear();
+    }
+
+    /// The Mail settings that send to the sink from this address.
+    void sendFrom(const QString& from) const
+    {
+        WriteIni("Mail", "Server", "127.0.0.1");
+        WriteIni("Mail", "Port", QString::number(sink->port()));
+        WriteIni("Mail", "From", from);
+    }
+};
 
 } // namespace OutputsTesting
 

@@ -18,8 +18,6 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -32,31 +30,14 @@ namespace {
 const QString noContainers =
     QStringLiteral("No Container information is available Continue with Cargo only");
 
-struct Screen
+/// The XML screen on the sample EGMs.
+struct Screen : OutputScreen<frmCargoRep>
 {
-    DemoFixture demo;
-    ScriptedPrompts prompts;
-    std::unique_ptr<frmCargoRep> form;
-
     Screen()
-    {
-        WriteIni("Email", "To", "agent@line.example");
-        WriteIni("Email", "CC", "accounts@agency.example");
-        WriteIni("Email", "Sub", "XML for the agent");
-        WriteIni("Email", "Msg", "Cargo and containers attached.");
-        demo.addUser("clerk", "harbour", " SU", " SU");
-        demo.logOnAs("clerk", "harbour");
-        insertSampleEgms(*logonState().Conn);
-        form = std::make_unique<frmCargoRep>();
-        form->show();
-        QApplication::setActiveWindow(form.get());
-    }
+        : OutputScreen({"agent@line.example", "accounts@agency.example", "XML for the agent",
+                        "Cargo and containers attached."})
+    {}
 
-    QLineEdit* field(int index) const
-    {
-        return form->findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
-    }
-    QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(name); }
     QString cargoFile() const { return demo.file("egmcargo.xml"); }
     QString containFile() const { return demo.file("egmcontain.xml"); }
     QString saved() const
@@ -140,28 +121,18 @@ private slots:
     void emailSendsBothFiles();
 
 private:
-    std::unique_ptr<SmtpSink> sink_;
-    QString sinkMissing_;
+    MailCases mail_;
 };
 
 void TestCargoRep::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    const QString script = QFINDTESTDATA("smtp_sink.py");
-    const QString python = SmtpSink::findPython();
-    if (script.isEmpty() || python.isEmpty()) {
-        sinkMissing_ = "No python3 with the aiosmtpd module (Debian: python3-aiosmtpd): the mail "
-                       "case needs it for its SMTP server.";
-        return;
-    }
-    sink_ = std::make_unique<SmtpSink>();
-    QVERIFY2(sink_->start(python, script), "the SMTP sink did not start");
+    mail_.start(QFINDTESTDATA("smtp_sink.py"));
 }
 
 void TestCargoRep::init()
 {
-    if (sink_)
-        sink_->clear();
+    mail_.clear();
 }
 
 void TestCargoRep::screenAsLoaded()
@@ -220,20 +191,7 @@ void TestCargoRep::focusGoesToRotNoWhenActivated()
 {
     Screen s;
     s.form.reset();
-    QMdiArea area;
-    auto* form = new frmCargoRep;
-    QMdiSubWindow* mine = area.addSubWindow(form);
-    QMdiSubWindow* theirs = area.addSubWindow(new QLineEdit);
-    area.show();
-    QApplication::setActiveWindow(&area);
-    area.setActiveSubWindow(mine);
-    auto* rotNo = form->findChild<QLineEdit*>("txtFields_4");
-    QCOMPARE(QApplication::focusWidget(), rotNo);
-    form->findChild<QLineEdit*>("txtFields_3")->setFocus();
-    area.setActiveSubWindow(theirs);
-    area.setActiveSubWindow(mine);
-    QCoreApplication::processEvents();
-    QCOMPARE(QApplication::focusWidget(), rotNo);
+    checkFocusReturnsToRotNo<frmCargoRep>("txtFields_3");
 }
 
 void TestCargoRep::writesThePair()
@@ -353,17 +311,15 @@ void TestCargoRep::databaseFailureIsNamed()
 
 void TestCargoRep::emailSendsBothFiles()
 {
-    if (!sink_)
-        QSKIP(qPrintable(sinkMissing_));
+    if (!mail_.sink)
+        QSKIP(qPrintable(mail_.missing));
     Screen s;
-    WriteIni("Mail", "Server", "127.0.0.1");
-    WriteIni("Mail", "Port", QString::number(sink_->port()));
-    WriteIni("Mail", "From", "clerk@agency.example");
+    mail_.sendFrom("clerk@agency.example");
     s.typeRotNo("2024117");
     QTest::mouseClick(s.button("cmdEmail"), Qt::LeftButton);
     QCOMPARE(s.prompts.messages(), QStringList());
 
-    const QList<QJsonObject> mails = sink_->received();
+    const QList<QJsonObject> mails = mail_.sink->received();
     QCOMPARE(mails.size(), 1);
     const QJsonObject mail = mails.first();
     QCOMPARE(mail.value("rcpt_tos").toArray().first().toString(), QString("agent@line.example"));

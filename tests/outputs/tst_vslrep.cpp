@@ -17,8 +17,6 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -39,32 +37,14 @@ QString question(const QString& path)
            " successfully is saved in Program Folder, Copy File to Floppy ? ";
 }
 
-/// A logged-on installation with the sample EGMs, and the screen open on it.
-struct Screen
+/// The flat-file screen on the sample EGMs.
+struct Screen : OutputScreen<frmVslRep>
 {
-    DemoFixture demo;
-    ScriptedPrompts prompts;
-    std::unique_ptr<frmVslRep> form;
-
     Screen()
-    {
-        WriteIni("Email", "To", "customs@port.example");
-        WriteIni("Email", "CC", "accounts@agency.example");
-        WriteIni("Email", "Sub", "EGM for filing");
-        WriteIni("Email", "Msg", "Please find the EGM file attached.");
-        demo.addUser("clerk", "harbour", " SU", " SU");
-        demo.logOnAs("clerk", "harbour");
-        insertSampleEgms(*logonState().Conn);
-        form = std::make_unique<frmVslRep>();
-        form->show();
-        QApplication::setActiveWindow(form.get());
-    }
+        : OutputScreen({"customs@port.example", "accounts@agency.example", "EGM for filing",
+                        "Please find the EGM file attached."})
+    {}
 
-    QLineEdit* field(int index) const
-    {
-        return form->findChild<QLineEdit*>(QStringLiteral("txtFields_%1").arg(index));
-    }
-    QPushButton* button(const char* name) const { return form->findChild<QPushButton*>(name); }
     QString egmFile(const QString& name) const { return demo.file(name); }
 
     /// Types ROT No., Enter, the date, as a clerk fills the screen.
@@ -129,38 +109,24 @@ private slots:
     void nothingIsMailedWhenTheWriteStops();
 
 private:
-    void useSink(const Screen& screen);
-    QString python_;
-    QString script_;
-    std::unique_ptr<SmtpSink> sink_;
-    QString sinkMissing_;
+    void useSink();
+    MailCases mail_;
 };
 
 void TestVslRep::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    script_ = QFINDTESTDATA("smtp_sink.py");
-    python_ = SmtpSink::findPython();
-    if (script_.isEmpty() || python_.isEmpty()) {
-        sinkMissing_ = "No python3 with the aiosmtpd module (Debian: python3-aiosmtpd): the mail "
-                       "cases need it for their SMTP server.";
-        return;
-    }
-    sink_ = std::make_unique<SmtpSink>();
-    QVERIFY2(sink_->start(python_, script_), "the SMTP sink did not start");
+    mail_.start(QFINDTESTDATA("smtp_sink.py"));
 }
 
 void TestVslRep::init()
 {
-    if (sink_)
-        sink_->clear();
+    mail_.clear();
 }
 
-void TestVslRep::useSink(const Screen&)
+void TestVslRep::useSink()
 {
-    WriteIni("Mail", "Server", "127.0.0.1");
-    WriteIni("Mail", "Port", QString::number(sink_->port()));
-    WriteIni("Mail", "From", "Tarvex Clerk <clerk@agency.example>");
+    mail_.sendFrom("Tarvex Clerk <clerk@agency.example>");
 }
 
 void TestVslRep::screenAsLoaded()
@@ -241,24 +207,7 @@ void TestVslRep::focusGoesToRotNoWhenActivated()
 {
     Screen s;
     s.form.reset();
-    QMdiArea area;
-    auto* form = new frmVslRep;
-    QMdiSubWindow* mine = area.addSubWindow(form);
-    auto* other = new QLineEdit;
-    QMdiSubWindow* theirs = area.addSubWindow(other);
-    area.show();
-    QApplication::setActiveWindow(&area);
-    area.setActiveSubWindow(mine);
-    QCOMPARE(QApplication::focusWidget(), form->findChild<QLineEdit*>("txtFields_4"));
-
-    // The clerk works in the Date field, goes to another window and comes back.
-    auto* date = form->findChild<QLineEdit*>("txtFields_5");
-    date->setFocus();
-    area.setActiveSubWindow(theirs);
-    QVERIFY(QApplication::focusWidget() != date);
-    area.setActiveSubWindow(mine);
-    QCoreApplication::processEvents();
-    QCOMPARE(QApplication::focusWidget(), form->findChild<QLineEdit*>("txtFields_4"));
+    checkFocusReturnsToRotNo<frmVslRep>("txtFields_5");
 }
 
 void TestVslRep::writesTheFile_data()
@@ -514,10 +463,10 @@ void TestVslRep::copyThatFailsNamesTheFolder()
 
 void TestVslRep::emailWritesAndMailsTheFile()
 {
-    if (!sink_)
-        QSKIP(qPrintable(sinkMissing_));
+    if (!mail_.sink)
+        QSKIP(qPrintable(mail_.missing));
     Screen s;
-    useSink(s);
+    useSink();
     s.field(2)->clear();
     QTest::keyClicks(s.field(2), "EGM 2024117 of MSC Anna");
     // The e-mail button before any generate: the file is written, then mailed.
@@ -525,7 +474,7 @@ void TestVslRep::emailWritesAndMailsTheFile()
     QCOMPARE(s.prompts.messages(), QStringList());
     COMPARE_BYTES(fileBytes(s.egmFile("2024117.egm")), expected("vslrep_2024117.egm"));
 
-    const QList<QJsonObject> mails = sink_->received();
+    const QList<QJsonObject> mails = mail_.sink->received();
     QCOMPARE(mails.size(), 1);
     const QJsonObject mail = mails.first();
     QCOMPARE(mail.value("rcpt_tos").toArray().size(), 1);
@@ -561,13 +510,13 @@ void TestVslRep::nothingIsMailedWhenTheWriteStops()
     QFETCH(QString, rotNo);
     QFETCH(QString, date);
     QFETCH(QString, message);
-    if (!sink_)
-        QSKIP(qPrintable(sinkMissing_));
+    if (!mail_.sink)
+        QSKIP(qPrintable(mail_.missing));
     Screen s;
-    useSink(s);
+    useSink();
     s.email(rotNo, date);
     QCOMPARE(s.prompts.messages(), QStringList{message});
-    QVERIFY(sink_->received().isEmpty());
+    QVERIFY(mail_.sink->received().isEmpty());
     QVERIFY(QDir(s.demo.path()).entryList({"*.egm"}).isEmpty());
 }
 
