@@ -1,14 +1,16 @@
-#include "AdoXml.h"
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"
 #include "Installation.h"
 #include "LogonState.h"
-#include "Schema.h"
+
+#include "../imports/ImportsTesting.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace ImportsTesting;
 
 namespace {
 
@@ -18,30 +20,6 @@ struct Run
     QString out;
     QString err;
 };
-
-RowValues bill(int id, double sbno, double egmno = 700001)
-{
-    return {id,
-            egmno,
-            QDate(2006, 3, 5),
-            sbno,
-            QDate(2006, 3, 1),
-            QStringLiteral("INIXY1"),
-            QStringLiteral("AEJEA"),
-            QStringLiteral("INIXY1"),
-            QStringLiteral("C"),
-            QVariant(),
-            QVariant(),
-            10,
-            QStringLiteral("MSC")};
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 /// A fresh installation, as "tarvex init" makes it, with a pair beside it.
 struct Installed
@@ -56,13 +34,10 @@ struct Installed
         QString error;
         if (!Installation::createDemo(dir, &error))
             qFatal("%s", qPrintable(error));
-        writeBytes(cargo,
-                   AdoXml::write({Schema::egmcargo(), {bill(7, 5001), bill(9, 5002)}}, "egmcargo"));
-        writeBytes(containers, AdoXml::write({Schema::egmcontain(),
-                                              {{1, 7, "MSCU0000001", "F", 0},
-                                               {2, 7, "MSCU0000002", "E", 0},
-                                               {3, 9, "MSCU0000003", "F", 0}}},
-                                             "egmcontain"));
+        writePair(
+            tmp.path(), cargoFile({bill(7, 5001), bill(9, 5002)}),
+            containerFile({container(1, 7, "MSCU0000001"), container(2, 7, "MSCU0000002", "E"),
+                           container(3, 9, "MSCU0000003")}));
     }
 
     /// tarvex --home DIR --user TARVEX --password KOSRAW xml-import ARGS...
@@ -89,10 +64,7 @@ struct Installed
     int count(const char* table) const
     {
         auto db = company();
-        if (!db->tableExists(QLatin1String(table)))
-            return -1;
-        return db->scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(table)))
-            .toInt();
+        return db->tableExists(QLatin1String(table)) ? ImportsTesting::count(*db, table) : -1;
     }
 };
 

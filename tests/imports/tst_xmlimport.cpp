@@ -2,6 +2,7 @@
 #include "CargoRenumber.h"
 #include "Database.h"
 #include "DemoFixture.h"
+#include "ImportsTesting.h"
 #include "Schema.h"
 #include "ValueText.h"
 #include "XmlImport.h"
@@ -17,68 +18,9 @@
 
 Q_DECLARE_METATYPE(RowTable)
 
+using namespace ImportsTesting;
+
 namespace {
-
-/// One shipping bill with every egmcargo column, containerised by default.
-RowValues bill(int id, double sbno, const QVariant& egmno = 700001.0)
-{
-    return {id,
-            egmno,
-            QDate(2006, 3, 5),
-            sbno,
-            QDate(2006, 3, 1),
-            QStringLiteral("INIXY1"),
-            QStringLiteral("AEJEA"),
-            QStringLiteral("INIXY1"),
-            QStringLiteral("C"),
-            QVariant(),
-            QVariant(),
-            10,
-            QStringLiteral("MSC")};
-}
-
-RowValues container(int autoid, const QVariant& ref, const QString& containno,
-                    const QString& status = QStringLiteral("F"))
-{
-    return {autoid, ref, containno, status, 0};
-}
-
-RowTable cargoFile(const QList<RowValues>& rows)
-{
-    return {Schema::egmcargo(), rows};
-}
-
-RowTable containerFile(const QList<RowValues>& rows)
-{
-    return {Schema::egmcontain(), rows};
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-/// The pair as another installation's export writes it, in dir.
-struct Pair
-{
-    QString cargo;
-    QString containers;
-};
-
-Pair writePair(const QString& dir, const RowTable& cargo, const RowTable& containers)
-{
-    Pair p{dir + QStringLiteral("/egmcargo.xml"), dir + QStringLiteral("/egmcontain.xml")};
-    writeBytes(p.cargo, AdoXml::write(cargo, QStringLiteral("egmcargo")));
-    writeBytes(p.containers, AdoXml::write(containers, QStringLiteral("egmcontain")));
-    return p;
-}
-
-int count(Database& db, const char* table)
-{
-    return db.scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))).toInt();
-}
 
 /// One local shipping bill with one container, so that a rollback can be
 /// seen to leave what was there.

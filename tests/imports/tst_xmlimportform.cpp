@@ -1,52 +1,21 @@
-#include "AdoXml.h"
 #include "Database.h"
 #include "DemoFixture.h"
+#include "ImportsTesting.h"
 #include "LogonState.h"
-#include "Schema.h"
 #include "ScriptedPrompts.h"
 #include "frmXmlImport.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace ImportsTesting;
+
 namespace {
-
-RowValues bill(int id, double sbno)
-{
-    return {id,
-            700001.0,
-            QDate(2006, 3, 5),
-            sbno,
-            QDate(2006, 3, 1),
-            QStringLiteral("INIXY1"),
-            QStringLiteral("AEJEA"),
-            QStringLiteral("INIXY1"),
-            QStringLiteral("C"),
-            QVariant(),
-            QVariant(),
-            10,
-            QStringLiteral("MSC")};
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-int count(const char* table)
-{
-    return logonState()
-        .Conn->scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(table)))
-        .toInt();
-}
 
 /// The form shown on its own, with a clerk logged on and a pair to import.
 struct Scene
@@ -62,14 +31,11 @@ struct Scene
     {
         demo.addUser("clerk", "harbour", " SU", " SU");
         demo.logOnAs("clerk", "harbour");
-        cargo = QDir::toNativeSeparators(dir.filePath("egmcargo.xml"));
-        containers = QDir::toNativeSeparators(dir.filePath("egmcontain.xml"));
-        writeBytes(cargo,
-                   AdoXml::write({Schema::egmcargo(), {bill(7, 5001), bill(9, 5002)}}, "egmcargo"));
-        writeBytes(containers,
-                   AdoXml::write({Schema::egmcontain(),
-                                  {{1, 7, "MSCU0000001", "F", 0}, {2, 9, "MSCU0000002", "E", 0}}},
-                                 "egmcontain"));
+        const Pair pair = writePair(
+            dir.path(), cargoFile({bill(7, 5001), bill(9, 5002)}),
+            containerFile({container(1, 7, "MSCU0000001"), container(2, 9, "MSCU0000002", "E")}));
+        cargo = QDir::toNativeSeparators(pair.cargo);
+        containers = QDir::toNativeSeparators(pair.containers);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QApplication::setActiveWindow(&form);
@@ -167,7 +133,7 @@ private slots:
         QTest::keyClick(s.button("cmdImport"), Qt::Key_Return);
         QCOMPARE(s.prompts.messages(), QStringList{"Data Imported Sucessfully"});
         QCOMPARE(s.prompts.calls.last().title, QString("Tarvex"));
-        QCOMPARE(count("egmcargo"), 2);
+        QCOMPARE(count(*logonState().Conn, "egmcargo"), 2);
         QCOMPARE(logonState().Conn->select("select ref from egmcontain order by containno").rows,
                  (QList<RowValues>{{1}, {2}}));
         // The form stays, with what was typed.
@@ -213,8 +179,8 @@ private slots:
         QVERIFY(s.form.isVisible());
         QCOMPARE(s.box("Text1")->text(), s.cargo);
         QCOMPARE(s.box("txtFields_4")->text(), rotNo);
-        QCOMPARE(count("egmcargo"), 0);
-        QCOMPARE(count("egmcontain"), 0);
+        QCOMPARE(count(*logonState().Conn, "egmcargo"), 0);
+        QCOMPARE(count(*logonState().Conn, "egmcontain"), 0);
     }
 
     void enterMovesOnWithoutPressingBrowse()
