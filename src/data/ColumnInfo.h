@@ -26,6 +26,17 @@ struct ColumnInfo
     QString baseTable;  ///< table the column comes from, "" for a computed column
     QString baseColumn; ///< column name in that table
 
+    /// A column of a type with the defined size the classic engine reports:
+    /// size for Text, the type's own size otherwise.
+    static ColumnInfo of(const QString& name, ColumnType type, int size = 0)
+    {
+        ColumnInfo c;
+        c.name = name;
+        c.type = type;
+        c.size = type == ColumnType::Text ? size : naturalSize(type);
+        return c;
+    }
+
     /// The defined size reported for a type that has no size of its own
     /// (Long 4, Double 8, Date 8, Boolean 2), as the classic engine did.
     static int naturalSize(ColumnType t)

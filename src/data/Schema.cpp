@@ -15,11 +15,7 @@ namespace {
 
 ColumnInfo col(const char* name, ColumnType type, int size = 0)
 {
-    ColumnInfo c;
-    c.name = QString::fromLatin1(name);
-    c.type = type;
-    c.size = type == ColumnType::Text ? size : ColumnInfo::naturalSize(type);
-    return c;
+    return ColumnInfo::of(QString::fromLatin1(name), type, size);
 }
 
 ColumnInfo autoKey(const char* name)

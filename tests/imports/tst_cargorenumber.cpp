@@ -6,21 +6,13 @@ Q_DECLARE_METATYPE(RowTable)
 
 namespace {
 
-ColumnInfo column(const char* name, ColumnType type, int size = 0)
-{
-    ColumnInfo c;
-    c.name = QLatin1String(name);
-    c.type = type;
-    c.size = type == ColumnType::Text ? size : ColumnInfo::naturalSize(type);
-    return c;
-}
-
 /// egmcargo's first columns are enough: id, egmno and one more to watch.
 RowTable cargoFile(const QList<int>& ids)
 {
     RowTable t;
-    t.columns = {column("id", ColumnType::Long), column("egmno", ColumnType::Double),
-                 column("sbno", ColumnType::Double)};
+    t.columns = {ColumnInfo::of("id", ColumnType::Long),
+                 ColumnInfo::of("egmno", ColumnType::Double),
+                 ColumnInfo::of("sbno", ColumnType::Double)};
     for (int id : ids)
         t.rows.append({id, 1234.0, 5000.0 + id});
     return t;
@@ -30,9 +22,11 @@ RowTable cargoFile(const QList<int>& ids)
 RowTable containerFile(const QList<QVariant>& refs, const QList<QVariant>& subrefs)
 {
     RowTable t;
-    t.columns = {column("autoid", ColumnType::Long), column("ref", ColumnType::Long),
-                 column("containno", ColumnType::Text, 11),
-                 column("constatus", ColumnType::Text, 3), column("subrefno", ColumnType::Long)};
+    t.columns = {ColumnInfo::of("autoid", ColumnType::Long),
+                 ColumnInfo::of("ref", ColumnType::Long),
+                 ColumnInfo::of("containno", ColumnType::Text, 11),
+                 ColumnInfo::of("constatus", ColumnType::Text, 3),
+                 ColumnInfo::of("subrefno", ColumnType::Long)};
     for (qsizetype i = 0; i < refs.size(); ++i)
         t.rows.append({int(100 + i), refs[i], QStringLiteral("CONT%1").arg(i), QStringLiteral("F"),
                        subrefs.value(i, 0)});

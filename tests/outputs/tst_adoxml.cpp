@@ -18,10 +18,7 @@ QString sampleDir()
 
 ColumnInfo column(const QString& name, ColumnType type, int size = 0, bool nullable = true)
 {
-    ColumnInfo c;
-    c.name = name;
-    c.type = type;
-    c.size = type == ColumnType::Text ? size : ColumnInfo::naturalSize(type);
+    ColumnInfo c = ColumnInfo::of(name, type, size);
     c.nullable = nullable;
     return c;
 }

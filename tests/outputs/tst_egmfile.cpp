@@ -1,4 +1,5 @@
 #include "EgmFile.h"
+#include "Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,41 +10,18 @@ Q_DECLARE_METATYPE(RowTable)
 
 namespace {
 
-ColumnInfo column(const char* name, ColumnType type, int size = 0)
-{
-    ColumnInfo c;
-    c.name = QLatin1String(name);
-    c.type = type;
-    c.size = type == ColumnType::Text ? size : ColumnInfo::naturalSize(type);
-    return c;
-}
-
-/// The columns of "select * from egmcargo".
-ColumnList cargoColumns()
-{
-    return {column("id", ColumnType::Long),
-            column("egmno", ColumnType::Double),
-            column("egmdt", ColumnType::Date),
-            column("sbno", ColumnType::Double),
-            column("sbdt", ColumnType::Date),
-            column("sbport", ColumnType::Text, 6),
-            column("destport", ColumnType::Text, 6),
-            column("gateport", ColumnType::Text, 6),
-            column("naturecargo", ColumnType::Text, 2),
-            column("volume", ColumnType::Double),
-            column("unitvol", ColumnType::Text, 3),
-            column("pkgs", ColumnType::Long),
-            column("linecode", ColumnType::Text, 10)};
-}
-
 /// The columns of the container query: egmcontain.* and the bill's aliases.
 ColumnList containerColumns()
 {
-    return {column("autoid", ColumnType::Long),        column("ref", ColumnType::Long),
-            column("containno", ColumnType::Text, 11), column("constatus", ColumnType::Text, 3),
-            column("subrefno", ColumnType::Long),      column("xegmno", ColumnType::Double),
-            column("xegmdt", ColumnType::Date),        column("xsbno", ColumnType::Double),
-            column("xsbdt", ColumnType::Date)};
+    return {ColumnInfo::of("autoid", ColumnType::Long),
+            ColumnInfo::of("ref", ColumnType::Long),
+            ColumnInfo::of("containno", ColumnType::Text, 11),
+            ColumnInfo::of("constatus", ColumnType::Text, 3),
+            ColumnInfo::of("subrefno", ColumnType::Long),
+            ColumnInfo::of("xegmno", ColumnType::Double),
+            ColumnInfo::of("xegmdt", ColumnType::Date),
+            ColumnInfo::of("xsbno", ColumnType::Double),
+            ColumnInfo::of("xsbdt", ColumnType::Date)};
 }
 
 QVariant text(const char* s)
@@ -73,7 +51,7 @@ RowValues container(int autoid, int ref, const char* number, const char* status,
 RowTable containerisedCargo()
 {
     RowTable t;
-    t.columns = cargoColumns();
+    t.columns = Schema::egmcargo();
     t.rows = {
         bill(1, 5001, QDate(2006, 3, 1), text("USNYC1"), text("C"), 0.0, text(""), 120),
         bill(2, 5002, QDate(2006, 2, 28), text("AEJEA1"), text("CP"), QVariant(), QVariant(), 35)};
@@ -93,7 +71,7 @@ RowTable containerisedContainers()
 RowTable bulkCargo()
 {
     RowTable t;
-    t.columns = cargoColumns();
+    t.columns = Schema::egmcargo();
     t.rows = {
         bill(3, 6001, QDate(2006, 3, 2), text("SGSIN1"), text("P"), 12.5, text("CBM"), 0),
         bill(4, 6002, QDate(2006, 3, 2), text("SGSIN1"), text("P"), 0.0, text("MT"), 40),
@@ -221,7 +199,7 @@ void TestEgmFile::zeroRules()
     QFETCH(QByteArray, line);
 
     RowTable cargo;
-    cargo.columns = cargoColumns();
+    cargo.columns = Schema::egmcargo();
     cargo.rows = {bill(1, 7001, QDate(2006, 3, 1), text("USNYC1"), text("P"), volume, unit, pkgs)};
     QString error;
     const QByteArray bytes = EgmFile::content(QDate(2006, 3, 5), cargo, noContainers(), &error);
@@ -233,7 +211,7 @@ void TestEgmFile::zeroRules()
 void TestEgmFile::textIsWrittenAsStoredInLatin1()
 {
     RowTable cargo;
-    cargo.columns = cargoColumns();
+    cargo.columns = Schema::egmcargo();
     // Blanks kept, case kept, one byte per character.
     cargo.rows = {
         bill(1, 7001, QDate(2006, 3, 1), QStringLiteral(" Bé  "), text("c"), 1.0, text("m3 "), 1)};
