@@ -66,20 +66,12 @@ frmXmlImport::frmXmlImport(QWidget* parent) : QWidget(parent)
     grid->addWidget(txtFields_4, 2, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 
-    auto* rule = new QFrame(this);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Sunken);
-
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdImport);
     buttons->addWidget(cmdCancel);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(14, 10, 14, 12);
-    layout->setSpacing(8);
-    layout->addWidget(head);
-    layout->addWidget(rule);
+    auto* layout = MakeFormLayout(this, head);
     layout->addLayout(grid);
     layout->addSpacing(4);
     layout->addLayout(buttons);

@@ -137,15 +137,7 @@ RecordForm::RecordForm(const QString& formName, const QString& heading, const Op
     buttons->setColumnStretch(6, 1);
     buttons->addWidget(cmdExit, 0, 7);
 
-    auto* rule = new QFrame(this);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Sunken);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(14, 10, 14, 12);
-    layout->setSpacing(8);
-    layout->addWidget(lblHead);
-    layout->addWidget(rule);
+    auto* layout = MakeFormLayout(this, lblHead);
     layout->addLayout(fields_);
     layout->addSpacing(6);
     layout->addLayout(nav);

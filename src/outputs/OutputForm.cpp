@@ -4,7 +4,6 @@
 #include "MyFunc.h"
 
 #include <QEvent>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,9 +22,6 @@ OutputForm::OutputForm(const QString& name, const QString& title, const QString&
     setWindowTitle(title);
 
     auto* head = MakeHeading(this, heading);
-    auto* rule = new QFrame(this);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Sunken);
 
     // Fields in their tab order, with their captions.
     const QList<Field> fields =
@@ -74,11 +70,7 @@ OutputForm::OutputForm(const QString& name, const QString& title, const QString&
     buttons->addWidget(cmdEmail);
     buttons->addWidget(cmdExit);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(14, 10, 14, 12);
-    layout->setSpacing(8);
-    layout->addWidget(head);
-    layout->addWidget(rule);
+    auto* layout = MakeFormLayout(this, head);
     layout->addLayout(grid);
     layout->addSpacing(4);
     layout->addLayout(buttons);

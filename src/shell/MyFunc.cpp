@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -311,6 +312,19 @@ QLabel* MakeHeading(QWidget* form, const QString& text)
     f.setBold(true);
     head->setFont(f);
     return head;
+}
+
+QVBoxLayout* MakeFormLayout(QWidget* form, QLabel* heading)
+{
+    auto* rule = new QFrame(form);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(14, 10, 14, 12);
+    layout->setSpacing(8);
+    layout->addWidget(heading);
+    layout->addWidget(rule);
+    return layout;
 }
 
 QWidget* FormWindow(QWidget* form)

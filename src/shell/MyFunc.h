@@ -9,6 +9,7 @@
 #include <QString>
 
 class QLabel;
+class QVBoxLayout;
 class QWidget;
 class RowSet;
 
@@ -53,6 +54,9 @@ void InstallOvertype(QWidget* form);
 /// The bold heading at the top of a form (objectName lblHead), larger than
 /// the form's own text.
 QLabel* MakeHeading(QWidget* form, const QString& text);
+/// The form's layout in the margins and spacing every screen uses, opening
+/// with the heading and a rule under it; the screen adds the rest below.
+QVBoxLayout* MakeFormLayout(QWidget* form, QLabel* heading);
 
 /// The window of a form: its MDI sub-window when it has one.
 QWidget* FormWindow(QWidget* form);

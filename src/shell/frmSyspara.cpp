@@ -63,10 +63,6 @@ frmSyspara::frmSyspara(QWidget* parent) : QWidget(parent)
     cmdExit->setToolTip(QStringLiteral("Close the form"));
     cmdExit->setAccessibleName(QStringLiteral("Close the form"));
 
-    auto* rule = new QFrame(this);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Sunken);
-
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
@@ -96,11 +92,7 @@ frmSyspara::frmSyspara(QWidget* parent) : QWidget(parent)
     buttons->addStretch(1);
     buttons->addWidget(cmdExit);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(14, 10, 14, 12);
-    layout->setSpacing(8);
-    layout->addWidget(head);
-    layout->addWidget(rule);
+    auto* layout = MakeFormLayout(this, head);
     layout->addLayout(grid);
     layout->addLayout(buttons);
     layout->addStretch(1);
