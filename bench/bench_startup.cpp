@@ -87,8 +87,8 @@ int main(int argc, char* argv[])
     const qint64 okToMenu = ok.elapsed();
     const long rss = residentKb();
 
-    std::printf("process start to logon window shown: %.3f s (main() to shown: %lld ms)\n",
-                toLogon, mainToLogon);
+    std::printf("process start to logon window shown: %.3f s (main() to shown: %lld ms)\n", toLogon,
+                mainToLogon);
     std::printf("OK to main window shown:             %lld ms\n", okToMenu);
     std::printf("resident memory after logon:         %.1f MB\n", double(rss) / 1024.0);
     return 0;
