@@ -323,6 +323,17 @@ void Database::begin()
     inTransaction_ = true;
 }
 
+void Database::lockTable(const QString& table)
+{
+    if (!inTransaction_)
+        throw DbError(
+            DbError::CommandFailed,
+            QStringLiteral("The table %1 can only be locked inside a transaction.").arg(table));
+    const QString sql = dialect_->lockTable(table);
+    if (!sql.isEmpty())
+        exec(sql);
+}
+
 void Database::commit()
 {
     exec(QStringLiteral("COMMIT"));

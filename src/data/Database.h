@@ -67,6 +67,10 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const { return inTransaction_; }
+    /// Inside a write transaction, before reading max(id) of table to number
+    /// new rows: no other connection writes table until this transaction
+    /// ends. Throws DbError outside a transaction.
+    void lockTable(const QString& table);
 
     /// Rolls back on destruction unless commit() ran.
     class Transaction

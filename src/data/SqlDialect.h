@@ -22,6 +22,15 @@ public:
     /// taken at once so that another clerk's lock shows at the start of a
     /// save, not half way through it.
     virtual QString beginWrite() const = 0;
+    /// Inside a write transaction: keeps every other writer of table out
+    /// until the transaction ends, so that an id taken as max(id) + 1 stays
+    /// this transaction's. Empty where the write transaction already keeps
+    /// other writers out (SQLite's BEGIN IMMEDIATE).
+    virtual QString lockTable(const QString& table) const
+    {
+        Q_UNUSED(table);
+        return QString();
+    }
     virtual QString createTable(const QString& table, const ColumnList& columns) const = 0;
     virtual QStringList tables(const QSqlDatabase& db) const = 0;
     /// Columns of a table in their order, with types and sizes.

@@ -1,9 +1,9 @@
 #include "Settings.h"
 
 #include "AppPaths.h"
+#include "SafeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION // this file holds the template code of the header
 #include <SimpleIni.h>
@@ -57,11 +57,7 @@ bool write(const QString& file, const QString& section, const QString& key, cons
     std::string out;
     if (ini.Save(out) < 0)
         return false;
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(out.data(), qint64(out.size()));
-    return f.commit();
+    return SafeFile::save(file, QByteArrayView(out.data(), qsizetype(out.size())), nullptr);
 }
 
 } // namespace Settings

@@ -1,0 +1,119 @@
+#include "SafeFile.h"
+
+#include <QFileInfo>
+
+namespace {
+
+constexpr qsizetype BlockSize = 64 * 1024;
+
+} // namespace
+
+SafeFile::SafeFile(const QString& path) : path_(path), file_(path)
+{
+    // Never write in place: a failure half way would leave neither the old
+    // file nor a whole new one.
+    file_.setDirectWriteFallback(false);
+}
+
+SafeFile::~SafeFile()
+{
+    if (open_ && !committed_)
+        cancel();
+}
+
+bool SafeFile::open()
+{
+    error_.clear();
+    // Unbuffered: each block reaches the system at once, so a full disk is
+    // seen by the write that meets it, not by a flush nobody checks.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        failWith(file_.errorString());
+        return false;
+    }
+    open_ = true;
+    buffer_.reserve(BlockSize);
+    return true;
+}
+
+void SafeFile::failWith(const QString& why)
+{
+    error_ = why.isEmpty() ? QStringLiteral("The file could not be written.") : why;
+}
+
+bool SafeFile::flushBuffer()
+{
+    qsizetype done = 0;
+    while (done < buffer_.size()) {
+        const qint64 n = file_.write(buffer_.constData() + done, buffer_.size() - done);
+        if (n <= 0) {
+            failWith(file_.errorString());
+            return false;
+        }
+        done += qsizetype(n);
+    }
+    buffer_.clear();
+    return true;
+}
+
+bool SafeFile::write(QByteArrayView bytes)
+{
+    if (!open_ || failed())
+        return false;
+    if (buffer_.size() + bytes.size() > BlockSize) {
+        if (!flushBuffer())
+            return false;
+        if (bytes.size() >= BlockSize) {
+            buffer_.append(bytes);
+            return flushBuffer();
+        }
+    }
+    buffer_.append(bytes);
+    return true;
+}
+
+bool SafeFile::commit()
+{
+    if (!open_ || failed()) {
+        cancel();
+        return false;
+    }
+    if (!flushBuffer() || !file_.flush() || file_.error() != QFileDevice::NoError) {
+        if (!failed())
+            failWith(file_.errorString());
+        cancel();
+        return false;
+    }
+    if (!file_.commit()) {
+        failWith(file_.errorString());
+        open_ = false;
+        return false;
+    }
+    // Qt 6.4 can report a commit as done when its final steps failed.
+    if (file_.error() != QFileDevice::NoError) {
+        failWith(file_.errorString());
+        open_ = false;
+        return false;
+    }
+    open_ = false;
+    committed_ = true;
+    return true;
+}
+
+void SafeFile::cancel()
+{
+    if (open_) {
+        file_.cancelWriting();
+        file_.commit(); // with writing cancelled this only removes the temporary file
+    }
+    open_ = false;
+    buffer_.clear();
+}
+
+bool SafeFile::save(const QString& path, QByteArrayView bytes, QString* error)
+{
+    SafeFile f(path);
+    const bool ok = f.open() && f.write(bytes) && f.commit();
+    if (error)
+        *error = ok ? QString() : f.errorString();
+    return ok;
+}

@@ -1,0 +1,141 @@
+#include "SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_SafeFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesInBlocksAndReplacesTheOldFile_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty") << 0;
+        QTest::newRow("small") << 10;
+        QTest::newRow("one block") << 64 * 1024;
+        QTest::newRow("several blocks") << 300 * 1024 + 7;
+    }
+    void writesInBlocksAndReplacesTheOldFile()
+    {
+        QFETCH(int, size);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("out.egm");
+        QVERIFY(SafeFile::save(path, "old", nullptr));
+        QByteArray bytes(size, '\0');
+        for (int i = 0; i < size; ++i)
+            bytes[i] = char('a' + i % 26);
+        SafeFile f(path);
+        QVERIFY(f.open());
+        // Pieces of every size, as a streaming writer hands them.
+        for (qsizetype at = 0, n = 1; at < bytes.size(); at += n, n = n * 3 % 70001 + 1)
+            QVERIFY(
+                f.write(QByteArrayView(bytes.constData() + at, std::min(n, bytes.size() - at))));
+        QCOMPARE(readAll(path), QByteArray("old")); // nothing replaced before commit
+        QVERIFY(f.commit());
+        QCOMPARE(readAll(path), bytes);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.egm"});
+    }
+
+    void cancelledOrAbandonedKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Tarvex.ini");
+        QVERIFY(SafeFile::save(path, "old", nullptr));
+        {
+            SafeFile f(path);
+            QVERIFY(f.open());
+            QVERIFY(f.write("new"));
+        } // never committed
+        QCOMPARE(readAll(path), QByteArray("old"));
+        SafeFile g(path);
+        QVERIFY(g.open());
+        QVERIFY(g.write("new"));
+        g.cancel();
+        QVERIFY(!g.commit());
+        QCOMPARE(readAll(path), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Tarvex.ini"});
+    }
+
+    void aFolderThatIsMissingSaysSo()
+    {
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY(!SafeFile::save(dir.filePath("no/such/folder/x.egm"), "x", &error));
+        QVERIFY2(!error.isEmpty(), qPrintable(error));
+    }
+
+    // A real full disk: a 64 KiB tmpfs in a mount namespace of this process's
+    // child. The child writes through SafeFile and reports what it saw.
+    void aFullDiskFailsAndKeepsTheOldFile_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("one block more than fits") << 200 * 1024;
+        QTest::newRow("the last block does not fit") << 60 * 1024;
+    }
+    void aFullDiskFailsAndKeepsTheOldFile()
+    {
+        QFETCH(int, size);
+        QProcess child;
+        child.setProgram(QStringLiteral("unshare"));
+        const QString self = QCoreApplication::applicationFilePath();
+        // As root a mount namespace is enough; otherwise a user namespace maps us to root.
+        child.setArguments({::getuid() == 0 ? "-m" : "-rm", "sh", "-c",
+                            "d=$(mktemp -d) && mount -t tmpfs -o size=64k tmpfs \"$d\" && "
+                            "printf old > \"$d/f\" && head -c 40000 /dev/zero > \"$d/filler\" && "
+                            "TARVEX_SAFEFILE_CHILD=\"$d/f\" TARVEX_SAFEFILE_SIZE=" +
+                                QString::number(size) + " \"$0\"; echo \"old=$(cat \"$d/f\")\"",
+                            self});
+        child.start();
+        QVERIFY(child.waitForFinished(30000));
+        const QByteArray out = child.readAllStandardOutput();
+        if (out.isEmpty())
+            QFAIL(qPrintable("no mount namespace: " + child.readAllStandardError()));
+        QVERIFY2(out.contains("commit=0"), out.constData());
+        QVERIFY2(out.contains("error=No space left on device"), out.constData());
+        QVERIFY2(out.contains("old=old"), out.constData());
+        QVERIFY2(out.contains("files=f,filler\n"), out.constData()); // no temporary file left
+    }
+};
+
+static int childWrite(const QString& path, int size)
+{
+    SafeFile f(path);
+    bool ok = f.open();
+    const QByteArray block(1000, 'x');
+    for (int done = 0; ok && done < size; done += block.size())
+        ok = f.write(block);
+    const bool committed = ok && f.commit();
+    QTextStream out(stdout);
+    out << "commit=" << int(committed) << "\nerror=" << f.errorString() << "\nfiles="
+        << QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden).join(u',') << "\n";
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsSet("TARVEX_SAFEFILE_CHILD")) {
+        QCoreApplication app(argc, argv);
+        return childWrite(qEnvironmentVariable("TARVEX_SAFEFILE_CHILD"),
+                          qEnvironmentVariableIntValue("TARVEX_SAFEFILE_SIZE"));
+    }
+    QCoreApplication app(argc, argv);
+    tst_SafeFile t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_safefile.moc"
