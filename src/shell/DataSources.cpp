@@ -63,9 +63,10 @@ std::shared_ptr<Database> openConnection(const QString& connection)
 
 QString CreateDataSource()
 {
-    const QString chosen = prompts().openFile(
-        QStringLiteral("Select Data File Name"),
-        QStringLiteral("Data Files (*.mdb *.db *.sqlite);;All Files (*)"), QStringLiteral("*.mdb"));
+    const QString chosen =
+        prompts().openFile(QStringLiteral("Select Data File Name"),
+                           QStringLiteral("Data Files (*.mdb *.db *.sqlite);;All Files (*)"),
+                           QStringLiteral("*.mdb"), AppPaths::home());
     if (chosen.trimmed().isEmpty())
         return QString();
     auto rtrim = [](QString s) {

@@ -19,6 +19,18 @@ enum class Step
     Fatal
 };
 
+/// A logon that cannot go on: the warning sign, OK only.
+void warn(const QString& text)
+{
+    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+}
+
+/// An unexpected error, after which the program ends.
+void fail(const QString& text)
+{
+    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+}
+
 std::shared_ptr<Database> openSystem(const QString& sysPath)
 {
     return Database::open({QStringLiteral("SQLITE"), sysPath});
@@ -43,7 +55,7 @@ bool runStep(const std::function<void()>& step, Logon::Outcome* outcome)
                                                  "values ('TARVEX','KOSRAW',' SU', ' SU')"));
                     st.Conn->clearLayoutCache();
                 } catch (const DbError& inner) {
-                    prompts().inform(inner.numberAndDescription());
+                    fail(inner.numberAndDescription());
                     *outcome = Logon::Outcome::Fatal;
                     return false;
                 }
@@ -54,9 +66,8 @@ bool runStep(const std::function<void()>& step, Logon::Outcome* outcome)
                 // A registered data source whose file will not open says why
                 // first; then the user may pick the right file.
                 if (DataSources::find(DataSources::nameFromConnection(st.DataSource)))
-                    prompts().inform(e.description());
-                prompts().inform(
-                    QStringLiteral("Data Source Name does not exist Please Select Data File"));
+                    warn(e.description());
+                warn(QStringLiteral("Data Source Name does not exist Please Select Data File"));
                 if (CreateDataSource().isEmpty()) {
                     // Cancelling the dialog ends this attempt instead of
                     // asking again for ever.
@@ -65,7 +76,7 @@ bool runStep(const std::function<void()>& step, Logon::Outcome* outcome)
                 }
                 continue;
             }
-            prompts().inform(e.numberAndDescription());
+            fail(e.numberAndDescription());
             *outcome = Logon::Outcome::Fatal;
             return false;
         }
@@ -131,7 +142,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
         company.rows.clear();
     }
     if (company.rows.isEmpty()) {
-        prompts().inform(QStringLiteral("Cannot Load Company Details"));
+        warn(QStringLiteral("Cannot Load Company Details"));
         return Outcome::Stay;
     }
     const RowValues& row = company.rows.first();
@@ -156,7 +167,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
             &outcome))
         return outcome;
     if (user.rows.isEmpty()) {
-        prompts().inform(QStringLiteral("Access denied Username/Password do not match"));
+        warn(QStringLiteral("Access denied Username/Password do not match"));
         return Outcome::Denied;
     }
     const RowValues& u = user.rows.first();
