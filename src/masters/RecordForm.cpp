@@ -3,6 +3,7 @@
 
 #include "ConnectionRetry.h"
 #include "Criteria.h"
+#include "Database.h"
 #include "MyFunc.h"
 #include "RowSet.h"
 #include "ValueText.h"
@@ -289,10 +290,33 @@ void RecordForm::showCurrentRow()
 
 void RecordForm::copyFieldsToRow()
 {
+    // The caption of a box: its line's label, or that of the line above for a
+    // line that continues it (the second and third address lines).
+    const auto captionOf = [this](const QLineEdit* box) {
+        for (int row = 0; row < fields_->rowCount(); ++row) {
+            QLayoutItem* line = fields_->itemAtPosition(row, 1);
+            if (!line || !line->layout() || line->layout()->indexOf(box) < 0)
+                continue;
+            for (int r = row; r >= 0; --r)
+                if (QLayoutItem* item = fields_->itemAtPosition(r, 0))
+                    if (auto* label = qobject_cast<QLabel*>(item->widget()))
+                        return label->text().remove(u'&').trimmed();
+        }
+        return QString();
+    };
     for (int i = 0; i < txtFields.size(); ++i) {
         // Only what the user changed is written, as a bound box would.
-        if (txtFields[i] && txtFields[i]->text() != shownText_[i])
-            primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
+        if (!txtFields[i] || txtFields[i]->text() == shownText_[i])
+            continue;
+        // A refused value is told by the caption the clerk sees, not the column.
+        const int col = primaryRS_->columnIndex(dataFields_[i]);
+        const QString caption = captionOf(txtFields[i]);
+        if (col >= 0 && !caption.isEmpty()) {
+            ColumnInfo shown = primaryRS_->columns()[col];
+            shown.name = caption;
+            Database::checkValue(shown, txtFields[i]->text());
+        }
+        primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
     }
 }
 
