@@ -367,6 +367,7 @@ bool copyToRemovableMedia(const QString& path)
                  .arg(shown(folder), error));
         return false;
     }
+    prompts().status(QStringLiteral("File copied to ") + shown(target));
     return true;
 }
 
