@@ -31,10 +31,14 @@ QPointer<RowSet> reportRs;
 constexpr char skinnedWindow[] = "tarvexSkinnedWindow";
 constexpr char skinnedForm[] = "tarvexSkinnedForm";
 
-/// Style sheet rules on [readOnly="true"] are matched when a box is
-/// polished; a record screen locks and unlocks its boxes as it changes mode,
-/// so a box is polished again whenever that happens.
-class RepolishOnReadOnly final : public QObject
+/// Keeps the skin where Qt alone would lose it:
+/// - style sheet rules on [readOnly="true"] are matched when a box is
+///   polished; a record screen locks and unlocks its boxes as it changes
+///   mode, so a box is polished again whenever that happens;
+/// - a window of its own that belongs to a skinned one (the logon over the
+///   main window, a dialog) inherits its style sheet but not its palette,
+///   so it gets the skin whole when it is first shown.
+class SkinFollower final : public QObject
 {
 public:
     using QObject::QObject;
@@ -42,12 +46,19 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::ReadOnlyChange && skin().valid)
-            if (auto* w = qobject_cast<QWidget*>(watched)) {
-                w->style()->unpolish(w);
-                w->style()->polish(w);
-                w->update();
-            }
+        if (!skin().valid || !watched->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::ReadOnlyChange) {
+            w->style()->unpolish(w);
+            w->style()->polish(w);
+            w->update();
+        } else if (event->type() == QEvent::Show && w->isWindow() && w->windowType() != Qt::Popup &&
+                   w->windowType() != Qt::ToolTip && !w->property(skinnedWindow).isValid() &&
+                   w->parentWidget() &&
+                   w->parentWidget()->window()->property(skinnedWindow).toBool()) {
+            ApplySkin(w);
+        }
         return false;
     }
 };
@@ -200,10 +211,10 @@ void ApplySkin(QWidget* window)
         return;
     const Skin& s = skin();
     window->setProperty(skinnedWindow, true);
-    static RepolishOnReadOnly* repolish = nullptr;
-    if (!repolish && qApp) {
-        repolish = new RepolishOnReadOnly(qApp);
-        qApp->installEventFilter(repolish);
+    static SkinFollower* follower = nullptr;
+    if (!follower && qApp) {
+        follower = new SkinFollower(qApp);
+        qApp->installEventFilter(follower);
     }
     // What the style sheet does not reach (title bars of the screens, frames)
     // is drawn from the palette; no skin gives the platform's colours back.

@@ -32,8 +32,9 @@ QWidget* parentWindow()
 
 /// A dialog of the program, not a window of its own: no minimise or
 /// maximise buttons.
-constexpr Qt::WindowFlags dialogFlags =
-    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags dialogFlags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
+                                        Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowCloseButtonHint;
 
 /// Keeps a one-line message on one line where the screen is wide enough
 /// (the message box would wrap it at half that width).

@@ -412,6 +412,7 @@ void tile(QMdiArea* mdi, bool rows)
             subs << s;
     if (subs.isEmpty())
         return;
+    QMdiSubWindow* active = mdi->currentSubWindow();
     const QRect area = mdi->viewport()->rect();
     const int n = int(subs.size());
     int at = 0;
@@ -433,6 +434,9 @@ void tile(QMdiArea* mdi, bool rows)
         }
         s->setGeometry(r);
     }
+    // Restoring a window activates it: the screen in use stays the active one.
+    if (active)
+        mdi->setActiveSubWindow(active);
 }
 
 } // namespace

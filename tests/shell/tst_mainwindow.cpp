@@ -284,6 +284,11 @@ private slots:
         QCOMPARE(logon->parentWidget(), menu);
         QCOMPARE(logon->windowModality(), Qt::ApplicationModal);
         QCOMPARE(QApplication::activeModalWidget(), logon);
+        // In the main window's skin, palette and style sheet both: its labels
+        // would not read on the platform's background.
+        QVERIFY(CurrentSkin().valid);
+        QCOMPARE(logon->palette().color(QPalette::Window), CurrentSkin().colour(Skin::Background));
+        QCOMPARE(logon->palette().color(QPalette::WindowText), CurrentSkin().colour(Skin::Text));
         // A click on the main window's toolbar, as the window system delivers
         // it, reaches nothing.
         auto* bar = menu->findChild<QToolBar*>("Toolbar1");
@@ -423,7 +428,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
         for (const char* name : {"frmUser", "frmCompany", "frmVslRep", "frmColor"})
             menu.openForm(name);
+        menu.openForm("frmCompany");
         entry(menu, arrangement)->trigger();
+        // The screen in use stays the active one.
+        QCOMPARE(menu.mdiArea()->currentSubWindow()->widget()->objectName(), QString("frmCompany"));
 
         const auto subs = menu.mdiArea()->subWindowList();
         QCOMPARE(subs.size(), 4);
