@@ -177,6 +177,8 @@ void createCompanyDatabase(Database& db)
     db.createTable(QStringLiteral("contain"), contain());
     db.exec(QStringLiteral("create index egmcargo_egmno on egmcargo (egmno)"));
     db.exec(QStringLiteral("create index egmcontain_ref on egmcontain (ref)"));
+    // An imported cargo line's id comes from its file; the key refuses a clash.
+    db.exec(QStringLiteral("create unique index cargo_id on cargo (id)"));
     const struct
     {
         const char* table;
