@@ -4,6 +4,7 @@
 #include "QtPrompts.h"
 #include "frmCargoRep.h"
 #include "frmCompany.h"
+#include "frmIgmImport.h"
 #include "frmSyspara.h"
 #include "frmUser.h"
 #include "frmVslRep.h"
@@ -64,6 +65,7 @@ int main(int argc, char* argv[])
     session.registerForm(QStringLiteral("frmUser"), [] { return new frmUser; });
     session.registerForm(QStringLiteral("frmSyspara"), [] { return new frmSyspara; });
     session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });
+    session.registerForm(QStringLiteral("frmIgmImport"), [] { return new frmIgmImport; });
     session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
     session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
     QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,
