@@ -39,7 +39,6 @@ private slots:
     void splitGroupFields();
     void vesselItem_data();
     void vesselItem();
-    void readsOneLineAtATime();
 };
 
 void tst_IgmFile::readsTheSections_data()
@@ -214,29 +213,6 @@ void tst_IgmFile::vesselItem()
     QVERIFY(IgmFile::parse(bytes, &content, &error));
     QCOMPARE(content.vesselText, item);
     QCOMPARE(content.vessel.fields, IgmFile::SplitGroupFields(item));
-}
-
-void tst_IgmFile::readsOneLineAtATime()
-{
-    const QByteArray bytes = file(fields({{3, "V"}}, 29), {fields({{5, "1"}})},
-                                  {fields({{5, "K1"}}), fields({{5, "K2"}})});
-    IgmFile::Reader reader(bytes);
-    IgmFile::Reader::Section section;
-    IgmFile::Line line;
-    QList<IgmFile::Reader::Section> order;
-    QList<int> numbers;
-    while (reader.next(&section, &line)) {
-        order << section;
-        numbers << line.number;
-    }
-    QVERIFY(!reader.failed());
-    using S = IgmFile::Reader::Section;
-    QCOMPARE(order, (QList<S>{S::Vessel, S::Cargo, S::Container, S::Container}));
-    QCOMPARE(numbers, (QList<int>{2, 4, 7, 8}));
-    QCOMPARE(reader.vesselText(), QString::fromLatin1(fields({{3, "V"}}, 29)));
-    // Finished stays finished.
-    QVERIFY(!reader.next(&section, &line));
-    QVERIFY(!reader.failed());
 }
 
 QTEST_GUILESS_MAIN(tst_IgmFile)

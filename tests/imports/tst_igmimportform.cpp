@@ -113,7 +113,7 @@ private slots:
     void importShowsTheVesselLineThenTheCounts()
     {
         Scene s;
-        s.type("Text1", s.path + "  ");
+        s.type("Text1", s.path);
         s.type("txtFields_4", "MSCANNA");
         s.type("txtFields_5", "V123");
         // Enter moves on as Tab would, up to Import, then presses it.
