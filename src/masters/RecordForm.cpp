@@ -1,6 +1,7 @@
 #include "RecordForm.h"
 #include "Resources.h"
 
+#include "BoundList.h"
 #include "ConnectionRetry.h"
 #include "Criteria.h"
 #include "MyFunc.h"
@@ -213,6 +214,14 @@ void RecordForm::setFieldFormat(int index, const QString& format)
     formats_[index] = format;
 }
 
+BoundList* RecordForm::createList(const QString& name, const QString& column)
+{
+    auto* list = new BoundList(name, this);
+    list->setLocked(true);
+    lists_ << BoundColumn{list, column, QString()};
+    return list;
+}
+
 QLineEdit* RecordForm::createField(int index, const QString& column)
 {
     while (txtFields.size() <= index) {
@@ -312,6 +321,8 @@ void RecordForm::SetBrowseMode(bool browse)
     for (QLineEdit* box : std::as_const(txtFields))
         if (box)
             box->setReadOnly(browse);
+    for (const BoundColumn& b : std::as_const(lists_))
+        b.list->setLocked(browse);
     browseModeChanged(browse);
 }
 
@@ -337,6 +348,16 @@ void RecordForm::showCurrentRow()
         box->setCursorPosition(0);
         shownText_[i] = text;
     }
+    for (BoundColumn& b : lists_) {
+        QString code;
+        try {
+            if (current)
+                code = rs.value(b.column).toString();
+        } catch (const DbError&) {
+        }
+        b.list->setStoredValue(code);
+        b.shown = b.list->storedValue();
+    }
 }
 
 void RecordForm::copyFieldsToRow()
@@ -346,6 +367,9 @@ void RecordForm::copyFieldsToRow()
         if (txtFields[i] && txtFields[i]->text() != shownText_[i])
             primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
     }
+    for (const BoundColumn& b : std::as_const(lists_))
+        if (b.list->storedValue() != b.shown)
+            primaryRS_->setValue(b.column, b.list->storedValue());
 }
 
 void RecordForm::showPosition()

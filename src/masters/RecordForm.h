@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class DbError;
+class BoundList;
 class QGridLayout;
 class QHBoxLayout;
 class QVBoxLayout;
@@ -81,6 +82,9 @@ protected:
     /// How box index shows its column's value: "0" (a whole number),
     /// "0.000" (three decimals) or a date pattern such as "dd/MM/yyyy".
     void setFieldFormat(int index, const QString& format);
+    /// Makes a drop-down list bound to column: it shows the entry whose
+    /// stored value the current row holds and writes the picked one.
+    BoundList* createList(const QString& name, const QString& column);
     /// A labelled line of the form holding widgets side by side; an empty
     /// caption continues the box column under the line above. The widgets
     /// join the tab order in the order the lines are added.
@@ -245,8 +249,15 @@ private:
     RowSet* primaryRS_;
     QGridLayout* fields_;
     QHash<int, QString> formats_; ///< display format by box index
-    QStringList dataFields_;      ///< column of each box, by index
-    QStringList shownText_;       ///< what each box showed for the current row
+    struct BoundColumn
+    {
+        BoundList* list;
+        QString column;
+        QString shown; ///< stored value shown for the current row
+    };
+    QList<BoundColumn> lists_;
+    QStringList dataFields_; ///< column of each box, by index
+    QStringList shownText_;  ///< what each box showed for the current row
     QList<QWidget*> tabChain_;
     int fieldRows_ = 0;
     bool unloaded_ = false;
