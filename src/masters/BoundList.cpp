@@ -101,7 +101,9 @@ void BoundList::wheelEvent(QWheelEvent* event)
 
 bool BoundList::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view() && event->type() == QEvent::KeyPress) {
+    // The open list takes Enter already at its shortcut check.
+    if (watched == view() &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             moveOnAfterPick_ = true;

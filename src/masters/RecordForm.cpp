@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 #include <optional>
@@ -780,15 +781,20 @@ bool RecordForm::eventFilter(QObject* watched, QEvent* event)
             return enterMovesOn(w);
         return formKeyDown(key);
     }
+    case QEvent::FocusOut: {
+        // A click has already moved the focus when the form hears of it: a
+        // field that keeps the focus takes it back and the click is lost.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::MouseFocusReason && isField(w) && w->isVisible() && !fieldMayLeave(w)) {
+            swallowClick_ = true;
+            QTimer::singleShot(0, w, [w] { w->setFocus(Qt::OtherFocusReason); });
+        }
+        break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-        // A click elsewhere cannot take the focus from a field that keeps it.
-        if (w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w)) {
-            if (refused()) {
-                swallowClick_ = true;
-                return true;
-            }
-        }
+        if (swallowClick_)
+            return true;
         break;
     case QEvent::MouseButtonRelease:
         if (swallowClick_) {
