@@ -40,9 +40,9 @@ private:
 
 void TestContainerGrid::init()
 {
-    db_ = Database::create(dir_.filePath(QStringLiteral("c%1.db").arg(QTest::currentDataTag())
-                                             .replace(u' ', u'_') +
-                                         QTest::currentTestFunction()));
+    db_ = Database::create(
+        dir_.filePath(QStringLiteral("c%1.db").arg(QTest::currentDataTag()).replace(u' ', u'_') +
+                      QTest::currentTestFunction()));
     Schema::createCompanyDatabase(db());
     prompts_ = std::make_unique<ScriptedPrompts>();
 }
@@ -139,17 +139,33 @@ void TestContainerGrid::saveChecks_data()
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("good") << "MSKU1234567" << "F" << "";
-    QTest::newRow("10 characters") << "MSKU123456" << "E" << "";
-    QTest::newRow("9 characters") << "MSKU12345" << "F" << "Check Container No. Value";
-    QTest::newRow("12 characters") << "MSKU12345678" << "F" << "Check Container No. Value";
-    QTest::newRow("leading blank counts") << " MSKU1234567" << "F" << "Check Container No. Value";
-    QTest::newRow("two-character status") << "MSKU1234567" << "FF"
+    QTest::newRow("good") << "MSKU1234567"
+                          << "F"
+                          << "";
+    QTest::newRow("10 characters") << "MSKU123456"
+                                   << "E"
+                                   << "";
+    QTest::newRow("9 characters") << "MSKU12345"
+                                  << "F"
+                                  << "Check Container No. Value";
+    QTest::newRow("12 characters") << "MSKU12345678"
+                                   << "F"
+                                   << "Check Container No. Value";
+    QTest::newRow("leading blank counts") << " MSKU1234567"
+                                          << "F"
+                                          << "Check Container No. Value";
+    QTest::newRow("two-character status") << "MSKU1234567"
+                                          << "FF"
                                           << "Status should be 1 Characters";
-    QTest::newRow("no status") << "MSKU1234567" << "" << "Status should be 1 Characters";
-    QTest::newRow("lower-case e") << "MSKU1234567" << "e"
+    QTest::newRow("no status") << "MSKU1234567"
+                               << ""
+                               << "Status should be 1 Characters";
+    QTest::newRow("lower-case e") << "MSKU1234567"
+                                  << "e"
                                   << "Container Status should be (E)mpty / (F)ull";
-    QTest::newRow("status only, no number") << "" << "X" << "";
+    QTest::newRow("status only, no number") << ""
+                                            << "X"
+                                            << "";
 }
 
 void TestContainerGrid::saveChecks()
@@ -180,8 +196,8 @@ void TestContainerGrid::saveUpdatesStoredAndInsertsNew()
     grid.setText(4, ContainerGrid::ContainerNo, QStringLiteral("NEWU0000001"));
     grid.setText(4, ContainerGrid::Status, QStringLiteral("F"));
     QCOMPARE(grid.SaveContainerRows(db(), 5), 3); // also moves them to bill 5
-    const RowTable t = db().select(
-        QStringLiteral("select ref, containno, constatus, subrefno from egmcontain order by autoid"));
+    const RowTable t = db().select(QStringLiteral(
+        "select ref, containno, constatus, subrefno from egmcontain order by autoid"));
     QList<QStringList> rows;
     for (const RowValues& r : t.rows)
         rows << QStringList{r[0].toString(), r[1].toString(), r[2].toString(), r[3].toString()};
