@@ -98,7 +98,11 @@ double median(QList<double> v)
 
 int main(int argc, char* argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // BENCH_SHOT=DIR (under xvfb-run with a window manager): screenshots of
+    // the screen in browse and add mode instead of the figures.
+    const QString shots = qEnvironmentVariable("BENCH_SHOT");
+    if (shots.isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_cargo DIR [RUNS]\n");
@@ -117,6 +121,36 @@ int main(int argc, char* argv[])
     LogonState& st = logonState();
     st.Conn = Database::open({QStringLiteral("SQLITE"), file});
     st.URights = st.MRights = QStringLiteral(" SU");
+
+    if (!shots.isEmpty()) {
+        auto* form = new frmCargo;
+        form->resize(form->sizeHint());
+        form->show();
+        const auto settle = [] {
+            QElapsedTimer w;
+            w.start();
+            while (w.elapsed() < 1500)
+                QCoreApplication::processEvents();
+        };
+        const auto shoot = [&](const char* name) {
+            settle();
+            const QString cmd = QStringLiteral("import -window root %1/%2.png")
+                                    .arg(shots, QString::fromLatin1(name));
+            return std::system(cmd.toLocal8Bit().constData());
+        };
+        shoot("cargo_browse");
+        form->findChild<QPushButton*>("cmdCarry")->click();
+        form->findChild<QLineEdit*>("txtFields_15")->setText("600001");
+        form->findChild<QLineEdit*>("txtFields_22")->setText("12");
+        ContainerGrid* grid = form->containerGrid();
+        grid->ensureRows();
+        grid->setText(1, ContainerGrid::ContainerNo, "MSKU1234567");
+        grid->setText(1, ContainerGrid::Status, "F");
+        shoot("cargo_add");
+        delete form;
+        st = LogonState();
+        return 0;
+    }
 
     QList<double> opens, anchorOpens, nexts, saves, searches, added, anchorAdded;
     double worstNext = 0;
