@@ -2,6 +2,7 @@
 #include "AppSession.h"
 #include "CommandLine.h"
 #include "QtPrompts.h"
+#include "frmCargo.h"
 #include "frmCargoRep.h"
 #include "frmCompany.h"
 #include "frmIgmImport.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[])
     installPrompts(&dialogs);
     AppSession session;
     session.registerForm(QStringLiteral("frmCompany"), [] { return new frmCompany; });
+    session.registerForm(QStringLiteral("frmCargo"), [] { return new frmCargo; });
     session.registerForm(QStringLiteral("frmUser"), [] { return new frmUser; });
     session.registerForm(QStringLiteral("frmSyspara"), [] { return new frmSyspara; });
     session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });
