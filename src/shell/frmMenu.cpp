@@ -105,8 +105,7 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
     addEntry(window, QStringLiteral("menWindow_3"), QStringLiteral("&Information Window"), -1,
              QString());
     addEntry(window, QStringLiteral("menWindow_4"), QStringLiteral("Import IGM File"), -1,
-             QStringLiteral("frmIgmImport"))
-        ->setVisible(false);
+             QStringLiteral("frmIgmImport"));
     connect(window, &QMenu::aboutToShow, this, &frmMenu::updateWindowList);
     connect(mdi_, &QMdiArea::subWindowActivated, this, &frmMenu::updateWindowList);
     qApp->installEventFilter(this);
