@@ -74,7 +74,7 @@ frmCompany::frmCompany(QWidget* parent)
 void frmCompany::openRows(RowSet& rs)
 {
     rs.setObjectName(QStringLiteral("Data1"));
-    rs.openTable(Database::open({QStringLiteral("SQLITE"), logonState().SysPath}),
+    rs.openTable(DataSources::openSystem(logonState().SysPath),
                  QStringLiteral("DRCOMP"));
 }
 

@@ -25,9 +25,12 @@ const QString kCargoSql = QStringLiteral("select * from egmcargo where egmcargo.
 const QString kFileContainerSql = QStringLiteral(
     "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as xegmdt,egmcargo.sbno as "
     "xsbno,egmcargo.sbdt as xsbdt from egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
-    "egmcargo.egmno=?");
-const QString kContainerSql = QStringLiteral("select egmcontain.* from egmcontain,egmcargo where "
-                                             "egmcontain.ref=egmcargo.id and egmcargo.egmno=?");
+    "egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid");
+// Containers by bill in stored order, then in their own: what SQLite's plan
+// gives anyway, and what another engine's plan need not give.
+const QString kContainerSql = QStringLiteral(
+    "select egmcontain.* from egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
+    "egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid");
 
 QString shown(const QString& path)
 {

@@ -21,7 +21,7 @@ enum class Step
 
 std::shared_ptr<Database> openSystem(const QString& sysPath)
 {
-    return Database::open({QStringLiteral("SQLITE"), sysPath});
+    return DataSources::openSystem(sysPath);
 }
 
 /// Runs one step of OK under the logon's error rule: a missing user table is
