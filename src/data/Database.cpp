@@ -309,7 +309,7 @@ void Database::configure()
 void Database::fail(const QSqlError& error, const QString& sql, int number)
 {
     const QString text = dialect_->errorText(error);
-    if (dialect_->connectionLost(db_))
+    if (dialect_->connectionLost(db_, error))
         lostConnection(text);
     if (inTransaction_ && dialect_->failureAbortsTransaction() && abortedBy_.isEmpty() &&
         !isRollback(sql))
@@ -525,7 +525,7 @@ bool Database::tableExists(const QString& table)
         return true;
     checkUsable();
     const QStringList all = dialect_->tables(db_);
-    if (all.isEmpty() && dialect_->connectionLost(db_))
+    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
         lostConnection(QStringLiteral("the server does not answer"));
     for (const QString& t : all)
         if (t.compare(table, Qt::CaseInsensitive) == 0)
@@ -537,7 +537,7 @@ QStringList Database::tables()
 {
     checkUsable();
     const QStringList all = dialect_->tables(db_);
-    if (all.isEmpty() && dialect_->connectionLost(db_))
+    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
         lostConnection(QStringLiteral("the server does not answer"));
     return all;
 }
@@ -556,7 +556,7 @@ ColumnList Database::tableColumns(const QString& table)
         return *it;
     checkUsable();
     ColumnList cols = readLayout(table);
-    if (cols.isEmpty() && dialect_->connectionLost(db_))
+    if (cols.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
         lostConnection(QStringLiteral("the server does not answer"));
     if (cols.isEmpty())
         throw DbError(DbError::CommandFailed, QStringLiteral("no such table: %1").arg(table));
@@ -617,8 +617,17 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         }
         return q;
     };
+    const auto syncKeys = [&] {
+        const QString sync = dialect_->syncAutoNumber(table, layout[target[autoAt]].name);
+        if (!sync.isEmpty())
+            exec(sync);
+        keysGiven = false;
+    };
     for (const RowValues& row : rows) {
         const bool omitKey = autoAt >= 0 && (autoAt >= row.size() || row[autoAt].isNull());
+        // A number the table gives comes after those given before it.
+        if (omitKey && keysGiven)
+            syncKeys();
         QSqlQuery& q = prepared(omitKey);
         int bound = 0;
         for (int i = 0; i < target.size(); ++i) {
@@ -632,11 +641,8 @@ void Database::insertRows(const QString& table, const QStringList& columns,
             fail(q.lastError(), q.lastQuery());
         keysGiven = keysGiven || (autoAt >= 0 && !omitKey);
     }
-    if (keysGiven) {
-        const QString sync = dialect_->syncAutoNumber(table, layout[target[autoAt]].name);
-        if (!sync.isEmpty())
-            exec(sync);
-    }
+    if (keysGiven)
+        syncKeys();
 }
 
 void Database::begin()

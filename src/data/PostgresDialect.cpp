@@ -272,8 +272,16 @@ QString PostgresDialect::errorText(const QSqlError& error) const
     return kept.join(u' ');
 }
 
-bool PostgresDialect::connectionLost(const QSqlDatabase& db) const
+bool PostgresDialect::connectionLost(const QSqlDatabase& db, const QSqlError& error) const
 {
+    // The server says it is going (57P01 terminated by an administrator,
+    // 57P02 crash, 57P03 not yet up) before the socket closes; class 08 is a
+    // broken connection.
+    const QString state = error.nativeErrorCode();
+    if (state.startsWith(QLatin1String("57P")) || state.startsWith(QLatin1String("08")))
+        return true;
+    if (!db.isOpen())
+        return true;
     if (!db.driver())
         return false;
     const QVariant handle = db.driver()->handle();

@@ -39,7 +39,7 @@ public:
     QStringList sessionSetup() const override;
     QVariant bindable(const QVariant& value) const override;
     QString errorText(const QSqlError& error) const override;
-    bool connectionLost(const QSqlDatabase& db) const override;
+    bool connectionLost(const QSqlDatabase& db, const QSqlError& error) const override;
     bool failureAbortsTransaction() const override { return true; }
     bool isLockTimeout(const QSqlError& error) const override;
     QString syncAutoNumber(const QString& table, const QString& column) const override;

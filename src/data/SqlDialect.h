@@ -62,9 +62,10 @@ public:
     virtual QString errorText(const QSqlError& error) const;
     /// After a failure: whether the connection itself is gone (a server
     /// restarted, a network lost).
-    virtual bool connectionLost(const QSqlDatabase& db) const
+    virtual bool connectionLost(const QSqlDatabase& db, const QSqlError& error) const
     {
         Q_UNUSED(db);
+        Q_UNUSED(error);
         return false;
     }
     /// Whether a failed statement spoils the rest of its transaction, so that

@@ -55,13 +55,21 @@ class ReadSnapshot
 public:
     explicit ReadSnapshot(Database& db) : db_(db)
     {
-        if (!db_.inTransaction())
-            open_ = db_.qt().transaction();
+        if (db_.inTransaction())
+            return;
+        // On a server a plain transaction lets each select see the latest
+        // commit; a read transaction keeps the first one's view.
+        db_.beginRead();
+        open_ = true;
     }
     ~ReadSnapshot()
     {
-        if (open_)
-            db_.qt().commit();
+        if (!open_)
+            return;
+        try {
+            db_.commit();
+        } catch (const DbError&) {
+        }
     }
     ReadSnapshot(const ReadSnapshot&) = delete;
     ReadSnapshot& operator=(const ReadSnapshot&) = delete;
