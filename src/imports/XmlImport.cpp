@@ -147,8 +147,9 @@ Outcome importPair(Database& db, const Request& request)
                            tooWide(containers, containerTable, kContainerTable));
 
         Database::Transaction transaction(db);
-        // Read inside the transaction: its write lock keeps another
-        // installation from taking the same ids meanwhile.
+        // Read inside the transaction, with the table held: no other
+        // installation takes the same ids meanwhile.
+        db.lockTable(kCargoTable);
         const double maxId = ValueText::leadingNumber(
             ValueText::numberText(db.scalar(QStringLiteral("select max(id) from egmcargo"))));
         const double lastId = maxId + double(cargo.rows.size());

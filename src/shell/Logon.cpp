@@ -33,7 +33,7 @@ void fail(const QString& text)
 
 std::shared_ptr<Database> openSystem(const QString& sysPath)
 {
-    return Database::open({QStringLiteral("SQLITE"), sysPath});
+    return DataSources::openSystem(sysPath);
 }
 
 /// Runs one step of OK under the logon's error rule: a missing user table is

@@ -5,6 +5,7 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "DemoFixture.h"
 #include "Installation.h"
 #include "LogonState.h"
 
@@ -65,15 +66,15 @@ private:
 
     QTemporaryDir tmp_;
     QString home_;
+    std::unique_ptr<InitInstallation> made_;
 };
 
 void TestCliOutputs::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     home_ = tmp_.filePath("agency");
-    QString error;
-    QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
-    auto company = Database::open({"SQLITE", file("demo.mdb")});
+    made_ = std::make_unique<InitInstallation>(home_);
+    auto company = made_->company();
     insertSampleEgms(*company);
     // The first logon creates the default user and says so; the cases after
     // it see only their own messages.

@@ -4,6 +4,7 @@
 #include "DemoFixture.h"
 #include "ImportsTesting.h"
 #include "Schema.h"
+#include "TestEngine.h"
 #include "ValueText.h"
 #include "XmlImport.h"
 
@@ -278,7 +279,8 @@ void tst_XmlImport::pairExportedByOneCompanyImportsIntoAnother()
     const Pair pair = writePair(dir.path(), sentCargo, sentContainers);
 
     // The receiver: another company database that has bills of its own.
-    auto receiver = Database::create(dir.filePath("other.mdb"));
+    FreshDatabase other;
+    auto receiver = other.ptr();
     Schema::createCompanyDatabase(*receiver);
     addLocalBill(*receiver, 1);
     addLocalBill(*receiver, 2);

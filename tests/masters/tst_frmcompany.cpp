@@ -53,10 +53,7 @@ private:
     /// The company list holding these codes, in this order.
     void companies(const QList<int>& codes);
     std::unique_ptr<frmCompany> openForm();
-    std::shared_ptr<Database> sys()
-    {
-        return Database::open({QStringLiteral("SQLITE"), logonState().SysPath});
-    }
+    std::shared_ptr<Database> sys() { return DataSources::openSystem(logonState().SysPath); }
 
     std::unique_ptr<Installed> inst_;
 };
