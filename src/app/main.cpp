@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "QtPrompts.h"
 #include "frmCargoRep.h"
+#include "frmCheckList.h"
 #include "frmCompany.h"
 #include "frmSyspara.h"
 #include "frmUser.h"
@@ -10,6 +11,7 @@
 #include "frmXmlImport.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 
@@ -41,6 +43,12 @@ int main(int argc, char* argv[])
         return CommandLine::Done;
     }
     if (!options.command.isEmpty()) {
+        if (CommandLine::needsGui(options.command)) {
+            if (!haveDisplay())
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            QGuiApplication app(argc, argv);
+            return CommandLine::run(options, out, err);
+        }
         QCoreApplication app(argc, argv);
         return CommandLine::run(options, out, err);
     }
@@ -66,6 +74,7 @@ int main(int argc, char* argv[])
     session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });
     session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
     session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
+    session.registerForm(QStringLiteral("frmCheckList"), [] { return new frmCheckList; });
     QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     session.start();
