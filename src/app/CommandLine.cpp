@@ -8,6 +8,7 @@
 #include "Installation.h"
 #include "Logon.h"
 #include "LogonState.h"
+#include "PrinterLand.h"
 #include "RowSet.h"
 #include "XmlImport.h"
 
@@ -187,7 +188,8 @@ int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
     RowSet rows;
     if (!CheckList::LoadCheckListRows(rows, words[0]))
         return Stopped;
-    const auto report = CheckListReport::forRows(rows, words[0]);
+    const auto report =
+        CheckListReport::forRows(rows, words[0], PrinterLand::fromIni().pageLayout());
     const ReportFormat format = target.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
                                     ? ReportFormat::Pdf
                                     : ReportFormat::Rtf;

@@ -1,7 +1,6 @@
 #include "CheckListReport.h"
 
 #include "LogonState.h"
-#include "PrinterLand.h"
 #include "RtfWriter.h"
 #include "ValueText.h"
 
@@ -127,13 +126,14 @@ CheckListReport::CheckListReport(CheckList::Rows rows, Heading heading, const QP
     paginate();
 }
 
-std::unique_ptr<CheckListReport> CheckListReport::forRows(RowSet& rows, const QString& rotText)
+std::unique_ptr<CheckListReport> CheckListReport::forRows(RowSet& rows, const QString& rotText,
+                                                          const QPageLayout& layout)
 {
     return std::make_unique<CheckListReport>(CheckList::billsOf(rows),
                                              Heading{ApplyHeadFont(logonState().CompanyName),
                                                      CheckList::title(rotText),
                                                      QDateTime::currentDateTime()},
-                                             PrinterLand::fromIni().pageLayout());
+                                             layout);
 }
 
 void CheckListReport::chooseFonts(double bodyPoints)

@@ -29,9 +29,10 @@ public:
     CheckListReport(CheckList::Rows rows, Heading heading, const QPageLayout& layout);
 
     /// The report of rows under the title of the typed ROT No.: the
-    /// logged-on company in the heading font of the settings, the page of
-    /// the PrinterLand settings, printed now.
-    static std::unique_ptr<CheckListReport> forRows(RowSet& rows, const QString& rotText);
+    /// logged-on company in the heading font of the settings, on that page,
+    /// printed now.
+    static std::unique_ptr<CheckListReport> forRows(RowSet& rows, const QString& rotText,
+                                                    const QPageLayout& layout);
 
     QString title() const override { return heading_.title; }
     QPageLayout pageLayout() const override { return layout_; }

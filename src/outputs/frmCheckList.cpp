@@ -66,12 +66,7 @@ std::unique_ptr<CheckListReport> frmCheckList::prepareReport()
         CheckList::LoadCheckListRows(set, txtFields[4]->text());
         QApplication::restoreOverrideCursor();
     }
-    return std::make_unique<CheckListReport>(
-        CheckList::billsOf(set),
-        CheckListReport::Heading{ApplyHeadFont(logonState().CompanyName),
-                                 CheckList::title(txtFields[4]->text()),
-                                 QDateTime::currentDateTime()},
-        printer_.pageLayout());
+    return CheckListReport::forRows(set, txtFields[4]->text(), printer_.pageLayout());
 }
 
 void frmCheckList::cmdPrint_Click()

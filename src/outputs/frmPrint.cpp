@@ -5,6 +5,7 @@
 #include "PrinterLand.h"
 #include "ReportPrinting.h"
 
+#include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPrintPreviewWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -94,6 +96,8 @@ frmPrint::frmPrint(QWidget* parent) : QWidget(parent), printer_(QPrinter::HighRe
     viewer_->setObjectName(QStringLiteral("Viewer"));
     viewer_->setViewMode(QPrintPreviewWidget::SinglePageView);
     viewer_->setZoomMode(QPrintPreviewWidget::FitToWidth);
+    if (auto* view = viewer_->findChild<QAbstractScrollArea*>())
+        view->viewport()->installEventFilter(this);
 
     connect(viewer_, &QPrintPreviewWidget::paintRequested, this, &frmPrint::paintPages);
     connect(viewer_, &QPrintPreviewWidget::previewChanged, this, &frmPrint::showPosition);
@@ -184,6 +188,12 @@ void frmPrint::setReport(std::shared_ptr<const PagedReport> report)
     if (report_)
         printer_.setPageLayout(report_->pageLayout());
     printer_.setDocName(report_ ? report_->title() : QString());
+    // The preview records every page before it shows one; the first pages
+    // go first, the rest once they are on screen.
+    constexpr int firstPages = 2;
+    const int pages = report_ ? report_->pageCount() : 0;
+    pagesPainted_ = std::min(pages, firstPages);
+    allPending_ = pages > pagesPainted_;
     viewer_->updatePreview();
     viewer_->setCurrentPage(1);
     showPosition();
@@ -194,7 +204,24 @@ void frmPrint::paintPages(QPrinter* printer)
     if (!report_)
         return;
     QPainter painter(printer);
-    report_->paint(painter, *printer, 1, report_->pageCount());
+    report_->paint(painter, *printer, 1, pagesPainted_);
+    for (int p = pagesPainted_ + 1; p <= report_->pageCount(); ++p)
+        printer->newPage();
+}
+
+bool frmPrint::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && allPending_) {
+        allPending_ = false;
+        QTimer::singleShot(0, this, [this] {
+            if (!report_)
+                return;
+            pagesPainted_ = report_->pageCount();
+            viewer_->updatePreview();
+            showPosition();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmPrint::showPosition()

@@ -33,6 +33,7 @@ public:
     QPrintPreviewWidget* viewer() const { return viewer_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -43,6 +44,10 @@ private:
     void print();
 
     std::shared_ptr<const PagedReport> report_;
+    /// Pages painted into the preview; the others are blank until the
+    /// first page has been shown, so a long report is on screen at once.
+    int pagesPainted_ = 0;
+    bool allPending_ = false;
     QPrinter printer_;
     QWidget* bar_;
     QPrintPreviewWidget* viewer_;
