@@ -5,8 +5,10 @@
 #include "ValueText.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
 #include <cmath>
 
 namespace {
@@ -141,7 +143,6 @@ void CheckListReport::chooseFonts(double bodyPoints)
     bodyPoints_ = bodyPoints;
     body_ = reportFont(reportFamily, bodyPoints);
     bold_ = reportFont(reportFamily, bodyPoints, true);
-    italic_ = reportFont(reportFamily, bodyPoints, false, true);
     const HeadFont& h = heading_.company;
     head_ = h.changeFont ? reportFont(h.family, h.size, true) : reportFont(reportFamily, 15, true);
     titleFont_ = reportFont(reportFamily, 11.5, true);
@@ -217,8 +218,6 @@ void CheckListReport::layOutColumns()
                 widest[ColStatus] = std::max(widest[ColStatus], body.width(c.status));
             }
         }
-        // Italic is a shade wider; the bill's number may be printed in it.
-        widest[ColSbNo] *= 1.05;
         const qreal em = body_.pixelSize();
         const qreal minGap = 0.6 * em;
         qreal needed = minGap * (ColumnCount - 1);
@@ -310,13 +309,70 @@ QString CheckListReport::egmDateText() const
     return QStringLiteral("EGM Dates: ") + shown.join(QStringLiteral(", "));
 }
 
+namespace {
+
+/// Texts a check-list prints again and again (the headings on every page,
+/// ports, dates, codes) are shaped once and then only placed: shaping is
+/// half of what drawing a text costs.
+class ShapedTexts
+{
+public:
+    ShapedTexts(const QFont& font, QPainter& painter)
+        : font_(font), metrics_(font), painter_(painter)
+    {}
+    /// Draws text with its baseline at y, from x (or ending at x).
+    void draw(qreal x, qreal y, const QString& text, bool endsAtX = false)
+    {
+        auto it = cache_.find(text);
+        if (it == cache_.end()) {
+            if (cache_.size() >= maxEntries) {
+                painter_.drawText(QPointF(endsAtX ? x - width(text) : x, y), text);
+                return;
+            }
+            QTextLayout layout(text, font_);
+            layout.beginLayout();
+            const QTextLine line = layout.createLine();
+            layout.endLayout();
+            it = cache_.insert(text, {layout.glyphRuns(), line.naturalTextWidth(), line.ascent()});
+        }
+        if (endsAtX)
+            x -= it->width;
+        for (const QGlyphRun& run : it->runs)
+            painter_.drawGlyphRun(QPointF(x, y - it->ascent), run);
+    }
+    qreal width(const QString& text) const { return metrics_.horizontalAdvance(text); }
+
+private:
+    static constexpr qsizetype maxEntries = 20000;
+    struct Shaped
+    {
+        QList<QGlyphRun> runs;
+        qreal width;
+        qreal ascent;
+    };
+    QFont font_;
+    QFontMetricsF metrics_;
+    QPainter& painter_;
+    QHash<QString, Shaped> cache_;
+};
+
+/// Columns whose entries repeat down the pages.
+bool repeats(int column)
+{
+    return column != ColNo && column != ColSbNo && column != ColContainer;
+}
+
+} // namespace
+
 void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int first, int last) const
 {
     first = std::max(first, 1);
     last = std::min(last, pageCount());
     const QTransform scale = QTransform::fromScale(device.logicalDpiX() / dotsPerInch,
                                                    device.logicalDpiY() / dotsPerInch);
-    const Advances bodyWidth(body_), boldWidth(bold_), smallWidth(small_);
+    const Advances bodyWidth(body_), smallWidth(small_);
+    ShapedTexts head(head_, painter), title(titleFont_, painter), small(small_, painter),
+        bold(bold_, painter), body(body_, painter);
     const QString date = egmDateText();
     const QString printed = QStringLiteral("Printed on ") +
                             heading_.printed.toString(QStringLiteral("dd/MM/yyyy hh:mm"));
@@ -326,6 +382,11 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
     const auto drawRight = [&painter](const QString& s, qreal right, qreal y, qreal width) {
         painter.drawText(QPointF(right - width, y), s);
     };
+    const auto centred = [this](const ShapedTexts& shaped, const QString& s) {
+        return std::max<qreal>(0, (pageWidth_ - shaped.width(s)) / 2);
+    };
+    const qreal companyX = centred(head, heading_.company.text);
+    const qreal titleX = centred(title, heading_.title);
 
     for (int p = first; p <= last; ++p) {
         if (p != first)
@@ -336,15 +397,12 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
         // Heading: the company, the title, the EGM date.
         painter.setPen(text);
         painter.setFont(head_);
-        painter.drawText(QRectF(0, 0, pageWidth_, headHeight_),
-                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                         heading_.company.text);
+        head.draw(companyX, headAscent_, heading_.company.text);
         painter.setFont(titleFont_);
-        painter.drawText(QRectF(0, headHeight_, pageWidth_, titleHeight_),
-                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, heading_.title);
+        title.draw(titleX, headHeight_ + titleAscent_, heading_.title);
         painter.setFont(small_);
         if (!date.isEmpty())
-            painter.drawText(QPointF(0, headHeight_ + titleHeight_ + smallAscent_), date);
+            small.draw(0, headHeight_ + titleHeight_ + smallAscent_, date);
 
         // Column headings.
         painter.setFont(bold_);
@@ -353,12 +411,8 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
             for (int c = 0; c < ColumnCount; ++c) {
                 const QString h = headingLine(c, line);
                 const Column& col = columns_[c];
-                if (h.isEmpty())
-                    continue;
-                if (col.right)
-                    drawRight(h, col.x + col.width, headBase, boldWidth.width(h));
-                else
-                    painter.drawText(QPointF(col.x, headBase), h);
+                if (!h.isEmpty())
+                    bold.draw(col.right ? col.x + col.width : col.x, headBase, h, col.right);
             }
         }
         painter.setPen(rule);
@@ -376,30 +430,27 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
             }
             painter.setPen(text);
             const qreal base = top + bodyAscent_;
-            const bool contd = line.container > 0 && i == 0;
             if (line.container <= 0) {
                 const QString no = QString::number(line.bill + 1);
                 drawRight(no, columns_[ColNo].x + columns_[ColNo].width, base, bodyWidth.width(no));
             }
-            if (contd)
-                painter.setFont(italic_);
             for (int c = ColSbNo; c < ColumnCount; ++c) {
                 const QString& s = cell(line, c, i == 0);
                 if (s.isEmpty())
                     continue;
                 const Column& col = columns_[c];
-                if (col.right)
-                    drawRight(s, col.x + col.width, base, bodyWidth.width(s));
+                const qreal x = col.right ? col.x + col.width : col.x;
+                if (repeats(c))
+                    body.draw(x, base, s, col.right);
+                else if (col.right)
+                    drawRight(s, x, base, bodyWidth.width(s));
                 else
-                    painter.drawText(QPointF(col.x, base), s);
-                if (contd && c == ColSbNo)
-                    painter.setFont(body_);
+                    painter.drawText(QPointF(x, base), s);
             }
         }
 
         qreal y = topOfBody_ + page.lineCount * rowHeight_;
         if (page.totals && rows_.bills.isEmpty()) {
-            painter.setFont(italic_);
             painter.drawText(QPointF(0, y + bodyAscent_),
                              QStringLiteral("No shipping bill is recorded for this ROT No."));
             y += rowHeight_;
@@ -423,7 +474,7 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
         painter.setPen(text);
         painter.setFont(small_);
         const qreal footBase = footerTop_ + 0.3 * rowHeight_ + smallAscent_;
-        painter.drawText(QPointF(0, footBase), printed);
+        small.draw(0, footBase, printed);
         const QString pageNo = pageText(p);
         drawRight(pageNo, pageWidth_, footBase, smallWidth.width(pageNo));
     }
@@ -506,14 +557,13 @@ QByteArray CheckListReport::rtf() const
                                                          : QString();
                           return cell(line, c, i == 0);
                       },
-                      false, line.container > 0 && i == 0),
+                      false, false),
                   bodyStyle, r);
         }
         if (pg.totals) {
             if (rows_.bills.isEmpty()) {
-                RtfWriter::Style note = bodyStyle;
-                note.italic = true;
-                w.paragraph(QStringLiteral("No shipping bill is recorded for this ROT No."), note);
+                w.paragraph(QStringLiteral("No shipping bill is recorded for this ROT No."),
+                            bodyStyle);
             }
             const QStringList totals = totalsText();
             for (int i = 0; i < totals.size(); ++i) {

@@ -82,7 +82,7 @@ private:
     qreal pageWidth_ = 0, pageHeight_ = 0; ///< the printable area, in dots
 
     double bodyPoints_ = 8.5;
-    QFont body_, bold_, italic_, head_, titleFont_, small_;
+    QFont body_, bold_, head_, titleFont_, small_;
     qreal rowHeight_ = 0, bodyAscent_ = 0;
     qreal headHeight_ = 0, headAscent_ = 0, titleHeight_ = 0, titleAscent_ = 0;
     qreal smallHeight_ = 0, smallAscent_ = 0;
