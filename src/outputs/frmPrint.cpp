@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPrintPreviewWidget>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 
@@ -111,9 +112,16 @@ frmPrint::frmPrint(QWidget* parent) : QWidget(parent), printer_(QPrinter::HighRe
     connect(previous, &QToolButton::clicked, this, goTo([](int at, int) { return at - 1; }));
     connect(next, &QToolButton::clicked, this, goTo([](int at, int) { return at + 1; }));
     connect(last, &QToolButton::clicked, this, goTo([](int, int pages) { return pages; }));
-    connect(cboZoom_->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { zoomTo(cboZoom_->currentText()); });
-    connect(cboZoom_, &QComboBox::textActivated, this, &frmPrint::zoomTo);
+    // What was typed is taken once the list has done with the key.
+    connect(cboZoom_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        const QString typed = cboZoom_->lineEdit()->text();
+        QTimer::singleShot(0, this, [this, typed] { zoomTo(typed); });
+    });
+    // The list shows no current entry, so that choosing any one zooms.
+    connect(cboZoom_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0)
+            zoomTo(cboZoom_->itemText(index));
+    });
     connect(fitWidth, &QToolButton::clicked, this, [this] {
         viewer_->fitToWidth();
         showPosition();
@@ -231,8 +239,11 @@ void frmPrint::showPosition()
                           ? QStringLiteral("Page %1 of %2").arg(viewer_->currentPage()).arg(pages)
                           : QString());
     const QString zoom = QString::number(std::lround(viewer_->zoomFactor() * 100)) + u'%';
-    if (!cboZoom_->lineEdit()->hasFocus())
+    if (!cboZoom_->lineEdit()->hasFocus()) {
+        const QSignalBlocker quiet(cboZoom_);
+        cboZoom_->setCurrentIndex(-1);
         cboZoom_->setEditText(zoom);
+    }
 }
 
 void frmPrint::zoomTo(const QString& text)
@@ -244,7 +255,9 @@ void frmPrint::zoomTo(const QString& text)
     if (ok && percent >= 10 && percent <= 800)
         viewer_->setZoomFactor(percent / 100);
     viewer_->setFocus();
-    showPosition();
+    // The list is still handling the key or the choice: its text changes
+    // after that.
+    QTimer::singleShot(0, this, &frmPrint::showPosition);
 }
 
 void frmPrint::print()
