@@ -14,6 +14,7 @@
 #include "RowSet.h"
 #include "ScriptedPrompts.h"
 #include "Settings.h"
+#include "TestHome.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -140,6 +141,9 @@ private slots:
     void headingFont();
     void paperAndOrientation_data();
     void paperAndOrientation();
+    void pickPrinter_data();
+    void pickPrinter();
+    void setUpIsWrittenAsWholeNumbers();
 };
 
 void TestCheckList::initTestCase()
@@ -524,6 +528,68 @@ void TestCheckList::paperAndOrientation()
     const PrinterLand printer = PrinterLand::fromIni();
     const CheckListReport report(inst.rows("2024117"), headingFor("2024117"), printer.pageLayout());
     QCOMPARE(pdfPageSize(report.pdf()), pageSize);
+}
+
+void TestCheckList::pickPrinter_data()
+{
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QStringList>("available");
+    QTest::addColumn<QString>("systemDefault");
+    QTest::addColumn<QString>("printer");
+    QTest::addColumn<QString>("error");
+
+    const QStringList two{"Front Desk", "Office Laser"};
+    QTest::newRow("the one named") << "Office Laser" << two << "Front Desk"
+                                   << "Office Laser"
+                                   << "";
+    QTest::newRow("none named: the system's default") << "" << two << "Office Laser"
+                                                      << "Office Laser"
+                                                      << "";
+    QTest::newRow("none named, no default: the first") << "" << two << ""
+                                                       << "Front Desk"
+                                                       << "";
+    QTest::newRow("the one named is gone")
+        << "Upstairs" << two << "Front Desk"
+        << ""
+        << "The printer \"Upstairs\" chosen in Printer Setup is not available. Choose a printer "
+           "in Printer Setup.";
+    QTest::newRow("no printer at all")
+        << "Office Laser" << QStringList() << ""
+        << ""
+        << "No printer is set up on this computer, so the check-list cannot be printed. Print "
+           "Preview shows it and saves it as PDF.";
+}
+
+void TestCheckList::pickPrinter()
+{
+    QFETCH(QString, named);
+    QFETCH(QStringList, available);
+    QFETCH(QString, systemDefault);
+    QFETCH(QString, printer);
+    QFETCH(QString, error);
+
+    QString why;
+    QCOMPARE(PrinterLand::pickPrinter(named, available, systemDefault, &why), printer);
+    QCOMPARE(why, error);
+}
+
+void TestCheckList::setUpIsWrittenAsWholeNumbers()
+{
+    TestHome home;
+    PrinterLand p;
+    p.printer = "Office Laser";
+    p.paper = PrinterLand::paperCode(QPageSize(QPageSize::A3));
+    p.orientation = PrinterLand::orientationCode(QPageLayout::Landscape);
+    p.toIni();
+    QCOMPARE(ReadIni("PrinterLand", "Printer"), QString("Office Laser"));
+    QCOMPARE(ReadIni("PrinterLand", "Paper"), QString("8"));
+    QCOMPARE(ReadIni("PrinterLand", "Orient"), QString("2"));
+    const PrinterLand back = PrinterLand::fromIni();
+    QCOMPARE(back.pageLayout().pageSize().id(), QPageSize::A3);
+    QCOMPARE(back.pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(PrinterLand::orientationCode(QPageLayout::Portrait), 1);
+    QCOMPARE(PrinterLand::paperCode(QPageSize(QPageSize::A4)), 9);
+    QCOMPARE(PrinterLand::paperCode(QPageSize(QPageSize::Letter)), 1);
 }
 
 QTEST_MAIN(TestCheckList)
