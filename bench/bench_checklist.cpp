@@ -211,24 +211,6 @@ int runOne(int argc, char* argv[], const QString& mode, const QString& dir)
                 return false;
             }
         } watch(&painted);
-        if (qEnvironmentVariableIsSet("BENCH_STEPS")) {
-            QElapsedTimer t;
-            t.start();
-            RowSet rs;
-            CheckList::LoadCheckListRows(rs, rot);
-            std::fprintf(stderr, "load %.3f\n", t.nsecsElapsed() / 1e9);
-            t.start();
-            std::shared_ptr<const PagedReport> r =
-                CheckListReport::forRows(rs, rot, PrinterLand().pageLayout());
-            std::fprintf(stderr, "layout %.3f\n", t.nsecsElapsed() / 1e9);
-            t.start();
-            frmPrint::showReport(&form, r, "x");
-            std::fprintf(stderr, "showReport %.3f\n", t.nsecsElapsed() / 1e9);
-            t.start();
-            QApplication::processEvents();
-            std::fprintf(stderr, "events %.3f\n", t.nsecsElapsed() / 1e9);
-            return 0;
-        }
         timer.start();
         form.findChild<QPushButton*>(QStringLiteral("cmdPrint"))->click();
         auto* window = form.findChild<frmPrint*>();
@@ -236,8 +218,6 @@ int runOne(int argc, char* argv[], const QString& mode, const QString& dir)
             return 1;
         if (auto* view = window->viewer()->findChild<QAbstractScrollArea*>())
             viewport = view->viewport();
-        if (qEnvironmentVariableIsSet("BENCH_DETAIL"))
-            std::fprintf(stderr, "report window shown %.3f\n", timer.nsecsElapsed() / 1e9);
         if (viewport)
             viewport->installEventFilter(&watch);
         while (!painted && timer.elapsed() < 30000)
@@ -257,13 +237,6 @@ int runOne(int argc, char* argv[], const QString& mode, const QString& dir)
             pdf = bareLoop(rows);
         } else {
             const auto report = CheckListReport::forRows(rows, rot, PrinterLand().pageLayout());
-            if (qEnvironmentVariableIsSet("BENCH_DETAIL")) {
-                std::fprintf(stderr, "layout %.3f\n", timer.nsecsElapsed() / 1e9);
-                QElapsedTimer t2;
-                t2.start();
-                CheckList::billsOf(rows);
-                std::fprintf(stderr, "billsOf %.3f\n", t2.nsecsElapsed() / 1e9);
-            }
             pdf = report->pdf();
             pages = report->pageCount();
         }
