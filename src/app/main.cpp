@@ -2,9 +2,11 @@
 #include "AppSession.h"
 #include "CommandLine.h"
 #include "QtPrompts.h"
+#include "frmCargo.h"
 #include "frmCargoRep.h"
 #include "frmCheckList.h"
 #include "frmCompany.h"
+#include "frmIgmImport.h"
 #include "frmSyspara.h"
 #include "frmUser.h"
 #include "frmVslRep.h"
@@ -69,9 +71,11 @@ int main(int argc, char* argv[])
     installPrompts(&dialogs);
     AppSession session;
     session.registerForm(QStringLiteral("frmCompany"), [] { return new frmCompany; });
+    session.registerForm(QStringLiteral("frmCargo"), [] { return new frmCargo; });
     session.registerForm(QStringLiteral("frmUser"), [] { return new frmUser; });
     session.registerForm(QStringLiteral("frmSyspara"), [] { return new frmSyspara; });
     session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });
+    session.registerForm(QStringLiteral("frmIgmImport"), [] { return new frmIgmImport; });
     session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
     session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
     session.registerForm(QStringLiteral("frmCheckList"), [] { return new frmCheckList; });
