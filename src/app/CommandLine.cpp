@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
 #include "AppPaths.h"
+#include "CheckList.h"
+#include "CheckListReport.h"
 #include "ConsolePrompts.h"
 #include "DataSources.h"
 #include "Database.h"
@@ -11,6 +13,8 @@
 #include "Logon.h"
 #include "LogonState.h"
 #include "PostgresDialect.h"
+#include "PrinterLand.h"
+#include "RowSet.h"
 #include "XmlImport.h"
 
 #include <QDir>
@@ -339,6 +343,44 @@ int cmdXmlExport(const Options& o, QTextStream& out, QTextStream& err)
     return Done;
 }
 
+int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList words;
+    QString target;
+    QString problem;
+    if (outputArguments(o.args, QStringLiteral("--out"), &words, &target, &problem)) {
+        if (words.size() != 1)
+            problem = QStringLiteral("give the ROT No.");
+        else if (target.isEmpty())
+            problem = QStringLiteral("give the file to write with --out FILE");
+        else if (!target.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) &&
+                 !target.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive))
+            problem = QStringLiteral("the file must end in .pdf or .rtf");
+    }
+    if (!problem.isEmpty()) {
+        err << "tarvex checklist: " << problem << Qt::endl
+            << "usage: tarvex checklist ROTNO --out FILE.pdf|FILE.rtf" << Qt::endl;
+        return Usage;
+    }
+    if (!logOn(o, err))
+        return Stopped;
+    RowSet rows;
+    if (!CheckList::LoadCheckListRows(rows, words[0]))
+        return Stopped;
+    const auto report =
+        CheckListReport::forRows(rows, words[0], PrinterLand::fromIni().pageLayout());
+    const ReportFormat format = target.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)
+                                    ? ReportFormat::Pdf
+                                    : ReportFormat::Rtf;
+    if (!saveReport(*report, format, target, &problem)) {
+        prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        return Stopped;
+    }
+    out << "Wrote " << QDir::toNativeSeparators(target) << " (" << report->pageCount()
+        << (report->pageCount() == 1 ? " page)" : " pages)") << Qt::endl;
+    return Done;
+}
+
 struct Command
 {
     const char* name;
@@ -370,9 +412,17 @@ const Command commands[] = {
     {"igm-import", cmdIgmImport,
      "igm-import FILE               import an import manifest's cargo file (vesinfo,\n"
      "                                cargo and contain)"},
+    {"checklist", cmdCheckList,
+     "checklist ROTNO --out FILE    write the check-list as PDF (FILE.pdf) or RTF (FILE.rtf)"},
 };
 
 } // namespace
+
+bool needsGui(const QString& command)
+{
+    // The check-list is painted: fonts need the GUI side of Qt.
+    return command == QLatin1String("checklist");
+}
 
 QString usage()
 {

@@ -34,6 +34,8 @@ Options parse(const QStringList& arguments);
 /// Runs a command (options.command not empty). Messages go to err.
 int run(const Options& options, QTextStream& out, QTextStream& err);
 QString usage();
+/// A command that paints (fonts, pages) and so runs in a QGuiApplication.
+bool needsGui(const QString& command);
 
 /// Logs on for a command: company by name (default the saved one), user
 /// and password from the options, else TARVEX_USER / TARVEX_PASSWORD, else

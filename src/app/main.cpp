@@ -4,6 +4,7 @@
 #include "QtPrompts.h"
 #include "frmCargo.h"
 #include "frmCargoRep.h"
+#include "frmCheckList.h"
 #include "frmCompany.h"
 #include "frmIgmImport.h"
 #include "frmSyspara.h"
@@ -12,6 +13,7 @@
 #include "frmXmlImport.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
 
@@ -43,6 +45,12 @@ int main(int argc, char* argv[])
         return CommandLine::Done;
     }
     if (!options.command.isEmpty()) {
+        if (CommandLine::needsGui(options.command)) {
+            if (!haveDisplay())
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            QGuiApplication app(argc, argv);
+            return CommandLine::run(options, out, err);
+        }
         QCoreApplication app(argc, argv);
         return CommandLine::run(options, out, err);
     }
@@ -70,6 +78,7 @@ int main(int argc, char* argv[])
     session.registerForm(QStringLiteral("frmIgmImport"), [] { return new frmIgmImport; });
     session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
     session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
+    session.registerForm(QStringLiteral("frmCheckList"), [] { return new frmCheckList; });
     QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     session.start();

@@ -415,18 +415,31 @@ MailResult sendMail(const MailMessage& message, const MailSettings& settings)
 
     // Resolve the recipients.
     static const QRegularExpression separators(QStringLiteral("[;,]"));
-    QStringList recipients;
-    for (const QString& part : message.to.split(separators)) {
-        if (part.trimmed().isEmpty())
-            continue;
-        const std::optional<Mailbox> box = parseMailbox(part);
-        if (!box)
-            return failure(QStringLiteral("The recipient \"%1\" is not an e-mail address.")
-                               .arg(part.trimmed()));
-        recipients << box->address;
-    }
+    QString badAddress;
+    const auto addresses = [&badAddress](const QString& text) {
+        QStringList list;
+        for (const QString& part : text.split(separators)) {
+            if (part.trimmed().isEmpty())
+                continue;
+            const std::optional<Mailbox> box = parseMailbox(part);
+            if (!box) {
+                badAddress = part.trimmed();
+                return QStringList();
+            }
+            list << box->address;
+        }
+        return list;
+    };
+    const QStringList recipients = addresses(message.to);
+    if (!badAddress.isEmpty())
+        return failure(
+            QStringLiteral("The recipient \"%1\" is not an e-mail address.").arg(badAddress));
     if (recipients.isEmpty())
         return failure(QStringLiteral("No recipient: the e-mail address field is empty."));
+    const QStringList copies = addresses(message.cc);
+    if (!badAddress.isEmpty())
+        return failure(
+            QStringLiteral("The copy recipient \"%1\" is not an e-mail address.").arg(badAddress));
 
     // Attachments: every one must be there before anything leaves.
     for (const QString& path : message.attachments) {
@@ -491,7 +504,7 @@ MailResult sendMail(const MailMessage& message, const MailSettings& settings)
 
     const QByteArray mailFrom = '<' + sender->address.toUtf8() + '>';
     curl_easy_setopt(curl, CURLOPT_MAIL_FROM, mailFrom.constData());
-    for (const QString& address : recipients)
+    for (const QString& address : recipients + copies)
         send.recipients =
             curl_slist_append(send.recipients, ('<' + address.toUtf8() + '>').constData());
     curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, send.recipients);
@@ -501,13 +514,14 @@ MailResult sendMail(const MailMessage& message, const MailSettings& settings)
     const QByteArray messageId = '<' +
                                  QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() +
                                  '@' + senderDomain + '>';
-    const QList<QByteArray> headers = {
+    QList<QByteArray> headers = {
         "Date: " + rfc5322Date(QDateTime::currentDateTime()),
         "From: " + mailboxHeader(*sender),
         "To: " + recipients.join(QLatin1String(", ")).toUtf8(),
-        "Subject: " + headerText(message.subject),
-        "Message-ID: " + messageId,
     };
+    if (!copies.isEmpty())
+        headers << "Cc: " + copies.join(QLatin1String(", ")).toUtf8();
+    headers << "Subject: " + headerText(message.subject) << "Message-ID: " + messageId;
     for (const QByteArray& header : headers)
         send.headers = curl_slist_append(send.headers, header.constData());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, send.headers);

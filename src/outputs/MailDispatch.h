@@ -37,6 +37,7 @@ struct MailMessage
     QString subject;
     QString body;            ///< the note text
     QStringList attachments; ///< full paths, attached in this order under their file names
+    QString cc = QString();  ///< the "CC To." text, separated the same way; "" for none
 };
 
 struct MailResult
@@ -46,8 +47,9 @@ struct MailResult
 };
 
 /// Sends one message and returns when the server has accepted it. Nothing is
-/// sent unless every attachment can be read and at least one recipient is
-/// given; every recipient must be accepted or the message is not sent at all.
+/// sent unless every attachment can be read and at least one "To" recipient
+/// is given; every recipient, the copies included, must be accepted or the
+/// message is not sent at all.
 /// Blocks for up to settings.timeoutSeconds per step.
 MailResult sendMail(const MailMessage& message, const MailSettings& settings);
 

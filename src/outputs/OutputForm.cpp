@@ -3,6 +3,7 @@
 #include "MailDispatch.h"
 #include "MyFunc.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,8 +15,8 @@
 #include <iterator>
 
 OutputForm::OutputForm(const QString& name, const QString& title, const QString& heading,
-                       const QList<Field>& ownFields, const QString& previewCaption,
-                       QWidget* parent)
+                       const QList<Field>& ownFields, const QList<Control>& checkBoxes,
+                       const QList<Control>& buttons, QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(name);
@@ -53,31 +54,35 @@ OutputForm::OutputForm(const QString& name, const QString& title, const QString&
         previous = edit;
         ++row;
     }
+    for (const Control& c : checkBoxes) {
+        auto* box = new QCheckBox(QLatin1String(c.caption), this);
+        box->setObjectName(QLatin1String(c.name));
+        grid->addWidget(box, row++, 1);
+        setTabOrder(previous, box);
+        previous = box;
+    }
     grid->setColumnStretch(1, 1);
 
-    cmdPreview = new QPushButton(previewCaption, this);
-    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
-    cmdEmail = new QPushButton(QStringLiteral("Email File"), this);
-    cmdEmail->setObjectName(QStringLiteral("cmdEmail"));
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    for (const Control& c : buttons) {
+        auto* b = new QPushButton(QLatin1String(c.caption), this);
+        b->setObjectName(QLatin1String(c.name));
+        buttonRow->addWidget(b);
+        setTabOrder(previous, b);
+        previous = b;
+    }
     cmdExit = new QPushButton(QStringLiteral("Close"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    setTabOrder(previous, cmdPreview);
-    setTabOrder(cmdPreview, cmdEmail);
-    setTabOrder(cmdEmail, cmdExit);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdPreview);
-    buttons->addWidget(cmdEmail);
-    buttons->addWidget(cmdExit);
+    setTabOrder(previous, cmdExit);
+    buttonRow->addWidget(cmdExit);
 
     auto* layout = MakeFormLayout(this, head);
     layout->addLayout(grid);
     layout->addSpacing(4);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow);
     layout->addStretch(1);
 
-    connect(cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
-    connect(cmdEmail, &QPushButton::clicked, this, [this] { cmdEmail_Click(); });
     connect(cmdExit, &QPushButton::clicked, this, [this] { FormWindow(this)->close(); });
     InstallEnterAsTab(this);
     InstallEscCloses(this);
@@ -97,10 +102,25 @@ void OutputForm::focusRotNo()
     txtFields[4]->setFocus(Qt::ActiveWindowFocusReason);
 }
 
+QPushButton* OutputForm::button(const char* name) const
+{
+    return findChild<QPushButton*>(QLatin1String(name));
+}
+
+QCheckBox* OutputForm::checkBox(const char* name) const
+{
+    return findChild<QCheckBox*>(QLatin1String(name));
+}
+
+MailMessage OutputForm::typedMail(const QStringList& attachments) const
+{
+    return MailMessage{txtFields[0]->text(), txtFields[2]->text(), txtFields[3]->text(),
+                       attachments};
+}
+
 void OutputForm::mailFiles(const QStringList& attachments)
 {
-    MailDispatch(
-        MailMessage{txtFields[0]->text(), txtFields[2]->text(), txtFields[3]->text(), attachments});
+    MailDispatch(typedMail(attachments));
 }
 
 void OutputForm::changeEvent(QEvent* event)

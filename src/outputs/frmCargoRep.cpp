@@ -5,12 +5,17 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 
 frmCargoRep::frmCargoRep(QWidget* parent)
     : OutputForm(QStringLiteral("frmCargoRep"), QStringLiteral("Generate XML File"),
-                 QStringLiteral("Generate XML File"), {},
-                 QStringLiteral("Generate XML File on Floppy"), parent)
-{}
+                 QStringLiteral("Generate XML File"), {}, {},
+                 {{"cmdPreview", "Generate XML File on Floppy"}, {"cmdEmail", "Email File"}},
+                 parent)
+{
+    connect(button("cmdPreview"), &QPushButton::clicked, this, &frmCargoRep::cmdPreview_Click);
+    connect(button("cmdEmail"), &QPushButton::clicked, this, &frmCargoRep::cmdEmail_Click);
+}
 
 bool frmCargoRep::writePair()
 {

@@ -13,8 +13,8 @@ public:
     explicit frmCargoRep(QWidget* parent = nullptr);
 
 private:
-    void cmdPreview_Click() override;
-    void cmdEmail_Click() override;
+    void cmdPreview_Click();
+    void cmdEmail_Click();
     /// Writes the pair; false when it stopped with a message.
     bool writePair();
 };

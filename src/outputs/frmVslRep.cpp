@@ -5,12 +5,15 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 
 frmVslRep::frmVslRep(QWidget* parent)
     : OutputForm(QStringLiteral("frmVslRep"), QStringLiteral("Generate Flat-File"),
-                 QStringLiteral("Generate File"), {{5, "Date"}},
-                 QStringLiteral("Generate on Floppy"), parent)
+                 QStringLiteral("Generate File"), {{5, "Date"}}, {},
+                 {{"cmdPreview", "Generate on Floppy"}, {"cmdEmail", "Email File"}}, parent)
 {
+    connect(button("cmdPreview"), &QPushButton::clicked, this, &frmVslRep::cmdPreview_Click);
+    connect(button("cmdEmail"), &QPushButton::clicked, this, &frmVslRep::cmdEmail_Click);
     // The date is read as the company master's dates are.
     txtFields[5]->setPlaceholderText(QStringLiteral("dd/mm/yyyy"));
 }

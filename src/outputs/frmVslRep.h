@@ -13,8 +13,8 @@ public:
     explicit frmVslRep(QWidget* parent = nullptr);
 
 private:
-    void cmdPreview_Click() override;
-    void cmdEmail_Click() override;
+    void cmdPreview_Click();
+    void cmdEmail_Click();
     /// Writes the file; its path, or "" when the write stopped with a message.
     QString writeFile();
 };

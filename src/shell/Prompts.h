@@ -56,6 +56,17 @@ public:
     virtual QString openFile(const QString& title, const QString& filter,
                              const QString& initialName = QString(),
                              const QString& directory = QString()) = 0;
+    /// A file-save dialog; "" when cancelled. initialPath is the preset
+    /// name, in the folder to start in. Prompts without dialogs (the
+    /// console) answer as cancelled.
+    virtual QString saveFile(const QString& title, const QString& filter,
+                             const QString& initialPath)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(filter);
+        Q_UNUSED(initialPath);
+        return QString();
+    }
     /// A folder chooser; "" when cancelled.
     virtual QString folder(const QString& title, const QString& directory = QString()) = 0;
     virtual void beep() = 0;

@@ -141,6 +141,16 @@ QString QtPrompts::openFile(const QString& title, const QString& filter, const Q
     return chosen;
 }
 
+QString QtPrompts::saveFile(const QString& title, const QString& filter, const QString& initialPath)
+{
+    QFileDialog dialog(parentWindow(), title, initialPath, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
 QString QtPrompts::folder(const QString& title, const QString& directory)
 {
     const QString chosen =

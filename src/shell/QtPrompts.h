@@ -10,6 +10,8 @@ public:
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
+    QString saveFile(const QString& title, const QString& filter,
+                     const QString& initialPath) override;
     QString openFile(const QString& title, const QString& filter, const QString& initialName,
                      const QString& directory) override;
     QString folder(const QString& title, const QString& directory) override;

@@ -91,6 +91,8 @@ private slots:
 
     void sendsMessage_data();
     void sendsMessage();
+    void sendsCopies_data();
+    void sendsCopies();
     void refusedRecipientSendsNothing_data();
     void refusedRecipientSendsNothing();
     void failsBeforeSending_data();
@@ -269,6 +271,51 @@ void TestMailDispatch::sendsMessage()
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(SmtpSink::partBytes(mail, part), original.readAll());
     }
+}
+
+void TestMailDispatch::sendsCopies_data()
+{
+    QTest::addColumn<QString>("cc");
+    QTest::addColumn<QStringList>("copies"); ///< empty: no Cc header
+    QTest::addColumn<QString>("error");      ///< "" when the message is sent
+
+    QTest::newRow("no copy") << "" << QStringList() << "";
+    QTest::newRow("blank copy field") << "  ; " << QStringList() << "";
+    QTest::newRow("one copy") << "accounts@agency.example" << QStringList{"accounts@agency.example"}
+                              << "";
+    QTest::newRow("two copies, one with a display name")
+        << "Accounts <accounts@agency.example>, ops@agency.example"
+        << QStringList{"accounts@agency.example", "ops@agency.example"} << "";
+    QTest::newRow("a copy that is no address")
+        << "accounts@agency.example; the accounts desk" << QStringList()
+        << "The copy recipient \"the accounts desk\" is not an e-mail address.";
+    QTest::newRow("a refused copy sends nothing")
+        << "refused@agency.example" << QStringList() << "refused@agency.example";
+}
+
+void TestMailDispatch::sendsCopies()
+{
+    QFETCH(QString, cc);
+    QFETCH(QStringList, copies);
+    QFETCH(QString, error);
+
+    MailMessage message{"customs@port.example", "Check-list", "note", {attachment("2024117.egm")}};
+    message.cc = cc;
+    const MailResult result = sendMail(message, settingsFor(sink_));
+    if (!error.isEmpty()) {
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(error), qPrintable(result.error));
+        QCOMPARE(sink_.received().size(), 0);
+        return;
+    }
+    QVERIFY2(result.ok, qPrintable(result.error));
+    const QList<QJsonObject> received = sink_.received();
+    QCOMPARE(received.size(), 1);
+    const QJsonObject& mail = received.first();
+    QCOMPARE(strings(mail.value("rcpt_tos")), QStringList{"customs@port.example"} + copies);
+    QCOMPARE(headerValues(mail, "To"), QStringList{"customs@port.example"});
+    QCOMPARE(headerValues(mail, "Cc"),
+             copies.isEmpty() ? QStringList() : QStringList{copies.join(", ")});
 }
 
 void TestMailDispatch::refusedRecipientSendsNothing_data()

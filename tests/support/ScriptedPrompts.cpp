@@ -38,6 +38,14 @@ QString ScriptedPrompts::openFile(const QString& title, const QString& filter,
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
+QString ScriptedPrompts::saveFile(const QString& title, const QString& filter,
+                                  const QString& initialPath)
+{
+    calls.append({QStringLiteral("saveFile"), title, title, Buttons::OkCancel, Icon::None, filter,
+                  initialPath, QString()});
+    return files.isEmpty() ? QString() : files.dequeue();
+}
+
 QString ScriptedPrompts::folder(const QString& title, const QString& directory)
 {
     calls.append({QStringLiteral("folder"), title, title, Buttons::OkCancel, Icon::None, QString(),

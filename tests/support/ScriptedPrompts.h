@@ -16,7 +16,7 @@ class ScriptedPrompts final : public Prompts
 public:
     struct Call
     {
-        QString kind; ///< "message", "input", "openFile", "folder", "beep", "status"
+        QString kind; ///< "message", "input", "openFile", "saveFile", "folder", "beep", "status"
         QString text; ///< message text, input prompt or dialog title
         QString title;
         Buttons buttons = Buttons::Ok;
@@ -31,7 +31,7 @@ public:
 
     QQueue<Answer> answers;                ///< for message()
     QQueue<std::optional<QString>> inputs; ///< for input()
-    QQueue<QString> files;                 ///< for openFile() and folder()
+    QQueue<QString> files;                 ///< for openFile(), saveFile() and folder()
     QList<Call> calls;
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
@@ -39,6 +39,8 @@ public:
                                  const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& initialName,
                      const QString& directory) override;
+    QString saveFile(const QString& title, const QString& filter,
+                     const QString& initialPath) override;
     QString folder(const QString& title, const QString& directory) override;
     void beep() override;
     void status(const QString& text) override;
