@@ -30,11 +30,13 @@ std::optional<Entry> find(const QString& name)
     return e;
 }
 
-bool add(const Entry& entry)
+bool add(const Entry& entry, QString* error)
 {
-    const QString file = registryFile();
-    return Settings::write(file, entry.name, QStringLiteral("Driver"), entry.driver) &&
-           Settings::write(file, entry.name, QStringLiteral("Database"), entry.database);
+    // One write: an entry is never left with its driver and without its file.
+    return Settings::write(
+        registryFile(), entry.name,
+        {{QStringLiteral("Driver"), entry.driver}, {QStringLiteral("Database"), entry.database}},
+        error);
 }
 
 QString nameFromConnection(const QString& connection)
@@ -75,12 +77,16 @@ QString CreateDataSource()
     };
     const QString path = rtrim(chosen);
     const QString title = rtrim(QFileInfo(path).fileName());
+    QString error;
     if (!title.isEmpty() &&
-        DataSources::add({title, QStringLiteral("SQLITE"), QFileInfo(path).absoluteFilePath()})) {
+        DataSources::add({title, QStringLiteral("SQLITE"), QFileInfo(path).absoluteFilePath()},
+                         &error)) {
         prompts().inform(QStringLiteral("DSN Created Successfully"));
         return title;
     }
-    prompts().message(QStringLiteral("DSN Creation Failed ... "), Prompts::Buttons::Ok,
-                      Prompts::Icon::Critical, QStringLiteral("DSN Creation"));
+    // The cause (a full disk, a folder that cannot be written) on a line of its own.
+    prompts().message(
+        QStringLiteral("DSN Creation Failed ... ") + (error.isEmpty() ? QString() : u'\n' + error),
+        Prompts::Buttons::Ok, Prompts::Icon::Critical, QStringLiteral("DSN Creation"));
     return QString();
 }

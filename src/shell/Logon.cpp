@@ -1,5 +1,6 @@
 #include "Logon.h"
 
+#include "AppPaths.h"
 #include "DataSources.h"
 #include "Database.h"
 #include "LogonState.h"
@@ -95,11 +96,16 @@ QStringList Logon::companies(const QString& sysPath, QString* error)
 Logon::Start Logon::load()
 {
     Start s;
+    // A settings file that cannot be read has no SYSPATH either: the reason
+    // is worth more than "No system database is set".
+    const QString settingsProblem = Settings::problem(AppPaths::iniFile());
     s.sysPath = ReadIni(QStringLiteral("SYSTEM"), QStringLiteral("SYSPATH"));
     s.userId = ReadIni(QStringLiteral("User"), QStringLiteral("UsId"));
     s.password = ReadIni(QStringLiteral("User"), QStringLiteral("Pwd"));
     s.savePassword = !s.userId.isEmpty();
-    if (s.sysPath.isEmpty())
+    if (!settingsProblem.isEmpty())
+        s.error = settingsProblem;
+    else if (s.sysPath.isEmpty())
         s.error = QStringLiteral("No system database is set: Tarvex.ini needs SYSPATH in its "
                                  "SYSTEM section.");
     else
