@@ -128,7 +128,11 @@ int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
             return Stopped;
         }
     }
-    if (!EgmExport::WriteEgmFile(path, rotNo, words[1]))
+    // A file named with --out may be anything the user keeps: a failed run
+    // never removes it.
+    if (!EgmExport::WriteEgmFile(path, rotNo, words[1],
+                                 target.isEmpty() ? EgmExport::OnStop::RemoveOldFile
+                                                  : EgmExport::OnStop::KeepOldFile))
         return Stopped;
     out << "Wrote " << QDir::toNativeSeparators(path) << Qt::endl;
     return Done;
