@@ -72,9 +72,10 @@ int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
     prompts().inform(outcome.message);
     if (!outcome.imported)
         return Stopped;
+    // In 64 bits: the last id may be the largest an int holds.
+    const qint64 lastId = qint64(outcome.firstId) + outcome.shippingBills - 1;
     out << "Imported " << outcome.shippingBills << " shipping bills (ids " << outcome.firstId
-        << " to " << outcome.firstId + outcome.shippingBills - 1 << ") and " << outcome.containers
-        << " containers." << Qt::endl;
+        << " to " << lastId << ") and " << outcome.containers << " containers." << Qt::endl;
     return Done;
 }
 
@@ -301,7 +302,7 @@ bool logOn(const Options& o, QTextStream& err)
                                  ? env.value(QStringLiteral("TARVEX_PASSWORD"))
                                  : start.password;
     return Logon::logOn(start.sysPath, start.companies[index], index, user, password,
-                        start.savePassword, false) == Logon::Outcome::LoggedOn;
+                        start.savePassword, false, false) == Logon::Outcome::LoggedOn;
 }
 
 } // namespace CommandLine

@@ -27,7 +27,12 @@ public:
 
     /// Opens an existing database. A missing file, or a file that is not a
     /// database, fails with DbError::ConnectionFailed and a description that
-    /// names the file.
+    /// names the file and says what is wrong (not a database, damaged,
+    /// cannot be opened, the disk is full).
+    ///
+    /// A SQLite file that cannot be written, or whose folder cannot be (a
+    /// read-only installation), is opened read-only: everything reads, and a
+    /// change fails with a message that says the database is read-only.
     static std::shared_ptr<Database> open(const Location& location);
     /// Creates a new, empty SQLite database file (fails if it exists).
     static std::shared_ptr<Database> create(const QString& file);
@@ -40,6 +45,8 @@ public:
     const SqlDialect& dialect() const { return *dialect_; }
     /// The file (or database name), for messages.
     QString location() const { return location_.database; }
+    /// Opened read-only: the file or its folder cannot be written.
+    bool readOnly() const { return readOnly_; }
 
     /// Runs one statement with its parameters bound in order; throws DbError.
     QSqlQuery exec(const QString& sql, const QVariantList& params = {});
@@ -59,8 +66,10 @@ public:
     void createTable(const QString& table, const ColumnList& columns);
     /// Appends rows with one prepared statement; columns by name, values
     /// checked and converted as the row set does. Auto-number columns whose
-    /// value is null are left to the table.
-    void insertRows(const QString& table, const QStringList& columns, const QList<RowValues>& rows);
+    /// value is null are left to the table. When a row is refused, *failedRow
+    /// (when given) is its index in rows; -1 for a failure of no one row.
+    void insertRows(const QString& table, const QStringList& columns, const QList<RowValues>& rows,
+                    qsizetype* failedRow = nullptr);
 
     /// Transactions: begin() takes the write lock at once.
     void begin();
@@ -120,6 +129,9 @@ private:
     Database(std::unique_ptr<SqlDialect> dialect, const QString& connectionName, Location location);
     [[noreturn]] void fail(const QSqlError& error, const QString& sql,
                            int number = DbError::CommandFailed);
+    /// What the engine's error means for the user: another user saving, a
+    /// read-only database, a full disk, a damaged file; otherwise its text.
+    QString describe(const QSqlError& error) const;
     void configure();
 
     std::unique_ptr<SqlDialect> dialect_;
@@ -128,4 +140,5 @@ private:
     QSqlDatabase db_;
     QHash<QString, ColumnList> layouts_;
     bool inTransaction_ = false;
+    bool readOnly_ = false;
 };

@@ -5,9 +5,9 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"
-#include "FullDisk.h"
 #include "Installation.h"
 #include "LogonState.h"
+#include "TestDisk.h"
 
 #include "../outputs/OutputsTesting.h"
 
@@ -59,6 +59,7 @@ private slots:
     void egmOnAFullDisk();
     void xmlExportOnAFullDisk_data();
     void xmlExportOnAFullDisk();
+    void readOnlyInstallation();
     void failedEgmKeepsTheFileNamedWithOut_data();
     void failedEgmKeepsTheFileNamedWithOut();
     void wrongUsage_data();
@@ -264,10 +265,10 @@ void TestCliOutputs::egmOnAFullDisk_data()
 
 void TestCliOutputs::egmOnAFullDisk()
 {
-    FULL_DISK_CHILD(256);
+    TEST_DISK_CHILD(256);
     QFETCH(QStringList, args);
     QFETCH(QString, expectedFile);
-    const QString disk = FullDisk::folder();
+    const QString disk = TestDisk::folder();
     const QString target = disk + "/" + expectedFile;
     if (args.last() == "--out") {
         args << target;
@@ -280,7 +281,7 @@ void TestCliOutputs::egmOnAFullDisk()
         home_ = disk;
     }
     QVERIFY(writeBytes(target, "the filed one"));
-    FullDisk::fill(0);
+    TestDisk::fill(0);
     const Run r = runProgram(args);
     QCOMPARE(r.code, int(CommandLine::Stopped));
     QCOMPARE(r.out, QString());
@@ -298,7 +299,7 @@ void TestCliOutputs::xmlExportOnAFullDisk_data()
 
 void TestCliOutputs::xmlExportOnAFullDisk()
 {
-    FULL_DISK_CHILD(256);
+    TEST_DISK_CHILD(256);
     QFETCH(qint64, free);
     QFETCH(QString, failing);
     // Enough containers that the container file does not fit where the
@@ -312,10 +313,10 @@ void TestCliOutputs::xmlExportOnAFullDisk()
         company->insertRows("egmcontain", {"ref", "containno", "constatus", "subrefno"}, boxes);
         tx.commit();
     }
-    const QString disk = FullDisk::folder();
+    const QString disk = TestDisk::folder();
     QVERIFY(writeBytes(disk + "/egmcargo.xml", "old cargo"));
     QVERIFY(writeBytes(disk + "/egmcontain.xml", "old containers"));
-    FullDisk::fill(free);
+    TestDisk::fill(free);
     const Run r = runProgram({"xml-export", "2024117", "--out-dir", disk});
     QCOMPARE(r.code, int(CommandLine::Stopped));
     QCOMPARE(r.out, QString());
@@ -325,6 +326,47 @@ void TestCliOutputs::xmlExportOnAFullDisk()
     QCOMPARE(fileBytes(disk + "/egmcontain.xml"), QByteArray("old containers"));
     QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{".filler", "egmcargo.xml", "egmcontain.xml"}));
+}
+
+void TestCliOutputs::readOnlyInstallation()
+{
+    TEST_DISK_CHILD(2048);
+    // An installation on a disk nobody may write, root included, with its
+    // databases in write-ahead-log mode, closed cleanly.
+    home_ = TestDisk::folder() + "/agency";
+    QString error;
+    QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
+    {
+        auto company = Database::open({"SQLITE", file("demo.mdb")});
+        insertSampleEgms(*company);
+        company->exec("create table loguser(uid char(50), pwd char(50), urights char(50), "
+                      "mrights char(150))");
+        company->exec("insert into loguser values ('TARVEX', 'KOSRAW', ' SU', ' SU')");
+    }
+    QVERIFY(TestDisk::makeReadOnly(home_));
+    QTemporaryDir out;
+
+    // What only reads the database works.
+    Run r = runProgram({"egm", "2024117", "05/03/2024", "--out", out.filePath("F")});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, int(CommandLine::Done));
+    COMPARE_BYTES(fileBytes(out.filePath("F")), expected("vslrep_2024117.egm"));
+    r = runProgram({"xml-export", "2024117", "--out-dir", out.path()});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, int(CommandLine::Done));
+    COMPARE_BYTES(fileBytes(out.filePath("egmcontain.xml")), expected("cargorep_egmcontain.xml"));
+
+    // What writes says why it cannot.
+    r = runProgram({"egm", "2024117", "05/03/2024"});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.err, "Cannot create \"" + file("2024117.egm") + "\": Read-only file system\n");
+    r = runProgram({"xml-import", out.filePath("egmcargo.xml"), out.filePath("egmcontain.xml"),
+                    "--rot", "2024117"});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.err, QString::number(DbError::CommandFailed) + "  The database '" +
+                        file("demo.mdb") +
+                        "' is read-only: it can be read but not changed (attempt to write a "
+                        "readonly database).\nNothing was imported.\n");
 }
 
 void TestCliOutputs::failedEgmKeepsTheFileNamedWithOut_data()

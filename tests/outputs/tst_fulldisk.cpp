@@ -4,8 +4,8 @@
 
 #include "EgmExport.h"
 #include "EgmFile.h"
-#include "FullDisk.h"
 #include "OutputsTesting.h"
+#include "TestDisk.h"
 
 #include <QDir>
 #include <QTest>
@@ -63,35 +63,35 @@ void TestFullDisk::flatFile_data()
 
 void TestFullDisk::flatFile()
 {
-    FULL_DISK_CHILD(512);
+    TEST_DISK_CHILD(512);
     QFETCH(qint64, free);
     QFETCH(int, size);
-    const QString path = FullDisk::folder() + "/2024117.egm";
+    const QString path = TestDisk::folder() + "/2024117.egm";
     QVERIFY(writeBytes(path, "yesterday's file"));
-    FullDisk::fill(free);
+    TestDisk::fill(free);
     QString error;
     QVERIFY(!EgmFile::save(path, QByteArray(size, 'x'), &error));
     QCOMPARE(error, "Cannot write \"" + path + "\": " + kNoSpace);
     QCOMPARE(fileBytes(path), QByteArray("yesterday's file"));
-    QCOMPARE(filesIn(FullDisk::folder()), (QStringList{".filler", "2024117.egm"}));
+    QCOMPARE(filesIn(TestDisk::folder()), (QStringList{".filler", "2024117.egm"}));
 }
 
 void TestFullDisk::flatFileOfTheScreens()
 {
-    FULL_DISK_CHILD(256);
+    TEST_DISK_CHILD(256);
     DemoFixture demo;
     ScriptedPrompts prompts;
     logOnToSampleEgms(demo);
     // A small file: Qt's own buffer takes all of it, and only the flush
     // when it is committed meets the full disk.
-    const QString path = FullDisk::folder() + "/123.egm";
+    const QString path = TestDisk::folder() + "/123.egm";
     QVERIFY(writeBytes(path, "yesterday's file"));
-    FullDisk::fill(0);
+    TestDisk::fill(0);
     QVERIFY(!EgmExport::WriteEgmFile(path, "123", "07/01/2025"));
     QCOMPARE(prompts.messages(), QStringList{"Cannot write \"" + path + "\": " + kNoSpace});
     QCOMPARE(prompts.calls.first().icon, Prompts::Icon::Critical);
     QCOMPARE(fileBytes(path), QByteArray("yesterday's file"));
-    QCOMPARE(filesIn(FullDisk::folder()), (QStringList{".filler", "123.egm"}));
+    QCOMPARE(filesIn(TestDisk::folder()), (QStringList{".filler", "123.egm"}));
     logonState() = LogonState();
 }
 
@@ -107,16 +107,16 @@ void TestFullDisk::xmlPair_data()
 
 void TestFullDisk::xmlPair()
 {
-    FULL_DISK_CHILD(512);
+    TEST_DISK_CHILD(512);
     QFETCH(qint64, free);
     QFETCH(QString, failing);
     DemoFixture demo;
     ScriptedPrompts prompts;
     logOnToSampleEgms(demo);
-    const QString dir = FullDisk::folder();
+    const QString dir = TestDisk::folder();
     QVERIFY(writeBytes(dir + "/egmcargo.xml", "old cargo"));
     QVERIFY(writeBytes(dir + "/egmcontain.xml", "old containers"));
-    FullDisk::fill(free);
+    TestDisk::fill(free);
     QVERIFY(!EgmExport::SaveXmlPair(dir + "/egmcargo.xml", dir + "/egmcontain.xml", "2024117"));
     QCOMPARE(prompts.messages(),
              QStringList{"Cannot write \"" + dir + "/" + failing + "\": " + kNoSpace +
@@ -129,15 +129,15 @@ void TestFullDisk::xmlPair()
 
 void TestFullDisk::copyToRemovableMedia()
 {
-    FULL_DISK_CHILD(256);
+    TEST_DISK_CHILD(256);
     DemoFixture demo;
     ScriptedPrompts prompts;
-    const QString stick = FullDisk::folder();
+    const QString stick = TestDisk::folder();
     WriteIni("Floppy", "Folder", stick);
     const QString written = demo.file("2024117.egm");
     QVERIFY(writeBytes(written, QByteArray(20000, 'n')));
     QVERIFY(writeBytes(stick + "/2024117.egm", "last week's copy"));
-    FullDisk::fill(4096);
+    TestDisk::fill(4096);
     QVERIFY(!EgmExport::copyToRemovableMedia(written));
     QCOMPARE(prompts.messages(),
              QStringList{"The file could not be copied to the folder " + stick +

@@ -1,8 +1,8 @@
 #include "AppPaths.h"
 #include "DataSources.h"
-#include "FullDisk.h"
 #include "Logon.h"
 #include "Settings.h"
+#include "TestDisk.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -214,15 +214,15 @@ void tst_Settings::aFullDiskKeepsTheSettingsAndTheDataSources_data()
 
 void tst_Settings::aFullDiskKeepsTheSettingsAndTheDataSources()
 {
-    FULL_DISK_CHILD(128);
+    TEST_DISK_CHILD(128);
     QFETCH(QString, file);
-    AppPaths::setHome(FullDisk::folder());
+    AppPaths::setHome(TestDisk::folder());
     const QString path = AppPaths::file(file);
     const QByteArray before = "[demo.mdb]\nDriver=SQLITE\nDatabase=/data/demo.mdb\n"
                               "[Database]\nCompany=1\n" +
                               QByteArray(3000, ';') + '\n';
     writeRaw(path, before);
-    FullDisk::fill(0);
+    TestDisk::fill(0);
     QString error;
     if (file == "Tarvex.ini") {
         QVERIFY(!Settings::write(path, "Database", "Company", "2", &error));
@@ -232,7 +232,7 @@ void tst_Settings::aFullDiskKeepsTheSettingsAndTheDataSources()
     }
     QCOMPARE(error, QString("No space left on device"));
     QCOMPARE(readRaw(path), before);
-    QCOMPARE(QDir(FullDisk::folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+    QCOMPARE(QDir(TestDisk::folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
              (QStringList{".filler", file}));
     AppPaths::setHome(QString());
 }

@@ -1,4 +1,4 @@
-#include "FullDisk.h"
+#include "TestDisk.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,11 +9,11 @@
 
 namespace {
 
-constexpr char kFolderVariable[] = "TARVEX_FULL_DISK";
+constexpr char kFolderVariable[] = "TARVEX_TEST_DISK";
 
 } // namespace
 
-namespace FullDisk {
+namespace TestDisk {
 
 QString folder()
 {
@@ -34,6 +34,16 @@ void fill(qint64 freeBytes)
     }
     if (freeBytes > 0 && !filler.resize(std::max<qint64>(0, filler.size() - freeBytes)))
         qFatal("cannot make room in %s", qPrintable(path));
+}
+
+bool makeReadOnly(const QString& path)
+{
+    // A bind mount of its own, remounted read-only: only path is affected.
+    const auto mount = [](const QStringList& args) {
+        return QProcess::execute(QStringLiteral("mount"), args) == 0;
+    };
+    return mount({QStringLiteral("--bind"), path, path}) &&
+           mount({QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), path});
 }
 
 bool runInChild(int sizeKiB, QString* output)
@@ -60,7 +70,7 @@ bool runInChild(int sizeKiB, QString* output)
     if (!finished)
         child.kill();
     const QString out = QString::fromLocal8Bit(child.readAll());
-    *output = QStringLiteral("the test on a full disk did not pass (%1):\n%2")
+    *output = QStringLiteral("the test on its own disk did not pass (%1):\n%2")
                   .arg(finished ? QStringLiteral("exit %1").arg(child.exitCode())
                                 : QStringLiteral("no end in 120 s"),
                        out);
@@ -72,4 +82,4 @@ bool runInChild(int sizeKiB, QString* output)
                QStringLiteral("::%1").arg(QString::fromLatin1(QTest::currentTestFunction())));
 }
 
-} // namespace FullDisk
+} // namespace TestDisk
