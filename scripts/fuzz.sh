@@ -49,8 +49,12 @@ for target in "${targets[@]}"; do
         continue
     fi
     echo "== $target: fuzzing for $seconds s"
+    dict=()
+    if [ -f "fuzz/$target.dict" ]; then
+        dict=(-dict="fuzz/$target.dict")
+    fi
     status=0
-    "$bin" "${limits[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+    "$bin" "${limits[@]}" "${dict[@]}" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="$work/" "$work/new" "$corpus" >"$work/fuzz.log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/fuzz.log" | tail -1)
     if ((status != 0)); then

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "ConsolePrompts.h"
 #include "EgmExport.h"
+#include "IgmImport.h"
 #include "Installation.h"
 #include "Logon.h"
 #include "LogonState.h"
@@ -77,6 +78,27 @@ int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
     out << "Imported " << outcome.shippingBills << " shipping bills (ids " << outcome.firstId
         << " to " << lastId << ") and " << outcome.containers << " containers." << Qt::endl;
     return Done;
+}
+
+int cmdIgmImport(const Options& o, QTextStream&, QTextStream& err)
+{
+    const QString problem = o.args.size() != 1 ? QStringLiteral("give the one file to import")
+                            : o.args.first().startsWith(QLatin1String("--"))
+                                ? QStringLiteral("unknown option ") + o.args.first()
+                                : QString();
+    if (!problem.isEmpty()) {
+        err << "tarvex igm-import: " << problem << Qt::endl
+            << "usage: tarvex igm-import FILE" << Qt::endl;
+        return Usage;
+    }
+    if (!logOn(o, err))
+        return Stopped;
+    IgmImport::Request request;
+    request.path = o.args.first();
+    request.showVesselLine = [](const QString& line) { prompts().inform(line); };
+    const IgmImport::Outcome outcome = IgmImport::importFile(*logonState().Conn, request);
+    prompts().inform(outcome.message);
+    return outcome.imported ? Done : Stopped;
 }
 
 /// The words of an output command and its one option with a value
@@ -184,6 +206,9 @@ const Command commands[] = {
     {"xml-import", cmdXmlImport,
      "xml-import CARGO.xml CONTAIN.xml --rot ROTNO\n"
      "                                import an XML pair written by another installation"},
+    {"igm-import", cmdIgmImport,
+     "igm-import FILE               import an import manifest's cargo file (vesinfo,\n"
+     "                                cargo and contain)"},
 };
 
 } // namespace

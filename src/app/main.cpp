@@ -2,8 +2,10 @@
 #include "AppSession.h"
 #include "CommandLine.h"
 #include "QtPrompts.h"
+#include "frmCargo.h"
 #include "frmCargoRep.h"
 #include "frmCompany.h"
+#include "frmIgmImport.h"
 #include "frmSyspara.h"
 #include "frmUser.h"
 #include "frmVslRep.h"
@@ -61,9 +63,11 @@ int main(int argc, char* argv[])
     installPrompts(&dialogs);
     AppSession session;
     session.registerForm(QStringLiteral("frmCompany"), [] { return new frmCompany; });
+    session.registerForm(QStringLiteral("frmCargo"), [] { return new frmCargo; });
     session.registerForm(QStringLiteral("frmUser"), [] { return new frmUser; });
     session.registerForm(QStringLiteral("frmSyspara"), [] { return new frmSyspara; });
     session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });
+    session.registerForm(QStringLiteral("frmIgmImport"), [] { return new frmIgmImport; });
     session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
     session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
     QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,

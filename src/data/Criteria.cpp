@@ -1,6 +1,7 @@
 #include "Criteria.h"
 
 #include "DbError.h"
+#include "SqlDialect.h"
 #include "ValueText.h"
 
 #include <QRegularExpression>
@@ -261,4 +262,57 @@ bool Criteria::matches(const RowValues& row, const ColumnList& columns) const
             return true;
     }
     return false;
+}
+
+QString Criteria::toSql(const ColumnList& columns, const SqlDialect& dialect,
+                        QVariantList& params) const
+{
+    static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
+    QStringList groups;
+    for (const QList<Term>& group : groups_) {
+        QStringList terms;
+        for (const Term& t : group) {
+            const ColumnInfo& c = columns[columnOf(columns, t.column)];
+            const QString name = c.baseColumn.isEmpty() ? c.name : c.baseColumn;
+            if (t.prefix) {
+                const QString text = t.value.toString();
+                terms << QStringLiteral("lower(substr(%1, 1, %2)) = lower(?)")
+                             .arg(name)
+                             .arg(text.size());
+                params << text;
+                continue;
+            }
+            if (t.op == Op::Like)
+                throw DbError(DbError::CommandFailed,
+                              QStringLiteral("The filter on '%1' cannot be asked of the database.")
+                                  .arg(t.column));
+            const QString op = QLatin1String(ops[int(t.op)]);
+            if (t.value.isNull()) {
+                terms << (t.op == Op::Ne   ? name + QStringLiteral(" is not null")
+                          : t.op == Op::Eq ? name + QStringLiteral(" is null")
+                                           : QStringLiteral("1=0"));
+                continue;
+            }
+            switch (c.type) {
+            case ColumnType::Long:
+            case ColumnType::Double:
+            case ColumnType::Boolean:
+                terms << name + u' ' + op + QStringLiteral(" ?");
+                params << (isNumeric(t.value) ? t.value.toDouble()
+                                              : ValueText::leadingNumber(t.value.toString()));
+                break;
+            case ColumnType::Date:
+                terms << name + u' ' + op + QStringLiteral(" ?");
+                params << dialect.toStorage(c.type, ValueText::toDate(t.value));
+                break;
+            case ColumnType::Text:
+                terms << QStringLiteral("lower(%1) %2 lower(?)").arg(name, op);
+                params << (isNumeric(t.value) ? ValueText::numberText(t.value)
+                                              : t.value.toString());
+                break;
+            }
+        }
+        groups << u'(' + terms.join(QStringLiteral(" and ")) + u')';
+    }
+    return groups.join(QStringLiteral(" or "));
 }

@@ -2,6 +2,8 @@
 
 #include "ColumnInfo.h"
 
+class SqlDialect;
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -45,6 +47,12 @@ public:
     bool matches(const RowValues& row, const ColumnList& columns) const;
 
     Criteria& orElse(const Criteria& other);
+
+    /// The same condition as SQL for the database to test, with its values
+    /// appended to params as bound parameters ("" for an empty condition).
+    /// Text compares without regard to case there too. LIKE patterns are not
+    /// translated: they throw DbError.
+    QString toSql(const ColumnList& columns, const SqlDialect& dialect, QVariantList& params) const;
 
     /// Orders two values as numbers, dates or text (without regard to case),
     /// whichever they are; null before anything else.

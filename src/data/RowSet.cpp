@@ -10,6 +10,10 @@ const QString noCurrentRow = QStringLiteral(
     "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
     "requires a current record.");
 
+/// Rows a keyed set keeps read: the screen's current row and the ones the
+/// clerk moved through a moment ago.
+constexpr int keyedCacheSize = 64;
+
 } // namespace
 
 RowSet::RowSet(QObject* parent) : QObject(parent) {}
@@ -44,6 +48,29 @@ void RowSet::openTable(std::shared_ptr<Database> db, const QString& table)
     open(std::move(db), QStringLiteral("select * from ") + table, {}, table);
 }
 
+void RowSet::openKeyed(std::shared_ptr<Database> db, const QString& table, const QString& keyColumn)
+{
+    close();
+    db_ = std::move(db);
+    source_ = table;
+    try {
+        columns_ = db_->tableColumns(table);
+        keyCol_ = columnIndex(keyColumn);
+        if (keyCol_ < 0)
+            throw DbError(
+                DbError::CommandFailed,
+                QStringLiteral("Item cannot be found: there is no field '%1'.").arg(keyColumn));
+        keyed_ = true;
+        sql_ = QStringLiteral("select * from %1 where %2 = ?").arg(table, columns_[keyCol_].name);
+        loadKeys();
+    } catch (...) {
+        close();
+        throw;
+    }
+    open_ = true;
+    moved();
+}
+
 void RowSet::close()
 {
     open_ = false;
@@ -53,7 +80,78 @@ void RowSet::close()
     pos_ = 0;
     edit_ = EditMode::None;
     currentDeleted_ = false;
+    // What the next open() shows is its own query's rows, in its own order.
+    filter_ = Criteria();
+    sort_.clear();
+    deletedPending_.clear();
+    keyed_ = false;
+    keyCol_ = -1;
+    cached_.clear();
     db_.reset();
+}
+
+void RowSet::loadKeys()
+{
+    const QString key = columns_[keyCol_].name;
+    QSqlQuery q = db_->exec(QStringLiteral("select %1 from %2 order by %1").arg(key, source_));
+    rows_.clear();
+    cached_.clear();
+    while (q.next()) {
+        Row r;
+        r.key = q.value(0).toLongLong();
+        r.loaded = false;
+        r.bookmark = nextBookmark_++;
+        rows_ << std::move(r);
+    }
+    db_->checkRead(q);
+    q.finish();
+    edit_ = EditMode::None;
+    currentDeleted_ = false;
+    rebuildView(false);
+}
+
+void RowSet::ensureLoaded(int rowIndex) const
+{
+    auto& rows = const_cast<QList<Row>&>(rows_);
+    Row& r = rows[rowIndex];
+    if (r.loaded)
+        return;
+    const RowTable t = db_->select(sql_, {r.key});
+    const int n = int(columns_.size());
+    r.values.clear();
+    r.original.clear();
+    const SqlDialect& dialect = db_->dialect();
+    for (int i = 0; i < n; ++i) {
+        // A row deleted elsewhere since the keys were read shows empty.
+        const QVariant v = t.rows.isEmpty() ? QVariant() : t.rows.first().value(i);
+        r.values << v;
+        r.original << dialect.toStorage(columns_[i].type, v);
+    }
+    if (t.rows.isEmpty())
+        r.values[keyCol_] = r.key;
+    r.loaded = true;
+    cached_ << rowIndex;
+    // The oldest rows read give their values back; a row with a change does not.
+    for (int k = 0; cached_.size() > keyedCacheSize && k < cached_.size();) {
+        Row& old = rows[cached_[k]];
+        const bool isCurrent = pos_ >= 0 && pos_ < view_.size() && view_[pos_] == cached_[k];
+        if (isCurrent || old.state != Row::Unchanged) {
+            ++k;
+            continue;
+        }
+        old.values = RowValues();
+        old.original = RowValues();
+        old.backup = RowValues();
+        old.loaded = false;
+        cached_.removeAt(k);
+    }
+}
+
+void RowSet::requireUnkeyed(const char* what) const
+{
+    if (keyed_)
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("A keyed row set offers no %1.").arg(QLatin1String(what)));
 }
 
 void RowSet::load()
@@ -108,6 +206,8 @@ void RowSet::rebuildView(bool keepCurrent)
     if (!sort_.isEmpty()) {
         std::stable_sort(view_.begin(), view_.end(), [this](int a, int b) {
             for (const auto& [col, asc] : sort_) {
+                if (col >= rows_[a].values.size() || col >= rows_[b].values.size())
+                    continue;
                 const int c = Criteria::compareValues(rows_[a].values[col], rows_[b].values[col]);
                 if (c != 0)
                     return asc ? c < 0 : c > 0;
@@ -199,12 +299,14 @@ void RowSet::requireCurrent() const
 RowSet::Row& RowSet::current()
 {
     requireCurrent();
+    ensureLoaded(view_[pos_]);
     return rows_[view_[pos_]];
 }
 
 const RowSet::Row& RowSet::current() const
 {
     requireCurrent();
+    ensureLoaded(view_[pos_]);
     return rows_[view_[pos_]];
 }
 
@@ -312,10 +414,49 @@ void RowSet::update()
     if (batch_) {
         if (r.state == Row::Unchanged)
             r.state = Row::Modified;
-    } else {
-        writeRow(r); // throws: the edit stays open so the values can be put right
+        edit_ = EditMode::None;
+        return;
+    }
+    writeCurrent(); // throws: the edit stays open so the values can be put right
+    written();
+}
+
+void RowSet::writeCurrent()
+{
+    if (edit_ == EditMode::None)
+        return;
+    Row& r = current();
+    insertedId_ = QVariant();
+    writeRow(r);
+}
+
+void RowSet::written()
+{
+    if (edit_ == EditMode::None)
+        return;
+    settle(current());
+    if (keyed_) {
+        // Shown again as the table keeps it (a date typed short comes back in full).
+        Row& r = current();
+        r.key = r.values[keyCol_].toLongLong();
+        r.loaded = false;
+        cached_.removeAll(view_[pos_]);
     }
     edit_ = EditMode::None;
+}
+
+void RowSet::settle(Row& r)
+{
+    const SqlDialect& dialect = db_->dialect();
+    const int key = keyColumn();
+    if (key >= 0 && r.values[key].isNull() && !insertedId_.isNull())
+        r.values[key] = dialect.fromStorage(ColumnType::Long, insertedId_);
+    insertedId_ = QVariant();
+    for (int i = 0; i < columns_.size(); ++i)
+        r.original[i] = columns_[i].baseTable.isEmpty()
+                            ? r.values[i]
+                            : dialect.toStorage(columns_[i].type, r.values[i]);
+    r.state = Row::Unchanged;
 }
 
 void RowSet::cancelUpdate()
@@ -343,6 +484,8 @@ QList<int> RowSet::sourceColumns() const
 
 int RowSet::keyColumn() const
 {
+    if (keyed_)
+        return keyCol_;
     for (int i = 0; i < columns_.size(); ++i)
         if (columns_[i].autoNumber && !columns_[i].baseTable.isEmpty())
             return i;
@@ -384,9 +527,7 @@ void RowSet::writeRow(Row& row)
         QSqlQuery q = db_->exec(QStringLiteral("insert into %1 (%2) values (%3)")
                                     .arg(source_, names.join(u','), marks.join(u',')),
                                 params);
-        const int key = keyColumn();
-        if (key >= 0 && row.values[key].isNull())
-            row.values[key] = dialect.fromStorage(ColumnType::Long, q.lastInsertId());
+        insertedId_ = q.lastInsertId();
     } else {
         QStringList sets;
         QVariantList params;
@@ -408,11 +549,6 @@ void RowSet::writeRow(Row& row)
                                              "have been changed since it was last read."));
         }
     }
-    for (int i = 0; i < columns_.size(); ++i)
-        row.original[i] = columns_[i].baseTable.isEmpty()
-                              ? row.values[i]
-                              : dialect.toStorage(columns_[i].type, row.values[i]);
-    row.state = Row::Unchanged;
 }
 
 void RowSet::deleteRow(const Row& row)
@@ -456,7 +592,10 @@ void RowSet::requery()
     if (!open_)
         throw DbError(DbError::NoCurrentRow, QStringLiteral("The row set is not open."));
     deletedPending_.clear();
-    load();
+    if (keyed_)
+        loadKeys();
+    else
+        load();
     moved();
 }
 
@@ -490,7 +629,9 @@ void RowSet::updateBatch()
         if (r.state == Row::Modified || (r.state == Row::New && keyColumn() >= 0)) {
             // New rows of a table that numbers them itself are written one by
             // one, so that each learns its number for later changes.
+            insertedId_ = QVariant();
             writeRow(r);
+            settle(r);
         } else if (r.state == Row::New) {
             RowValues v;
             v.reserve(insertCols.size());
@@ -513,6 +654,7 @@ void RowSet::updateBatch()
 
 void RowSet::setFilter(const Criteria& criteria)
 {
+    requireUnkeyed("filter");
     finishPendingEdit();
     filter_ = criteria;
     rebuildView(false);
@@ -521,6 +663,7 @@ void RowSet::setFilter(const Criteria& criteria)
 
 void RowSet::setSort(const QString& sort)
 {
+    requireUnkeyed("sort");
     QList<QPair<int, bool>> keys;
     for (const QString& part : sort.split(u',', Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(u' ');
@@ -546,6 +689,8 @@ bool RowSet::find(const Criteria& criteria, int skip, bool forward)
     int i = pos_ + (forward ? skip : -skip);
     if (currentDeleted_ && !forward)
         --i;
+    if (keyed_)
+        return findKeyed(criteria, i, forward);
     if (forward) {
         for (i = std::max(i, 0); i < n; ++i)
             if (criteria.matches(rows_[view_[i]].values, columns_)) {
@@ -565,4 +710,45 @@ bool RowSet::find(const Criteria& criteria, int skip, bool forward)
     }
     moved();
     return false;
+}
+
+bool RowSet::findKeyed(const Criteria& criteria, int from, bool forward)
+{
+    // The database looks; the set only learns where the found key stands.
+    const int n = int(view_.size());
+    from = forward ? std::max(from, 0) : std::min(from, n - 1);
+    int found = -1;
+    // Rows not stored yet have no key the database knows.
+    while (from >= 0 && from < n && rows_[view_[from]].state == Row::New)
+        from += forward ? 1 : -1;
+    if (from >= 0 && from < n) {
+        QVariantList params;
+        const QString where = criteria.toSql(columns_, db_->dialect(), params);
+        const QString key = columns_[keyCol_].name;
+        params << rows_[view_[from]].key;
+        QSqlQuery q =
+            db_->exec(QStringLiteral("select %1 from %2 where (%3) and %1 %4 ? order by %1%5")
+                          .arg(key, source_, where.isEmpty() ? QStringLiteral("1=1") : where,
+                               forward ? QStringLiteral(">=") : QStringLiteral("<="),
+                               forward ? QString() : QStringLiteral(" desc")),
+                      params);
+        while (found < 0 && q.next()) {
+            const qint64 k = q.value(0).toLongLong();
+            // Keys stand in ascending order; a key deleted here is skipped.
+            const auto at =
+                std::lower_bound(view_.cbegin(), view_.cend(), k, [this](int row, qint64 v) {
+                    return rows_[row].state != Row::New && rows_[row].key < v;
+                });
+            if (at != view_.cend() && rows_[*at].key == k && rows_[*at].state != Row::New)
+                found = int(at - view_.cbegin());
+        }
+        db_->checkRead(q);
+    }
+    if (found >= 0) {
+        pos_ = found;
+    } else {
+        pos_ = forward ? n : -1;
+    }
+    moved();
+    return found >= 0;
 }

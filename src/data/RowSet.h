@@ -18,6 +18,11 @@ class Database;
 /// Positions: bof() before the first row, eof() after the last; an empty set
 /// is at both. Bookmarks are whole numbers greater than 0 that stay with a
 /// row until it is deleted or the set is re-read.
+///
+/// A keyed set (openKeyed) holds only the keys of its table in key order and
+/// reads a row's values by its key when the row becomes current, keeping the
+/// last few read; it costs what the screen shows, not what the table holds.
+/// Its find runs in the database; filter and sort are not offered.
 class RowSet : public QObject
 {
     Q_OBJECT
@@ -39,6 +44,11 @@ public:
               const QString& sourceTable = QString());
     /// All rows of a table in the table's order.
     void openTable(std::shared_ptr<Database> db, const QString& table);
+    /// The rows of table in the order of its whole-number key column, read
+    /// by key as they are shown (see the class notes). Throws DbError.
+    void openKeyed(std::shared_ptr<Database> db, const QString& table, const QString& keyColumn);
+    bool isKeyed() const { return keyed_; }
+    /// Closes the set; filter and sort go with it.
     void close();
     bool isOpen() const { return open_; }
     std::shared_ptr<Database> database() const { return db_; }
@@ -84,7 +94,15 @@ public:
     /// Puts the current row into edit state.
     void edit();
     /// Writes the added or edited row (in batch mode: marks it pending).
+    /// The same as writeCurrent() followed by written().
     void update();
+    /// Writes the added or edited row to the table and nothing else: the set
+    /// still holds the change as pending, so that a caller writing more in
+    /// the same transaction can roll it all back and keep the typed values.
+    void writeCurrent();
+    /// After writeCurrent() and the caller's commit: the row is stored. A
+    /// keyed set reads it again from the table when it is next shown.
+    void written();
     /// Abandons the pending change: a new row is removed, an edited row gets
     /// its stored values back.
     void cancelUpdate();
@@ -126,6 +144,8 @@ private:
         RowValues original; ///< as stored in the table
         RowValues backup;   ///< values before the open edit
         int bookmark = 0;
+        qint64 key = 0;     ///< keyed sets: the row's key
+        bool loaded = true; ///< keyed sets: values read from the table
         enum State
         {
             Unchanged,
@@ -136,12 +156,17 @@ private:
     };
 
     void load();
+    void loadKeys();
+    void ensureLoaded(int rowIndex) const;
+    bool findKeyed(const Criteria& criteria, int from, bool forward);
+    void requireUnkeyed(const char* what) const;
     void rebuildView(bool keepCurrent);
     Row& current();
     const Row& current() const;
     void requireCurrent() const;
     void finishPendingEdit();
     void writeRow(Row& row);
+    void settle(Row& row);
     void deleteRow(const Row& row);
     QString whereFor(const Row& row, QVariantList& params) const;
     QList<int> sourceColumns() const;
@@ -165,4 +190,8 @@ private:
     Criteria filter_;
     QList<QPair<int, bool>> sort_; ///< column, ascending
     QList<Row> deletedPending_;
+    bool keyed_ = false;
+    int keyCol_ = -1;           ///< keyed sets: position of the key column
+    QVariant insertedId_;       ///< the number the table gave the row writeCurrent() inserted
+    mutable QList<int> cached_; ///< keyed sets: rows holding values, oldest first
 };

@@ -175,8 +175,12 @@ void createCompanyDatabase(Database& db)
     db.createTable(QStringLiteral("vesinfo"), vesinfo());
     db.createTable(QStringLiteral("cargo"), cargo());
     db.createTable(QStringLiteral("contain"), contain());
+    // Two clerks saving at once can never store one shipping bill id twice.
+    db.exec(QStringLiteral("create unique index egmcargo_id on egmcargo (id)"));
     db.exec(QStringLiteral("create index egmcargo_egmno on egmcargo (egmno)"));
     db.exec(QStringLiteral("create index egmcontain_ref on egmcontain (ref)"));
+    // An imported cargo line's id comes from its file; the key refuses a clash.
+    db.exec(QStringLiteral("create unique index cargo_id on cargo (id)"));
     const struct
     {
         const char* table;

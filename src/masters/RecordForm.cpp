@@ -1,19 +1,24 @@
 #include "RecordForm.h"
 #include "Resources.h"
 
+#include "BoundList.h"
 #include "ConnectionRetry.h"
 #include "Criteria.h"
 #include "MyFunc.h"
 #include "RowSet.h"
 #include "ValueText.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 #include <optional>
@@ -49,10 +54,22 @@ void keepPlace(QWidget* w)
     w->setSizePolicy(p);
 }
 
-QString textOf(const ColumnInfo& column, const QVariant& value)
+QString textOf(const ColumnInfo& column, const QVariant& value, const QString& format = QString())
 {
     if (value.isNull())
         return QString();
+    if (!format.isEmpty()) {
+        if (column.type == ColumnType::Date) {
+            const QDate d = ValueText::toDate(value);
+            if (d.isValid())
+                return d.toString(format);
+        } else if (column.type == ColumnType::Long || column.type == ColumnType::Double) {
+            // "0" or "0.000": the number with that many decimals, rounded.
+            const int dot = int(format.indexOf(u'.'));
+            return QString::number(value.toDouble(), 'f',
+                                   dot < 0 ? 0 : int(format.size()) - dot - 1);
+        }
+    }
     switch (column.type) {
     case ColumnType::Date:
         return ValueText::dateText(value);
@@ -115,43 +132,14 @@ RecordForm::RecordForm(const QString& formName, const QString& heading, const Op
     fields_->setVerticalSpacing(6);
     fields_->setColumnStretch(1, 1);
 
-    auto* nav = new QHBoxLayout;
-    nav->setSpacing(4);
-    nav->addWidget(cmdFirst);
-    nav->addWidget(cmdPrevious);
-    nav->addWidget(lblStatus, 1);
-    nav->addWidget(cmdNext);
-    nav->addWidget(cmdLast);
-
-    // Save and Cancel stand in the places of Add and Edit.
-    auto* buttons = new QGridLayout;
-    buttons->setHorizontalSpacing(6);
-    buttons->addWidget(cmdAdd, 0, 0);
-    buttons->addWidget(cmdUpdate, 0, 0);
-    buttons->addWidget(cmdEdit, 0, 1);
-    buttons->addWidget(cmdCancel, 0, 1);
-    buttons->addWidget(cmdDelete, 0, 2);
-    buttons->addWidget(cmdRefresh, 0, 3);
-    buttons->addWidget(cmdSearch, 0, 4);
-    buttons->addWidget(cmdClose, 0, 5);
-    buttons->setColumnStretch(6, 1);
-    buttons->addWidget(cmdExit, 0, 7);
-
-    auto* layout = MakeFormLayout(this, lblHead);
-    layout->addLayout(fields_);
-    layout->addSpacing(6);
-    layout->addLayout(nav);
-    layout->addLayout(buttons);
-    layout->addStretch(1);
-
     connect(cmdFirst, &QPushButton::clicked, this, &RecordForm::cmdFirst_Click);
     connect(cmdPrevious, &QPushButton::clicked, this, &RecordForm::cmdPrevious_Click);
     connect(cmdNext, &QPushButton::clicked, this, &RecordForm::cmdNext_Click);
     connect(cmdLast, &QPushButton::clicked, this, &RecordForm::cmdLast_Click);
-    connect(cmdAdd, &QPushButton::clicked, this, &RecordForm::cmdAdd_Click);
+    connect(cmdAdd, &QPushButton::clicked, this, &RecordForm::addRecord);
     connect(cmdEdit, &QPushButton::clicked, this, &RecordForm::cmdEdit_Click);
-    connect(cmdUpdate, &QPushButton::clicked, this, &RecordForm::cmdUpdate_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &RecordForm::cmdCancel_Click);
+    connect(cmdUpdate, &QPushButton::clicked, this, &RecordForm::saveRecord);
+    connect(cmdCancel, &QPushButton::clicked, this, &RecordForm::cancelRecord);
     connect(cmdDelete, &QPushButton::clicked, this, &RecordForm::cmdDelete_Click);
     connect(cmdRefresh, &QPushButton::clicked, this, &RecordForm::cmdRefresh_Click);
     connect(cmdSearch, &QPushButton::clicked, this, [this] { search(); });
@@ -160,6 +148,80 @@ RecordForm::RecordForm(const QString& formName, const QString& heading, const Op
 }
 
 RecordForm::~RecordForm() = default;
+
+void RecordForm::removeExitButton()
+{
+    delete cmdExit;
+    cmdExit = nullptr;
+}
+
+QHBoxLayout* RecordForm::navigationBar()
+{
+    auto* nav = new QHBoxLayout;
+    nav->setSpacing(4);
+    nav->addWidget(cmdFirst);
+    nav->addWidget(cmdPrevious);
+    nav->addWidget(lblStatus, 1);
+    nav->addWidget(cmdNext);
+    nav->addWidget(cmdLast);
+    return nav;
+}
+
+QGridLayout* RecordForm::buttonBar(const QList<QList<QPushButton*>>& places)
+{
+    auto* buttons = new QGridLayout;
+    buttons->setHorizontalSpacing(6);
+    for (int i = 0; i < places.size(); ++i)
+        for (QPushButton* b : places[i])
+            buttons->addWidget(b, 0, i);
+    return buttons;
+}
+
+void RecordForm::layOut(QVBoxLayout* layout)
+{
+    // Save and Cancel stand in the places of Add and Edit.
+    QGridLayout* buttons = buttonBar({{cmdAdd, cmdUpdate},
+                                      {cmdEdit, cmdCancel},
+                                      {cmdDelete},
+                                      {cmdRefresh},
+                                      {cmdSearch},
+                                      {cmdClose}});
+    buttons->setColumnStretch(6, 1);
+    if (cmdExit)
+        buttons->addWidget(cmdExit, 0, 7);
+    layout->addLayout(fields_);
+    layout->addSpacing(6);
+    layout->addLayout(navigationBar());
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+}
+
+QList<QWidget*> RecordForm::buttonTabOrder() const
+{
+    QList<QWidget*> order{cmdFirst, cmdPrevious, cmdNext,   cmdLast,    cmdAdd,    cmdUpdate,
+                          cmdEdit,  cmdCancel,   cmdDelete, cmdRefresh, cmdSearch, cmdClose};
+    if (cmdExit)
+        order << cmdExit;
+    return order;
+}
+
+int RecordForm::maxLengthFor(const ColumnInfo& column) const
+{
+    return column.size + (column.type == ColumnType::Date ? 2 : 0);
+}
+
+void RecordForm::setFieldFormat(int index, const QString& format)
+{
+    formats_[index] = format;
+}
+
+BoundList* RecordForm::createList(const QString& name, const QString& column)
+{
+    auto* list = new BoundList(name, this);
+    list->setLocked(true);
+    lists_ << BoundColumn{list, column, QString()};
+    return list;
+}
 
 QLineEdit* RecordForm::createField(int index, const QString& column)
 {
@@ -200,6 +262,7 @@ void RecordForm::addRow(const QString& caption, const QList<QWidget*>& widgets)
 
 void RecordForm::load()
 {
+    layOut(MakeFormLayout(this, lblHead));
     ApplyRights(this);
     SetBrowseMode(true);
     RowSet& rs = *primaryRS_;
@@ -217,7 +280,7 @@ void RecordForm::load()
                                   .arg(dataFields_[i]));
             const ColumnInfo& info = rs.columns()[col];
             if (options_.limitLengths && info.size > 0)
-                txtFields[i]->setMaxLength(info.size + (info.type == ColumnType::Date ? 2 : 0));
+                txtFields[i]->setMaxLength(maxLengthFor(info));
         }
         mbLoading = false;
         if (options_.moveLastOnLoad && rs.recordCount() > 0)
@@ -231,17 +294,15 @@ void RecordForm::load()
     ApplyAppearance(this);
 
     // Fields first, then the record buttons, in the order they stand.
-    const QList<QWidget*> chain =
-        tabChain_ + QList<QWidget*>{cmdFirst,  cmdPrevious, cmdNext,   cmdLast,   cmdAdd,
-                                    cmdUpdate, cmdEdit,     cmdCancel, cmdDelete, cmdRefresh,
-                                    cmdSearch, cmdClose,    cmdExit};
+    const QList<QWidget*> chain = tabChain_ + buttonTabOrder();
     for (int i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 
+    // The form sees every key first (Enter as Tab included), so that a child
+    // may switch that off while it has the focus.
     installEventFilter(this);
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
-    InstallEnterAsTab(this);
 }
 
 void RecordForm::SetBrowseMode(bool browse)
@@ -252,7 +313,8 @@ void RecordForm::SetBrowseMode(bool browse)
     cmdCancel->setVisible(!browse);
     cmdDelete->setVisible(browse);
     cmdClose->setVisible(browse);
-    cmdExit->setEnabled(browse);
+    if (cmdExit)
+        cmdExit->setEnabled(browse);
     cmdRefresh->setVisible(browse);
     cmdSearch->setVisible(browse);
     for (QPushButton* b : {cmdNext, cmdFirst, cmdLast, cmdPrevious})
@@ -260,6 +322,8 @@ void RecordForm::SetBrowseMode(bool browse)
     for (QLineEdit* box : std::as_const(txtFields))
         if (box)
             box->setReadOnly(browse);
+    for (const BoundColumn& b : std::as_const(lists_))
+        b.list->setLocked(browse);
     browseModeChanged(browse);
 }
 
@@ -276,7 +340,7 @@ void RecordForm::showCurrentRow()
             const int col = rs.columnIndex(dataFields_[i]);
             try {
                 if (col >= 0)
-                    text = textOf(rs.columns()[col], rs.value(col));
+                    text = textOf(rs.columns()[col], rs.value(col), formats_.value(i));
             } catch (const DbError&) {
                 // A row deleted a moment ago: the next move shows the right one.
             }
@@ -284,6 +348,16 @@ void RecordForm::showCurrentRow()
         box->setText(text);
         box->setCursorPosition(0);
         shownText_[i] = text;
+    }
+    for (BoundColumn& b : lists_) {
+        QString code;
+        try {
+            if (current)
+                code = rs.value(b.column).toString();
+        } catch (const DbError&) {
+        }
+        b.list->setStoredValue(code);
+        b.shown = b.list->storedValue();
     }
 }
 
@@ -294,6 +368,9 @@ void RecordForm::copyFieldsToRow()
         if (txtFields[i] && txtFields[i]->text() != shownText_[i])
             primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
     }
+    for (const BoundColumn& b : std::as_const(lists_))
+        if (b.list->storedValue() != b.shown)
+            primaryRS_->setValue(b.column, b.list->storedValue());
 }
 
 void RecordForm::showPosition()
@@ -310,6 +387,7 @@ void RecordForm::adoPrimaryRS_MoveComplete()
     showCurrentRow();
     if (options_.showPosition && !mbLoading)
         showPosition();
+    positionChanged();
 }
 
 void RecordForm::report(const DbError& error, ErrorText style)
@@ -324,6 +402,9 @@ void RecordForm::report(const DbError& error, ErrorText style)
         break;
     case ErrorText::NumberTwoBlanks:
         text = error.numberAndDescription(QStringLiteral("  "));
+        break;
+    case ErrorText::NumberNoBlank:
+        text = error.numberAndDescription(QString());
         break;
     }
     prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
@@ -377,20 +458,37 @@ void RecordForm::cmdPrevious_Click()
     }
 }
 
-void RecordForm::cmdAdd_Click()
+void RecordForm::addKeepPosition()
+{
+    RowSet& rs = *primaryRS_;
+    if (!rs.eof()) {
+        mvSavedBookmark = rs.bookmark();
+        rs.moveLast();
+    }
+}
+
+void RecordForm::enterAddMode()
+{
+    lblStatus->setText(QStringLiteral("Add record"));
+    mbAddMode = true;
+    mbNewRow = true;
+    SetBrowseMode(false);
+}
+
+void RecordForm::startNewRow()
+{
+    primaryRS_->addNew();
+    showCurrentRow();
+}
+
+void RecordForm::addRecord()
 {
     RowSet& rs = *primaryRS_;
     try {
-        if (!rs.eof()) {
-            mvSavedBookmark = rs.bookmark();
-            rs.moveLast();
-        }
+        addKeepPosition();
         beforeAddNew();
-        lblStatus->setText(QStringLiteral("Add record"));
-        mbAddMode = true;
-        SetBrowseMode(false);
-        rs.addNew();
-        showCurrentRow();
+        enterAddMode();
+        startNewRow();
         afterAddNew();
         if (QLineEdit* box = txtFields.value(1))
             box->setFocus();
@@ -425,21 +523,34 @@ void RecordForm::cmdEdit_Click()
     }
 }
 
-void RecordForm::cmdUpdate_Click()
+void RecordForm::writeRecord()
 {
-    RowSet& rs = *primaryRS_;
+    copyFieldsToRow();
+    primaryRS_->update();
+}
+
+void RecordForm::rereadRecord(bool added)
+{
+    if (added)
+        primaryRS_->moveLast();
+}
+
+void RecordForm::saveRecord()
+{
+    if (!checkRecord())
+        return;
     try {
-        copyFieldsToRow();
-        rs.update();
+        writeRecord();
     } catch (const DbError& e) {
         // The form stays in its mode with the typed values, to be put right or cancelled.
         report(e, options_.saveError);
         return;
     }
     const bool edited = mbEditMode;
+    const bool added = isAdding();
+    mbNewRow = false;
     try {
-        if (mbAddMode)
-            rs.moveLast();
+        rereadRecord(added);
     } catch (const DbError& e) {
         report(e, ErrorText::Description);
     }
@@ -455,22 +566,29 @@ void RecordForm::cmdUpdate_Click()
         cmdAdd->setFocus();
 }
 
-void RecordForm::cmdCancel_Click()
+void RecordForm::returnAfterCancel()
+{
+    RowSet& rs = *primaryRS_;
+    if (mvSavedBookmark > 0)
+        rs.setBookmark(mvSavedBookmark);
+    else if (!rs.eof())
+        rs.moveFirst();
+}
+
+void RecordForm::cancelRecord()
 {
     RowSet& rs = *primaryRS_;
     SetBrowseMode(true);
     mbEditMode = false;
     mbAddMode = false;
+    mbNewRow = false;
     // Every step runs whatever the one before it met.
     try {
         rs.cancelUpdate();
     } catch (const DbError&) {
     }
     try {
-        if (mvSavedBookmark > 0)
-            rs.setBookmark(mvSavedBookmark);
-        else if (!rs.eof())
-            rs.moveFirst();
+        returnAfterCancel();
     } catch (const DbError&) {
     }
     showCurrentRow();
@@ -478,6 +596,11 @@ void RecordForm::cmdCancel_Click()
         showPosition();
     if (options_.cancelFocusesAdd)
         cmdAdd->setFocus();
+}
+
+void RecordForm::removeRecord()
+{
+    primaryRS_->deleteCurrent();
 }
 
 void RecordForm::cmdDelete_Click()
@@ -494,7 +617,7 @@ void RecordForm::cmdDelete_Click()
     };
     if (!options_.deleteGoesOnAfterError) {
         try {
-            rs.deleteCurrent();
+            removeRecord();
             rs.moveNext();
             toEnd();
         } catch (const DbError& e) {
@@ -513,7 +636,7 @@ void RecordForm::cmdDelete_Click()
             }
         }
     };
-    step([&] { rs.deleteCurrent(); });
+    step([&] { removeRecord(); });
     step([&] { rs.moveNext(); });
     step(toEnd);
 }
@@ -611,10 +734,81 @@ bool RecordForm::press(QPushButton* button)
     return true;
 }
 
+bool RecordForm::enterMovesOn(QWidget* w)
+{
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        button->click();
+        return true;
+    }
+    // A drop-down that is open takes Enter to choose its entry.
+    if (auto* combo = qobject_cast<QComboBox*>(w);
+        combo && combo->view() && combo->view()->isVisible())
+        return false;
+    // The key becomes a Tab, as if the clerk had pressed Tab.
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(w, &tab);
+    return true;
+}
+
+bool RecordForm::isField(QWidget* w) const
+{
+    for (QWidget* f = w; f && f != this; f = f->parentWidget())
+        if (txtFields.contains(f) || qobject_cast<QComboBox*>(f))
+            return true;
+    return false;
+}
+
 bool RecordForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress)
-        return formKeyDown(static_cast<QKeyEvent*>(event));
+    auto* w = qobject_cast<QWidget*>(watched);
+    // A list's drop-down is a window of its own: its keys are its own.
+    if (!w || (w != this && w->window() != window()))
+        return QWidget::eventFilter(watched, event);
+    QWidget* focused = QApplication::focusWidget();
+    const auto refused = [&] {
+        return focused && focused != w && isField(focused) && !focused->isAncestorOf(w) &&
+               !fieldMayLeave(focused);
+    };
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && w == focused &&
+            isField(w) && !fieldMayLeave(w))
+            return true;
+        if (!keyPreview_)
+            return false;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            return enterMovesOn(w);
+        return formKeyDown(key);
+    }
+    case QEvent::FocusOut: {
+        // A click has already moved the focus when the form hears of it: a
+        // field that keeps the focus takes it back and the click is lost.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::MouseFocusReason && isField(w) && w->isVisible() && !fieldMayLeave(w)) {
+            swallowClick_ = true;
+            QTimer::singleShot(0, w, [w] { w->setFocus(Qt::OtherFocusReason); });
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (swallowClick_)
+            return true;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (swallowClick_) {
+            swallowClick_ = false;
+            return true;
+        }
+        break;
+    case QEvent::Shortcut:
+        if (refused())
+            return true;
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -622,7 +816,7 @@ bool RecordForm::formKeyDown(QKeyEvent* event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const bool ctrl = mods == Qt::ControlModifier; // Ctrl alone among the shift keys
-    const bool browse = !mbAddMode && !mbEditMode;
+    const bool browse = isBrowsing();
     switch (event->key()) {
     case Qt::Key_A:
         if (!ctrl || !browse)

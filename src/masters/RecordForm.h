@@ -1,12 +1,17 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
 class DbError;
+class BoundList;
 class QGridLayout;
+class QHBoxLayout;
+class QVBoxLayout;
+struct ColumnInfo;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -22,6 +27,10 @@ class RowSet;
 ///
 /// A subclass builds its boxes in its constructor (createField, addRow) and
 /// calls load() as the constructor's last step, so that the hooks reach it.
+///
+/// Add, Save, Cancel and Delete run as named steps (keep the position, start
+/// the new row; check, write, re-read; return after a cancel; remove the
+/// row) that a form extends or replaces where its order differs.
 class RecordForm : public QWidget
 {
     Q_OBJECT
@@ -33,6 +42,7 @@ public:
         Description,     ///< the description alone
         NumberOneBlank,  ///< number, one blank, description
         NumberTwoBlanks, ///< number, two blanks, description
+        NumberNoBlank,   ///< number immediately followed by the description
     };
 
     /// Where a form departs from the common behaviour.
@@ -69,11 +79,27 @@ protected:
     /// Makes box index of txtFields (objectName txtFields_<index>), bound to
     /// column. Boxes may be made in any order; the tab order follows addRow.
     QLineEdit* createField(int index, const QString& column);
+    /// How box index shows its column's value: "0" (a whole number),
+    /// "0.000" (three decimals) or a date pattern such as "dd/MM/yyyy".
+    void setFieldFormat(int index, const QString& format);
+    /// Makes a drop-down list bound to column: it shows the entry whose
+    /// stored value the current row holds and writes the picked one.
+    BoundList* createList(const QString& name, const QString& column);
     /// A labelled line of the form holding widgets side by side; an empty
     /// caption continues the box column under the line above. The widgets
     /// join the tab order in the order the lines are added.
     void addRow(const QString& caption, const QList<QWidget*>& widgets);
     QGridLayout* fieldsLayout() const { return fields_; }
+    /// Puts a control that is not on a labelled line into the tab order,
+    /// after what was added so far.
+    void addToTabOrder(QWidget* w) { tabChain_ << w; }
+    /// For a form that has no door button.
+    void removeExitButton();
+    /// The navigation line: cmdFirst, cmdPrevious, lblStatus, cmdNext, cmdLast.
+    QHBoxLayout* navigationBar();
+    /// A line of record buttons; the buttons of one place share it (the one
+    /// shown in the mode stands there).
+    QGridLayout* buttonBar(const QList<QList<QPushButton*>>& places);
 
     /// Rights, opening the rows, binding the boxes, the first row shown,
     /// appearance; an error is reported as "number description" and the form
@@ -82,14 +108,50 @@ protected:
 
     // --- the hooks
 
+    /// Lays out the form under its heading (load's first step): the boxes,
+    /// then the navigation line, then the record buttons.
+    virtual void layOut(QVBoxLayout* layout);
+    /// The buttons in their tab order, after the fields.
+    virtual QList<QWidget*> buttonTabOrder() const;
+    /// The maximum input length of a box bound to column: its defined size,
+    /// two more for a date.
+    virtual int maxLengthFor(const ColumnInfo& column) const;
+
     /// Opens the rows of the form (on its table or query). Throws DbError.
     virtual void openRows(RowSet& rs) = 0;
     /// Right after the rows are open, before the boxes are bound.
     virtual void rowsOpened() {}
+    /// Add, first step: keep the current position for Cancel and move to the
+    /// last row (when the set is not at its end).
+    virtual void addKeepPosition();
     /// Add: after the move to the last row, before the new row starts.
     virtual void beforeAddNew() {}
     /// Add: the new row stands and its empty boxes are shown.
     virtual void afterAddNew() {}
+    /// Save, first step: false stops the save with nothing written (the
+    /// check has told the user why).
+    virtual bool checkRecord() { return true; }
+    /// Save: writes the row (and whatever belongs with it). Throws DbError;
+    /// the form then stays in its mode with the typed values.
+    virtual void writeRecord();
+    /// Save, after the write: shows the stored row (an added row: the last).
+    virtual void rereadRecord(bool added);
+    /// Cancel, after the pending change is abandoned: back to the position
+    /// kept by Add or Edit, else to the first row.
+    virtual void returnAfterCancel();
+    /// Delete, after the question: removes the current row (and what hangs
+    /// on it). Throws DbError.
+    virtual void removeRecord();
+    /// After every completed move, once the row is shown.
+    virtual void positionChanged() {}
+    /// A field about to lose the focus to another control of the form: false
+    /// keeps the focus there, without a message. Tab, Enter, clicks and
+    /// mnemonics all ask.
+    virtual bool fieldMayLeave(QWidget* field)
+    {
+        Q_UNUSED(field);
+        return true;
+    }
     /// SetBrowseMode's last step: what the form adds to the mode switch.
     virtual void browseModeChanged(bool browse) { Q_UNUSED(browse); }
     /// Search button (and nothing by default).
@@ -114,6 +176,24 @@ protected:
 
     void SetBrowseMode(bool browse);
     void showPosition();
+
+    // --- the operations, as the buttons and keys run them
+    void addRecord();
+    void saveRecord();
+    void cancelRecord();
+    /// Add's bookkeeping: "Add record", add mode and the new-row flag, the
+    /// controls unlocked.
+    void enterAddMode();
+    /// Starts the new (empty) row and shows it.
+    void startNewRow();
+    /// Adding: by Add (or a form's own start of a new row) until Save or Cancel.
+    bool isAdding() const { return mbAddMode || mbNewRow; }
+    bool isBrowsing() const { return !isAdding() && !mbEditMode; }
+
+    /// Off while a child (a grid, its cell editor) takes the keys itself:
+    /// then Enter, the arrows, Esc and the Ctrl keys reach that child.
+    void setKeyPreview(bool on) { keyPreview_ = on; }
+    bool keyPreview() const { return keyPreview_; }
     /// An error in a message box with an OK button, worded as style says.
     static void report(const DbError& error, ErrorText style);
 
@@ -142,6 +222,9 @@ protected:
     bool mbEditMode = false;
     bool mbAddMode = false;
     bool mbLoading = false;
+    /// Set with mbAddMode by Add; cleared by Save and Cancel. Starting the
+    /// new row moves nowhere, so the form keeps this flag itself.
+    bool mbNewRow = false;
     int mvSavedBookmark = 0; ///< 0 = none saved; never cleared once set
 
 private:
@@ -149,10 +232,7 @@ private:
     void cmdPrevious_Click();
     void cmdNext_Click();
     void cmdLast_Click();
-    void cmdAdd_Click();
     void cmdEdit_Click();
-    void cmdUpdate_Click();
-    void cmdCancel_Click();
     void cmdDelete_Click();
     void cmdRefresh_Click();
     void cmdClose_Click();
@@ -160,13 +240,27 @@ private:
 
     /// Presses a button the way a key does: only when it can be pressed.
     static bool press(QPushButton* button);
+    /// Enter on w: a button is pressed, an open list takes it, anything else
+    /// passes the focus on as Tab does.
+    static bool enterMovesOn(QWidget* w);
+    bool isField(QWidget* w) const;
 
     Options options_;
     RowSet* primaryRS_;
     QGridLayout* fields_;
+    QHash<int, QString> formats_; ///< display format by box index
+    struct BoundColumn
+    {
+        BoundList* list;
+        QString column;
+        QString shown; ///< stored value shown for the current row
+    };
+    QList<BoundColumn> lists_;
     QStringList dataFields_; ///< column of each box, by index
     QStringList shownText_;  ///< what each box showed for the current row
     QList<QWidget*> tabChain_;
     int fieldRows_ = 0;
     bool unloaded_ = false;
+    bool keyPreview_ = true;
+    bool swallowClick_ = false; ///< the press of a refused click was eaten; so is its release
 };

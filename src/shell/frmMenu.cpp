@@ -100,8 +100,7 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
     addEntry(window, QStringLiteral("menWindow_3"), QStringLiteral("&Information Window"), -1,
              QString());
     addEntry(window, QStringLiteral("menWindow_4"), QStringLiteral("Import IGM File"), -1,
-             QStringLiteral("frmIgmImport"))
-        ->setVisible(false);
+             QStringLiteral("frmIgmImport"));
 
     // Load, in order: caption, skin, the check-list's row set, toolbar, colours.
     setWindowTitle(QStringLiteral("Tarvex (Ver %1)").arg(QStringLiteral(TARVEX_VERSION)));

@@ -75,6 +75,9 @@ private slots:
     void batchDeleteWaitsForUpdateBatch();
     void storedTextComesBackExactly_data();
     void storedTextComesBackExactly();
+    void reopenForgetsFilterAndSort_data();
+    void reopenForgetsFilterAndSort();
+    void writtenOnlyAfterCallerCommits();
 
 private:
     Database& db() { return scratch_->db(); }
@@ -949,6 +952,53 @@ void TestRowSet::storedTextComesBackExactly()
     QCOMPARE(
         db().scalar(QStringLiteral("select pwd from loguser where urights = ?"), {text}).toString(),
         QStringLiteral("pw"));
+}
+
+void TestRowSet::reopenForgetsFilterAndSort_data()
+{
+    QTest::addColumn<bool>("sorted");
+    QTest::newRow("filter") << false;
+    // The sort named the fifth column of the first query, which the second lacks.
+    QTest::newRow("sort on a column the new query lacks") << true;
+}
+
+void TestRowSet::reopenForgetsFilterAndSort()
+{
+    QFETCH(bool, sorted);
+    addThreeUsers();
+    RowSet rs;
+    rs.open(scratch_->ptr(), QStringLiteral("select uid, pwd, urights, mrights from loguser"));
+    if (sorted)
+        rs.setSort(QStringLiteral("mrights desc, uid"));
+    else
+        rs.setFilter(QStringLiteral("uid = 'bob'"));
+    rs.close();
+
+    rs.open(scratch_->ptr(), QStringLiteral("select uid from loguser order by uid"));
+    QCOMPARE(
+        walk(rs, QStringLiteral("uid")),
+        (QStringList{QStringLiteral("admin"), QStringLiteral("alpha"), QStringLiteral("bob")}));
+    QVERIFY(rs.filter().isEmpty());
+}
+
+void TestRowSet::writtenOnlyAfterCallerCommits()
+{
+    RowSet rs;
+    openUsersByUid(rs);
+    rs.addNew();
+    rs.setValue(QStringLiteral("uid"), QStringLiteral("clerk"));
+    {
+        Database::Transaction tx(db());
+        rs.writeCurrent();
+        QCOMPARE(count(QStringLiteral("select count(*) from loguser")), 1);
+    } // rolled back
+    QCOMPARE(count(QStringLiteral("select count(*) from loguser")), 0);
+    // Still the pending new row with its typed value: the next write stores it.
+    QCOMPARE(rs.editMode(), RowSet::EditMode::Adding);
+    QCOMPARE(rs.value(QStringLiteral("uid")).toString(), QStringLiteral("clerk"));
+    rs.update();
+    QCOMPARE(count(QStringLiteral("select count(*) from loguser")), 1);
+    QCOMPARE(rs.editMode(), RowSet::EditMode::None);
 }
 
 QTEST_GUILESS_MAIN(TestRowSet)

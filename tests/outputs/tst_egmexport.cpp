@@ -214,7 +214,7 @@ void TestEgmExport::streamedFileEqualsTheReference_data()
     blanks.destport = " usn ";
     QTest::newRow("texts as stored, Latin-1") << QList<Bill>{latin, blanks} << 1;
 
-    // Two bills under one id (nothing makes id unique): each container comes
+    // Two bills under one id (an older database): each container comes
     // once per bill of its id, as the join gives it.
     Bill twin = plainBill(7);
     twin.sbno = 1;
@@ -239,6 +239,9 @@ void TestEgmExport::streamedFileEqualsTheReference()
 
     DemoFixture demo;
     auto db = demo.company();
+    // A database made before shipping bill ids were unique may hold an id
+    // twice; its file must still come out as the rows say.
+    db->exec(QStringLiteral("drop index egmcargo_id"));
     int serial = 0;
     for (const Bill& b : bills) {
         insertRaw(*db, b);

@@ -1,0 +1,233 @@
+// Cargo Information at real sizes: 100,000 shipping bills and 1,000,000
+// containers, the screen driven offscreen.
+//   bench_cargo DIR [RUNS]
+// makes DIR/cargo.db once (it is kept for later runs), then measures the
+// screen opened on the last bill, moves to the next bill with its grid
+// refilled, a Save of a new bill with 80 containers, a Search over all the
+// bills, and the resident memory the open screen adds. The anchor is the
+// whole-table row set the screen used to hold (both tables read into
+// memory), measured in the same runs, alternating.
+#include "ContainerGrid.h"
+#include "Database.h"
+#include "LogonState.h"
+#include "Prompts.h"
+#include "RowSet.h"
+#include "Schema.h"
+#include "frmCargo.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+
+namespace {
+
+constexpr int Bills = 100000;
+constexpr int Containers = 1000000;
+
+long residentKb()
+{
+    malloc_trim(0);
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+/// Answers the search's prompt with a number and every question with No.
+class BenchPrompts final : public Prompts
+{
+public:
+    QString input_;
+    Answer message(const QString&, Buttons b, Icon, const QString&) override
+    {
+        return negativeAnswer(b);
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override
+    {
+        return input_;
+    }
+    QString openFile(const QString&, const QString&, const QString&, const QString&) override
+    {
+        return QString();
+    }
+    QString folder(const QString&, const QString&) override { return QString(); }
+    void beep() override {}
+};
+
+void make(const QString& file)
+{
+    auto db = Database::create(file);
+    Schema::createCompanyDatabase(*db);
+    Database::Transaction tx(*db);
+    QList<RowValues> bills;
+    for (int id = 1; id <= Bills; ++id)
+        bills << RowValues{id,          2024000 + id / 100, QDate(2024, 1, 1),
+                           500000 + id, QDate(2024, 1, 1),  "INIXY1",
+                           "SGSIN",     "INIXY1",           "C",
+                           QVariant(),  QVariant(),         10,
+                           QVariant()};
+    db->insertRows("egmcargo",
+                   {"id", "egmno", "egmdt", "sbno", "sbdt", "sbport", "destport", "gateport",
+                    "naturecargo", "volume", "unitvol", "pkgs", "linecode"},
+                   bills);
+    QList<RowValues> containers;
+    for (int i = 0; i < Containers; ++i)
+        containers << RowValues{1 + i % Bills,
+                                QStringLiteral("MSKU%1").arg(i, 7, 10, QLatin1Char('0')), "F", 0};
+    db->insertRows("egmcontain", {"ref", "containno", "constatus", "subrefno"}, containers);
+    tx.commit();
+}
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0 : v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // BENCH_SHOT=DIR (under xvfb-run with a window manager): screenshots of
+    // the screen in browse and add mode instead of the figures.
+    const QString shots = qEnvironmentVariable("BENCH_SHOT");
+    if (shots.isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_cargo DIR [RUNS]\n");
+        return 2;
+    }
+    const QString file = QDir(QString::fromLocal8Bit(argv[1])).filePath("cargo.db");
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    if (!QFile::exists(file)) {
+        QElapsedTimer t;
+        t.start();
+        make(file);
+        std::printf("made %s in %.1f s\n", qPrintable(file), t.elapsed() / 1000.0);
+    }
+    BenchPrompts prompts;
+    installPrompts(&prompts);
+    LogonState& st = logonState();
+    st.Conn = Database::open({QStringLiteral("SQLITE"), file});
+    st.URights = st.MRights = QStringLiteral(" SU");
+
+    if (!shots.isEmpty()) {
+        auto* form = new frmCargo;
+        form->resize(form->sizeHint());
+        form->show();
+        const auto settle = [] {
+            QElapsedTimer w;
+            w.start();
+            while (w.elapsed() < 1500)
+                QCoreApplication::processEvents();
+        };
+        const auto shoot = [&](const char* name) {
+            settle();
+            const QString cmd = QStringLiteral("import -window root %1/%2.png")
+                                    .arg(shots, QString::fromLatin1(name));
+            return std::system(cmd.toLocal8Bit().constData());
+        };
+        shoot("cargo_browse");
+        form->findChild<QPushButton*>("cmdCarry")->click();
+        form->findChild<QLineEdit*>("txtFields_15")->setText("600001");
+        form->findChild<QLineEdit*>("txtFields_22")->setText("12");
+        ContainerGrid* grid = form->containerGrid();
+        grid->ensureRows();
+        grid->setText(1, ContainerGrid::ContainerNo, "MSKU1234567");
+        grid->setText(1, ContainerGrid::Status, "F");
+        shoot("cargo_add");
+        delete form;
+        st = LogonState();
+        return 0;
+    }
+
+    QList<double> opens, anchorOpens, nexts, saves, searches, added, anchorAdded;
+    double worstNext = 0;
+    for (int run = 0; run < runs; ++run) {
+        // The anchor: both whole tables in memory, as the screen once held them.
+        {
+            const long before = residentKb();
+            QElapsedTimer t;
+            t.start();
+            RowSet cargo, contain;
+            cargo.open(st.Conn, "select * from egmcargo Order by id");
+            contain.open(st.Conn, "select autoid,ref,containno,constatus from egmcontain order "
+                                  "by autoid");
+            cargo.moveLast();
+            anchorOpens << t.nsecsElapsed() / 1e6;
+            anchorAdded << (residentKb() - before) / 1024.0;
+        }
+        const long before = residentKb();
+        QElapsedTimer t;
+        t.start();
+        auto* form = new frmCargo;
+        form->show();
+        QCoreApplication::processEvents();
+        opens << t.nsecsElapsed() / 1e6;
+        added << (residentKb() - before) / 1024.0;
+
+        auto* first = form->findChild<QPushButton*>("cmdFirst");
+        auto* next = form->findChild<QPushButton*>("cmdNext");
+        first->click();
+        for (int i = 0; i < 500; ++i) {
+            t.restart();
+            next->click();
+            QCoreApplication::processEvents();
+            const double ms = t.nsecsElapsed() / 1e6;
+            nexts << ms;
+            if (ms > worstNext && std::getenv("BENCH_VERBOSE"))
+                std::printf("run %d move %d: %.3f ms\n", run, i, ms);
+            worstNext = std::max(worstNext, ms);
+        }
+
+        for (int i = 0; i < 3; ++i) {
+            form->findChild<QPushButton*>("cmdAdd")->click();
+            form->findChild<QLineEdit*>("txtFields_1")->setText("2025001");
+            ContainerGrid* grid = form->containerGrid();
+            grid->setRows(86);
+            for (int r = 1; r <= 80; ++r) {
+                grid->setText(r, ContainerGrid::ContainerNo,
+                              QStringLiteral("NEWU%1").arg(run * 1000 + i * 100 + r, 7, 10,
+                                                           QLatin1Char('0')));
+                grid->setText(r, ContainerGrid::Status, "E");
+            }
+            t.restart();
+            form->findChild<QPushButton*>("cmdUpdate")->click();
+            QCoreApplication::processEvents();
+            saves << t.nsecsElapsed() / 1e6;
+        }
+
+        prompts.input_ = QString::number(500000 + Bills - 10);
+        t.restart();
+        form->findChild<QPushButton*>("cmdSearch")->click();
+        searches << t.nsecsElapsed() / 1e6;
+
+        delete form;
+        // The bills this run saved go, so every run measures the same table.
+        st.Conn->exec("delete from egmcontain where ref > ?", {Bills});
+        st.Conn->exec("delete from egmcargo where id > ?", {Bills});
+    }
+    std::printf("screen open (last bill and grid shown): median %.1f ms; anchor whole-table "
+                "row sets: median %.1f ms (ratio %.3f)\n",
+                median(opens), median(anchorOpens), median(opens) / median(anchorOpens));
+    std::printf("next bill with grid refilled: median %.3f ms, worst %.3f ms (%lld moves)\n",
+                median(nexts), worstNext, qint64(nexts.size()));
+    std::printf("save of a new bill with 80 containers: median %.1f ms\n", median(saves));
+    std::printf("search by shipping bill number over all bills: median %.1f ms\n",
+                median(searches));
+    std::printf("resident memory added by the open screen: median %.1f MB; anchor %.1f MB\n",
+                median(added), median(anchorAdded));
+    st = LogonState(); // the connection closes before Qt's SQL layer goes
+    return 0;
+}

@@ -1,0 +1,484 @@
+#include "frmCargo.h"
+
+#include "BoundList.h"
+#include "CargoRules.h"
+#include "ContainerGrid.h"
+#include "ContainerGridView.h"
+#include "Database.h"
+#include "MyFunc.h"
+#include "RowSet.h"
+#include "ValueText.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Box
+{
+    Id = 0,
+    Egmno = 1,
+    SbPort = 2,
+    DestPortCode = 3,
+    GatePort = 5,
+    SbNo = 15,
+    SbDate = 16,
+    NatureCode = 18,
+    Pkgs = 22,
+    Volume = 24,
+    Unit = 25
+};
+
+/// Widths as the screen was drawn (twips), at 1.25 pixels a point.
+int px(int twips)
+{
+    return twips / 12;
+}
+
+void keepPlace(QWidget* w)
+{
+    QSizePolicy p = w->sizePolicy();
+    p.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(p);
+}
+
+} // namespace
+
+frmCargo::frmCargo(QWidget* parent)
+    : RecordForm(QStringLiteral("frmCargo"), QStringLiteral("Cargo Information"), Options(), parent)
+{
+    removeExitButton();
+    cmdAdd->setText(QStringLiteral("Add"));
+    cmdEdit->setText(QStringLiteral("Edit"));
+    cmdDelete->setText(QStringLiteral("Delete"));
+    cmdSearch->setText(QStringLiteral("Search"));
+    cmdClose->setText(QStringLiteral("Close"));
+    cmdUpdate->setText(QStringLiteral("Update"));
+    cmdCancel->setText(QStringLiteral("Cancel"));
+    cmdCarry = new QPushButton(QStringLiteral("Carry"), this);
+    cmdCarry->setObjectName(QStringLiteral("cmdCarry"));
+    cmdDeleteC = new QPushButton(QStringLiteral("&Delete"), this);
+    cmdDeleteC->setObjectName(QStringLiteral("cmdDeleteC"));
+    for (QPushButton* b : {cmdAdd, cmdCarry, cmdEdit, cmdDelete, cmdRefresh, cmdSearch, cmdClose,
+                           cmdUpdate, cmdCancel, cmdDeleteC}) {
+        b->setMinimumWidth(px(975));
+        keepPlace(b);
+    }
+
+    const struct
+    {
+        int index;
+        const char* column;
+    } boxes[] = {{Id, "ID"},
+                 {Egmno, "Egmno"},
+                 {SbPort, "sbport"},
+                 {DestPortCode, "destport"},
+                 {GatePort, "gateport"},
+                 {SbNo, "sbno"},
+                 {SbDate, "sbdt"},
+                 {NatureCode, "naturecargo"},
+                 {Pkgs, "pkgs"},
+                 {Volume, "volume"},
+                 {Unit, "unitvol"}};
+    for (const auto& b : boxes)
+        createField(b.index, QString::fromLatin1(b.column));
+    for (int hidden : {Id, SbPort, GatePort, NatureCode})
+        txtFields[hidden]->hide();
+    txtFields[DestPortCode]->setEnabled(false);
+    setFieldFormat(SbNo, QStringLiteral("0"));
+    setFieldFormat(SbDate, QStringLiteral("dd/MM/yyyy"));
+    setFieldFormat(Pkgs, QStringLiteral("0"));
+    setFieldFormat(Volume, QStringLiteral("0.000"));
+
+    cmbNatCargo = createList(QStringLiteral("cmbNatCargo"), QStringLiteral("naturecargo"));
+    cmbDestPort = createList(QStringLiteral("cmbDestPort"), QStringLiteral("destport"));
+    cmbDestPort->setOpensOnArrival(true);
+    // The mirror box holds the code of the entry last picked.
+    connect(cmbNatCargo, &BoundList::picked, this, [this](const QString& code) {
+        if (!showingRow_)
+            txtFields[NatureCode]->setText(code);
+    });
+    connect(cmbDestPort, &BoundList::picked, this, [this](const QString& code) {
+        if (!showingRow_)
+            txtFields[DestPortCode]->setText(code);
+    });
+
+    grid_ = new ContainerGrid(this);
+    dataGrid2 = new ContainerGridView(grid_, this);
+    dataGrid2->setEndOfEdit([this](int row, int column) {
+        try {
+            return grid_->endOfEdit(db(), row, column);
+        } catch (const DbError&) {
+            return false;
+        }
+    });
+    // While the grid or its cell editor has the focus, the keys are theirs.
+    connect(dataGrid2, &ContainerGridView::keysTaken, this, [this] { setKeyPreview(false); });
+    connect(dataGrid2, &ContainerGridView::keysReturned, this, [this] { setKeyPreview(true); });
+    connect(dataGrid2, &ContainerGridView::entered, this, &frmCargo::gridEntered);
+
+    // The rows and tab order of the screen as drawn.
+    QGridLayout* f = fieldsLayout();
+    f->setColumnStretch(1, 0);
+    f->setColumnStretch(6, 1);
+    const auto label = [this](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, this);
+        const int i = int(txtFields.indexOf(buddy));
+        l->setObjectName(i >= 0 ? QStringLiteral("lblLabels_%1").arg(i)
+                                : QStringLiteral("lbl") + buddy->objectName());
+        l->setBuddy(buddy);
+        return l;
+    };
+    const auto place = [&](QWidget* w, int twips, int row, int column, int span = 1) {
+        w->setFixedWidth(px(twips));
+        f->addWidget(w, row, column, 1, span, Qt::AlignLeft | Qt::AlignVCenter);
+        addToTabOrder(w);
+    };
+    f->addWidget(label(QStringLiteral("ROT No."), txtFields[Egmno]), 0, 0);
+    place(txtFields[Egmno], 1095, 0, 1);
+    f->addWidget(label(QStringLiteral("Nture Cargo"), cmbNatCargo), 1, 0);
+    place(cmbNatCargo, 3000, 1, 1, 3);
+    f->addWidget(label(QStringLiteral("SB No."), txtFields[SbNo]), 2, 0);
+    place(txtFields[SbNo], 1215, 2, 1);
+    f->addWidget(label(QStringLiteral("SB Date"), txtFields[SbDate]), 2, 2);
+    place(txtFields[SbDate], 1215, 2, 3);
+    f->addWidget(label(QStringLiteral("Dest. Port"), cmbDestPort), 3, 0);
+    place(cmbDestPort, 3255, 3, 1, 2);
+    place(txtFields[DestPortCode], 1215, 3, 3);
+    f->addWidget(label(QStringLiteral("Pkgs."), txtFields[Pkgs]), 4, 0);
+    place(txtFields[Pkgs], 975, 4, 1);
+    f->addWidget(label(QStringLiteral("Volume"), txtFields[Volume]), 4, 2);
+    place(txtFields[Volume], 1335, 4, 3);
+    f->addWidget(label(QStringLiteral("Unit"), txtFields[Unit]), 4, 4);
+    place(txtFields[Unit], 975, 4, 5);
+    addToTabOrder(dataGrid2);
+    addToTabOrder(cmdDeleteC);
+
+    connect(cmdCarry, &QPushButton::clicked, this, &frmCargo::cmdCarry_Click);
+    connect(cmdDeleteC, &QPushButton::clicked, this, &frmCargo::cmdDeleteC_Click);
+
+    load();
+
+    txtFields[Egmno]->setMaxLength(7);
+    txtFields[SbNo]->setMaxLength(7);
+    // Number columns take the digits, the full stop and the slash only.
+    static const QRegularExpression numberKeys(QStringLiteral("[0-9./]*"));
+    for (int i : {Egmno, SbNo, Pkgs, Volume})
+        txtFields[i]->setValidator(new QRegularExpressionValidator(numberKeys, txtFields[i]));
+}
+
+Database& frmCargo::db() const
+{
+    return *rows()->database();
+}
+
+void frmCargo::openRows(RowSet& rs)
+{
+    const LogonState& st = logonState();
+    if (!st.Conn)
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("There is no open connection to the company database."));
+    rs.openKeyed(st.Conn, QStringLiteral("egmcargo"), QStringLiteral("id"));
+    const auto entries = [&](const QString& sql) {
+        QList<BoundList::Entry> out;
+        const RowTable t = st.Conn->select(sql);
+        for (const RowValues& r : t.rows)
+            out << BoundList::Entry{r.value(0).toString(), r.value(1).toString()};
+        return out;
+    };
+    cmbDestPort->setEntries(
+        entries(QStringLiteral("select port_cd, port_nm from D_PORT_CD order by PORT_NM")));
+    cmbNatCargo->setEntries(
+        entries(QStringLiteral("select nat_cd, nat_desc from nature order by nat_desc")));
+}
+
+void frmCargo::layOut(QVBoxLayout* layout)
+{
+    layout->addLayout(fieldsLayout());
+    auto* over = new QHBoxLayout;
+    over->addStretch(1);
+    over->addWidget(cmdDeleteC);
+    layout->addLayout(over);
+    dataGrid2->setMinimumSize(px(7935), px(2775));
+    layout->addWidget(dataGrid2, 1);
+    QGridLayout* bar = buttonBar({{cmdAdd, cmdUpdate},
+                                  {cmdCarry, cmdCancel},
+                                  {cmdEdit},
+                                  {cmdDelete},
+                                  {cmdRefresh},
+                                  {cmdSearch},
+                                  {cmdClose}});
+    layout->addLayout(bar);
+    layout->addLayout(navigationBar());
+}
+
+QList<QWidget*> frmCargo::buttonTabOrder() const
+{
+    return {cmdAdd,    cmdUpdate, cmdCarry, cmdCancel,   cmdEdit, cmdDelete, cmdRefresh,
+            cmdSearch, cmdClose,  cmdFirst, cmdPrevious, cmdNext, cmdLast};
+}
+
+int frmCargo::maxLengthFor(const ColumnInfo& column) const
+{
+    const bool wider = column.type == ColumnType::Date || column.type == ColumnType::Long ||
+                       column.type == ColumnType::Double;
+    return column.size + (wider ? 2 : 0);
+}
+
+void frmCargo::showCurrentRow()
+{
+    showingRow_ = true;
+    RecordForm::showCurrentRow();
+    showingRow_ = false;
+}
+
+void frmCargo::addKeepPosition()
+{
+    // The new row is started where the set stands; Cancel comes back there.
+    RowSet& rs = *rows();
+    if (!rs.eof())
+        mvSavedBookmark = rs.bookmark();
+}
+
+void frmCargo::afterAddNew()
+{
+    grid_->empty();
+    gridCursor_ = true;
+}
+
+bool frmCargo::checkRecord()
+{
+    return grid_->CheckContainerRows();
+}
+
+void frmCargo::writeContainers(Database& database, qint64 id)
+{
+    grid_->SaveContainerRows(database, id);
+}
+
+void frmCargo::writeRecord()
+{
+    RowSet& rs = *rows();
+    Database& database = db();
+    for (int attempt = 1;; ++attempt) {
+        try {
+            // The bill and its containers land together or not at all.
+            Database::Transaction tx(database);
+            database.lockTable(QStringLiteral("egmcargo"));
+            if (isAdding())
+                txtFields[Id]->setText(QString::number(CargoRules::nextBillId(database)));
+            txtFields[GatePort]->setText(CargoRules::homePort());
+            txtFields[SbPort]->setText(CargoRules::homePort());
+            copyFieldsToRow();
+            rs.writeCurrent();
+            writeContainers(database, rs.value(QStringLiteral("id")).toLongLong());
+            tx.commit();
+            rs.written();
+            return;
+        } catch (const DbError& e) {
+            // Another clerk changed the row meanwhile: a few more tries, then stop.
+            if (e.number() != DbError::RowNotFound || attempt >= SaveTries)
+                throw;
+            report(e, ErrorText::NumberTwoBlanks);
+        }
+    }
+}
+
+void frmCargo::rereadRecord(bool added)
+{
+    if (added) {
+        rows()->moveLast(); // its position change shows the stored containers
+        return;
+    }
+    // The grid shows what was stored, Autoid included, so a second Save adds nothing.
+    FillContainerGrid();
+}
+
+void frmCargo::removeRecord()
+{
+    RowSet& rs = *rows();
+    Database& database = db();
+    const qint64 id = rs.value(QStringLiteral("id")).toLongLong();
+    // Every container of the bill goes with it, shown or not.
+    Database::Transaction tx(database);
+    database.exec(QStringLiteral("delete from egmcontain where ref = ?"), {id});
+    rs.deleteCurrent();
+    tx.commit();
+}
+
+void frmCargo::positionChanged()
+{
+    gridCursor_ = true;
+    if (mbLoading || mbNewRow)
+        return;
+    FillContainerGrid();
+}
+
+void frmCargo::FillContainerGrid()
+{
+    const RowSet& rs = *rows();
+    try {
+        if (!rs.isOpen() || rs.bof() || rs.eof()) {
+            grid_->empty();
+            return;
+        }
+        grid_->FillContainerGrid(db(), rs.value(QStringLiteral("id")).toLongLong());
+    } catch (const DbError& e) {
+        grid_->empty();
+        report(e, ErrorText::NumberTwoBlanks);
+    }
+}
+
+void frmCargo::gridEntered()
+{
+    if (!gridCursor_ && grid_->rows() > 0)
+        return;
+    grid_->ensureRows();
+    dataGrid2->selectCell(1, ContainerGrid::ContainerNo);
+    gridCursor_ = false;
+}
+
+void frmCargo::applyNatureRule()
+{
+    const bool containerised = CargoRules::isContainerised(txtFields[NatureCode]->text());
+    dataGrid2->setEnabled(containerised);
+    txtFields[Volume]->setEnabled(!containerised);
+    txtFields[Unit]->setEnabled(!containerised);
+    if (containerised) {
+        txtFields[Pkgs]->setEnabled(true);
+        txtFields[Volume]->clear();
+        txtFields[Unit]->clear();
+    } else {
+        txtFields[Pkgs]->clear();
+        txtFields[Pkgs]->setEnabled(false);
+    }
+}
+
+bool frmCargo::fieldMayLeave(QWidget* field)
+{
+    if (isBrowsing())
+        return true;
+    if (auto* list = qobject_cast<BoundList*>(field))
+        return !list->currentText().isEmpty();
+    const int i = int(txtFields.indexOf(field));
+    if (i < 0)
+        return true;
+    applyNatureRule();
+    const QString text = txtFields[i]->text();
+    if (text.isEmpty())
+        return false;
+    if (i == Pkgs)
+        return CargoRules::packagesAcceptable(text);
+    if (i == SbDate)
+        return CargoRules::billDateAcceptable(text, QDate::currentDate());
+    return true;
+}
+
+void frmCargo::browseModeChanged(bool browse)
+{
+    cmdCarry->setVisible(browse);
+    cmdDeleteC->setVisible(!browse);
+    dataGrid2->setCellsEditable(!browse);
+}
+
+void frmCargo::cmdCarry_Click()
+{
+    RowSet& rs = *rows();
+    try {
+        addKeepPosition();
+        enterAddMode();
+        const QString port = cmbDestPort->storedValue();
+        const QString nature = cmbNatCargo->storedValue();
+        const QString rot = txtFields[Egmno]->text();
+        const QString date = txtFields[SbDate]->text();
+        const QString unit = txtFields[Unit]->text();
+        startNewRow();
+        cmbDestPort->setStoredValue(port);
+        cmbNatCargo->setStoredValue(nature);
+        txtFields[DestPortCode]->setText(cmbDestPort->storedValue());
+        txtFields[NatureCode]->setText(cmbNatCargo->storedValue());
+        txtFields[Egmno]->setText(rot);
+        txtFields[SbDate]->setText(date);
+        txtFields[Unit]->setText(unit);
+        txtFields[Egmno]->setFocus();
+        afterAddNew();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+        try {
+            if (rs.editMode() == RowSet::EditMode::Adding)
+                rs.cancelUpdate();
+        } catch (const DbError&) {
+        }
+    }
+}
+
+void frmCargo::cmdDeleteC_Click()
+{
+    if (ConfirmDeletion() != Prompts::Yes)
+        return;
+    try {
+        const int row = dataGrid2->selectedRow();
+        const qint64 autoid = row > 0 ? grid_->autoid(row) : 0;
+        const QSqlQuery q =
+            db().exec(QStringLiteral("delete from egmcontain where autoid = ?"), {autoid});
+        if (autoid > 0 && q.numRowsAffected() > 0) {
+            grid_->removeGridRow(row);
+            saveRecord();
+        } else {
+            prompts().message(QStringLiteral("Not deleted"), Prompts::Buttons::Ok,
+                              Prompts::Icon::Information);
+            cancelRecord();
+        }
+    } catch (const DbError& e) {
+        report(e, ErrorText::NumberNoBlank);
+    }
+}
+
+void frmCargo::search()
+{
+    RowSet& rs = *rows();
+    try {
+        int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
+        const std::optional<QString> text =
+            prompts().input(QStringLiteral("Shipping Bill to search ?"));
+        if (!text || text->isEmpty())
+            return;
+        const Criteria wanted =
+            Criteria::equals(QStringLiteral("sbno"), ValueText::leadingNumber(*text));
+        rs.moveFirst();
+        bool found = rs.find(wanted, 0, true);
+        for (;;) {
+            if (!found) {
+                if (remembered > 0)
+                    rs.setBookmark(remembered);
+                prompts().message(QStringLiteral("Could not find Shipping Bill"),
+                                  Prompts::Buttons::Ok, Prompts::Icon::Information);
+                return;
+            }
+            remembered = rs.bookmark();
+            if (prompts().message(QStringLiteral("Search Next ?"), Prompts::Buttons::YesNo,
+                                  Prompts::Icon::Question) != Prompts::Yes)
+                return;
+            found = rs.find(wanted, 1, true);
+        }
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+void frmCargo::unload()
+{
+    // Closing while adding or editing discards the change: nothing half-typed is written.
+    RowSet& rs = *rows();
+    try {
+        if (rs.editMode() != RowSet::EditMode::None)
+            rs.cancelUpdate();
+    } catch (const DbError&) {
+    }
+    rs.close();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "RecordForm.h"
+
+class BoundList;
+class ContainerGrid;
+class ContainerGridView;
+class Database;
+
+/// Cargo Information: the shipping bills of the EGMs, one at a time, with
+/// the containers of each in a grid under it. A record form whose bills are
+/// read by id as they are shown and whose containers come by the index on
+/// ref, so it opens and moves as fast on years of bills as on a few.
+class frmCargo : public RecordForm
+{
+    Q_OBJECT
+
+public:
+    explicit frmCargo(QWidget* parent = nullptr);
+
+    ContainerGrid* containerGrid() const { return grid_; }
+    ContainerGridView* containerView() const { return dataGrid2; }
+
+    /// Save tries this often when the row it writes was changed meanwhile
+    /// by another clerk; then it stops with the message.
+    static constexpr int SaveTries = 3;
+
+protected:
+    void openRows(RowSet& rs) override;
+    void layOut(QVBoxLayout* layout) override;
+    QList<QWidget*> buttonTabOrder() const override;
+    int maxLengthFor(const ColumnInfo& column) const override;
+    void showCurrentRow() override;
+    void addKeepPosition() override;
+    void afterAddNew() override;
+    bool checkRecord() override;
+    void writeRecord() override;
+    void rereadRecord(bool added) override;
+    void returnAfterCancel() override {}
+    void removeRecord() override;
+    void positionChanged() override;
+    bool fieldMayLeave(QWidget* field) override;
+    void browseModeChanged(bool browse) override;
+    void search() override;
+    void unload() override;
+
+    /// Save's last write: the grid's containers of shipping bill id, inside
+    /// the save's transaction.
+    virtual void writeContainers(Database& db, qint64 id);
+
+private:
+    void cmdCarry_Click();
+    void cmdDeleteC_Click();
+    void FillContainerGrid();
+    void applyNatureRule();
+    void gridEntered();
+    Database& db() const;
+
+    QPushButton* cmdCarry;
+    QPushButton* cmdDeleteC;
+    BoundList* cmbNatCargo;
+    BoundList* cmbDestPort;
+    ContainerGrid* grid_;
+    ContainerGridView* dataGrid2;
+    bool gridCursor_ = false;
+    bool showingRow_ = false;
+};

@@ -1,0 +1,562 @@
+// The cargo screen driven as a clerk drives it: the bill typed from the
+// keyboard and filed, the ids, the saves that write all or nothing, the
+// grid and its keys, the nature rule, carry, container delete and search.
+// The grid's and the fields' rules themselves are tested in tst_containergrid.
+
+#include "CargoTesting.h"
+#include "ContainerGrid.h"
+#include "ContainerGridView.h"
+#include "EgmExport.h"
+#include "frmCargo.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace MastersTesting;
+using namespace CargoTesting;
+
+namespace {
+
+/// A cargo screen whose container write fails, after writing what it could.
+class FailingContainersForm : public frmCargo
+{
+public:
+    int number = DbError::CommandFailed;
+    int tries = 0;
+
+protected:
+    void writeContainers(Database& db, qint64 id) override
+    {
+        ++tries;
+        frmCargo::writeContainers(db, id);
+        throw DbError(number, QStringLiteral("Disk or network error."));
+    }
+};
+
+ContainerGrid* gridOf(frmCargo* f)
+{
+    return f->containerGrid();
+}
+
+} // namespace
+
+class TestCargoScreen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void opensOnLastBillWithItsContainers_data();
+    void opensOnLastBillWithItsContainers();
+    void billTypedFromKeyboardIsFiledByteForByte();
+    void newBillGetsNextIdAndHomePorts_data();
+    void newBillGetsNextIdAndHomePorts();
+    void refusedContainerWritesNothing();
+    void failedSaveWritesNothingAndKeepsTypedValues();
+    void retryOfChangedRowIsBounded();
+    void secondSaveAddsNoContainerTwice();
+    void cancelAfterAddShowsPreviousBill();
+    void deleteRemovesEveryContainerOfTheBill();
+    void gridTakesTheKeys();
+    void gridCellEditing();
+    void natureSwitchesFields();
+    void fieldKeepsFocus_data();
+    void fieldKeepsFocus();
+    void carryTakesFiveFields();
+    void deleteContainer_data();
+    void deleteContainer();
+    void searchFindsFirstThenNext();
+    void searchOnEmptyTable();
+    void closingWhileAddingDiscards();
+
+private:
+    frmCargo* open()
+    {
+        form_ = new frmCargo;
+        if (!showActive(form_))
+            qWarning("the cargo screen did not become active");
+        return form_;
+    }
+    std::unique_ptr<Installed> inst_;
+    QPointer<frmCargo> form_;
+};
+
+void TestCargoScreen::init()
+{
+    inst_ = std::make_unique<Installed>();
+    QVERIFY(inst_->ok);
+    Installed::logOn(QStringLiteral("TARVEX"), QStringLiteral(" SU"), QStringLiteral(" SU"));
+}
+
+void TestCargoScreen::cleanup()
+{
+    delete form_;
+    inst_.reset();
+}
+
+void TestCargoScreen::opensOnLastBillWithItsContainers_data()
+{
+    QTest::addColumn<int>("containers");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("empty table") << -1 << 75 << QString();
+    QTest::newRow("3 containers") << 3 << 75 << QStringLiteral("Record: 3");
+    QTest::newRow("80 containers") << 80 << 86 << QStringLiteral("Record: 3");
+}
+
+void TestCargoScreen::opensOnLastBillWithItsContainers()
+{
+    QFETCH(int, containers);
+    QFETCH(int, rows);
+    QFETCH(QString, status);
+    if (containers >= 0) {
+        for (int id : {1, 2, 7})
+            addBill(id, 5000 + id);
+        addContainers(2, 4);
+        addContainers(7, containers);
+    }
+    frmCargo* f = open();
+    QCOMPARE(gridOf(f)->rows(), rows);
+    QCOMPARE(MastersTesting::status(f), status);
+    QCOMPARE(box(f, 15)->text(), containers >= 0 ? QStringLiteral("5007") : QString());
+    if (containers > 0)
+        QCOMPARE(gridOf(f)->text(containers, ContainerGrid::ContainerNo),
+                 QStringLiteral("TEST%1").arg(7000 + containers - 1, 7, 10, QLatin1Char('0')));
+    QCOMPARE(gridOf(f)->text(containers + 1, ContainerGrid::ContainerNo), QString());
+    QVERIFY(!f->findChild<QWidget*>(QStringLiteral("cmdExit")));
+}
+
+void TestCargoScreen::billTypedFromKeyboardIsFiledByteForByte()
+{
+    frmCargo* f = open();
+    key(Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(QApplication::focusWidget(), box(f, 1));
+    enter(QStringLiteral("2024117"));
+    auto* nature = control<QComboBox>(f, QStringLiteral("cmbNatCargo"));
+    QCOMPARE(QApplication::focusWidget(), nature);
+    QVERIFY(!nature->view()->isVisible()); // this list does not open by itself
+    enter(QStringLiteral("CONT"));
+    QCOMPARE(box(f, 18)->text(), QStringLiteral("C"));
+    QCOMPARE(QApplication::focusWidget(), box(f, 15));
+    enter(QStringLiteral("5001"));
+    enter(QStringLiteral("01/03/2006"));
+    auto* port = control<QComboBox>(f, QStringLiteral("cmbDestPort"));
+    QTRY_VERIFY(port->view()->isVisible()); // opens on arrival
+    enter(QStringLiteral("SINGA"));
+    QCOMPARE(box(f, 3)->text(), QStringLiteral("SGSIN"));
+    QTRY_COMPARE(QApplication::focusWidget(), box(f, 22)); // one Enter took the pick and moved on
+    enter(QStringLiteral("120"));
+    // Volume and Unit are off for containerised cargo: next is the grid.
+    QCOMPARE(QApplication::focusWidget(), f->containerView());
+    for (const QString& c : {QStringLiteral("MSKU1234567"), QStringLiteral("TCLU7654321")}) {
+        enter(c);
+        enter(QStringLiteral("F"));
+    }
+    enter(QStringLiteral("GESU0000012"));
+    enter(QStringLiteral("E"));
+    key(Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != f->containerView());
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY2(inst_->prompts.messages().isEmpty(), qPrintable(inst_->prompts.messages().join('|')));
+    QVERIFY(!editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 1")), 3);
+
+    const EgmExport::FlatFile file = EgmExport::flatFile(conn(), 2024117, QDate(2006, 3, 5));
+    QFile expected(QStringLiteral(TARVEX_SOURCE_DIR "/tests/cargo/expected/keyboard_bill.egm"));
+    QVERIFY(expected.open(QIODevice::ReadOnly));
+    QCOMPARE(file.bytes, expected.readAll());
+}
+
+void TestCargoScreen::newBillGetsNextIdAndHomePorts_data()
+{
+    QTest::addColumn<QList<int>>("ids");
+    QTest::addColumn<int>("next");
+    QTest::newRow("empty table") << QList<int>{} << 1;
+    QTest::newRow("1, 2, 7") << QList<int>{1, 2, 7} << 8;
+}
+
+void TestCargoScreen::newBillGetsNextIdAndHomePorts()
+{
+    QFETCH(QList<int>, ids);
+    QFETCH(int, next);
+    for (int id : ids)
+        addBill(id, id);
+    conn().exec(QStringLiteral("update egmcargo set sbport = 'X', gateport = 'Y'"));
+    frmCargo* f = open();
+    if (!ids.isEmpty()) {
+        // An edit alone gives the home ports too.
+        click(f, QStringLiteral("cmdEdit"));
+        click(f, QStringLiteral("cmdUpdate"));
+        QCOMPARE(count(QStringLiteral("select count(*) from egmcargo where id = ? and sbport = "
+                                      "'INIXY1' and gateport = 'INIXY1'"),
+                       {ids.last()}),
+                 1);
+    }
+    click(f, QStringLiteral("cmdAdd"));
+    box(f, 1)->setText(QStringLiteral("77"));
+    click(f, QStringLiteral("cmdUpdate"));
+    QVERIFY(!editing(f));
+    QCOMPARE(count(QStringLiteral("select max(id) from egmcargo")), next);
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo where id = ? and egmno = 77 and "
+                                  "sbport = 'INIXY1' and gateport = 'INIXY1'"),
+                   {next}),
+             1);
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: %1").arg(ids.size() + 1));
+    // The id is a key: a second bill of that id can never be stored.
+    bool refused = false;
+    try {
+        addBill(next, 1);
+    } catch (const DbError&) {
+        refused = true;
+    }
+    QVERIFY(refused);
+}
+
+void TestCargoScreen::refusedContainerWritesNothing()
+{
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdAdd"));
+    box(f, 1)->setText(QStringLiteral("5"));
+    gridOf(f)->ensureRows();
+    gridOf(f)->setText(1, ContainerGrid::ContainerNo, QStringLiteral("ABCU12345"));
+    gridOf(f)->setText(1, ContainerGrid::Status, QStringLiteral("F"));
+    click(f, QStringLiteral("cmdUpdate"));
+    QCOMPARE(inst_->prompts.messages(), QStringList{QStringLiteral("Check Container No. Value")});
+    QVERIFY(editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), 0);
+}
+
+void TestCargoScreen::failedSaveWritesNothingAndKeepsTypedValues()
+{
+    auto* f = new FailingContainersForm;
+    form_ = f;
+    QVERIFY(showActive(f));
+    click(f, QStringLiteral("cmdAdd"));
+    box(f, 1)->setText(QStringLiteral("2024117"));
+    gridOf(f)->ensureRows();
+    gridOf(f)->setText(1, ContainerGrid::ContainerNo, QStringLiteral("MSKU1234567"));
+    gridOf(f)->setText(1, ContainerGrid::Status, QStringLiteral("F"));
+    click(f, QStringLiteral("cmdUpdate"));
+    QCOMPARE(inst_->prompts.messages(),
+             QStringList{QStringLiteral("-2147217900  Disk or network error.")});
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), 0);
+    QVERIFY(editing(f));
+    QCOMPARE(box(f, 1)->text(), QStringLiteral("2024117"));
+    QCOMPARE(gridOf(f)->text(1, ContainerGrid::ContainerNo), QStringLiteral("MSKU1234567"));
+}
+
+void TestCargoScreen::retryOfChangedRowIsBounded()
+{
+    auto* f = new FailingContainersForm;
+    f->number = DbError::RowNotFound;
+    form_ = f;
+    QVERIFY(showActive(f));
+    click(f, QStringLiteral("cmdAdd"));
+    box(f, 1)->setText(QStringLiteral("1"));
+    click(f, QStringLiteral("cmdUpdate"));
+    QCOMPARE(f->tries, frmCargo::SaveTries);
+    QCOMPARE(inst_->prompts.messages().size(), frmCargo::SaveTries);
+    QVERIFY(editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 0);
+}
+
+void TestCargoScreen::secondSaveAddsNoContainerTwice()
+{
+    addBill(1, 10);
+    frmCargo* f = open();
+    for (int round = 0; round < 2; ++round) {
+        click(f, QStringLiteral("cmdEdit"));
+        gridOf(f)->setText(1 + round, ContainerGrid::ContainerNo,
+                           QStringLiteral("MSKU123456%1").arg(round));
+        gridOf(f)->setText(1 + round, ContainerGrid::Status, QStringLiteral("E"));
+        click(f, QStringLiteral("cmdUpdate"));
+        QVERIFY(!gridOf(f)->text(1, ContainerGrid::Autoid).isEmpty());
+    }
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 1")), 2);
+}
+
+void TestCargoScreen::cancelAfterAddShowsPreviousBill()
+{
+    addBill(1, 10);
+    addBill(2, 20);
+    addContainers(2, 3);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdFirst"));
+    click(f, QStringLiteral("cmdNext"));
+    click(f, QStringLiteral("cmdAdd"));
+    QCOMPARE(box(f, 15)->text(), QString());
+    QCOMPARE(gridOf(f)->rows(), 0);
+    key(Qt::Key_Escape);
+    QVERIFY(!editing(f));
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("20"));
+    QCOMPARE(gridOf(f)->rows(), 0); // until the next move
+    click(f, QStringLiteral("cmdFirst"));
+    click(f, QStringLiteral("cmdNext"));
+    QCOMPARE(gridOf(f)->text(3, ContainerGrid::Status), QStringLiteral("F"));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 2);
+}
+
+void TestCargoScreen::deleteRemovesEveryContainerOfTheBill()
+{
+    addBill(1, 10);
+    addBill(2, 20);
+    addContainers(1, 2);
+    addContainers(2, 5);
+    frmCargo* f = open();
+    // After a cancelled Add the grid shows nothing, yet Delete takes them all.
+    click(f, QStringLiteral("cmdAdd"));
+    key(Qt::Key_Escape);
+    inst_->prompts.answers << Prompts::No;
+    click(f, QStringLiteral("cmdDelete"));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 2);
+    inst_->prompts.answers << Prompts::Yes;
+    click(f, QStringLiteral("cmdDelete"));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 1);
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 2")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 1")), 2);
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("10"));
+    QCOMPARE(gridOf(f)->text(2, ContainerGrid::Status), QStringLiteral("F"));
+}
+
+void TestCargoScreen::gridTakesTheKeys()
+{
+    addBill(1, 10);
+    addBill(2, 20);
+    frmCargo* f = open();
+    f->containerView()->setFocus();
+    QCOMPARE(QApplication::focusWidget(), f->containerView());
+    for (int k : {int(Qt::Key_Up), int(Qt::Key_Home), int(Qt::Key_Escape), int(Qt::Key_Return)})
+        key(k);
+    key(Qt::Key_A, Qt::ControlModifier);
+    QVERIFY(f->isVisible());
+    QVERIFY(!editing(f));
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 2"));
+    // Tab leaves the grid; the form's keys act again.
+    key(Qt::Key_Tab);
+    key(Qt::Key_Home);
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 1"));
+}
+
+void TestCargoScreen::gridCellEditing()
+{
+    addBill(1, 10);
+    addContainers(1, 1, QStringLiteral("E"));
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdEdit"));
+    ContainerGridView* view = f->containerView();
+    ContainerGrid* grid = gridOf(f);
+    view->setFocus();
+    QCOMPARE(view->selectedRow(), 1);
+    QCOMPARE(view->selectedColumn(), int(ContainerGrid::ContainerNo));
+    // Enter opens the cell for correction; Esc abandons.
+    key(Qt::Key_Return);
+    QVERIFY(view->isEditing());
+    QCOMPARE(view->editor()->text(), QStringLiteral("TEST0001000"));
+    type(QStringLiteral("X"));
+    key(Qt::Key_Escape);
+    QVERIFY(!view->isEditing());
+    QCOMPARE(grid->text(1, 2), QStringLiteral("TEST0001000"));
+    QVERIFY(editing(f)); // Esc in the grid is the grid's
+    // A new container on row 2 takes row 1's status; Enter goes right.
+    view->selectCell(2, 2);
+    enter(QStringLiteral("ABCU1234567"));
+    QCOMPARE(grid->text(2, 3), QStringLiteral("E"));
+    QCOMPARE(view->selectedColumn(), 3);
+    // A refused status is stored but keeps the selection.
+    enter(QStringLiteral("Q"));
+    QCOMPARE(grid->text(2, 3), QStringLiteral("Q"));
+    QCOMPARE(view->selectedRow(), 2);
+    QCOMPARE(view->selectedColumn(), 3);
+    enter(QStringLiteral("F"));
+    QCOMPARE(view->selectedRow(), 3);
+    QCOMPARE(view->selectedColumn(), 2);
+    // A short number keeps the selection too; a click elsewhere loses the typing.
+    enter(QStringLiteral("ABC"));
+    QCOMPARE(view->selectedRow(), 3);
+    type(QStringLiteral("ZZZU7654321"));
+    QTest::mouseClick(box(f, 15), Qt::LeftButton);
+    QCOMPARE(grid->text(3, 2), QStringLiteral("ABC"));
+}
+
+void TestCargoScreen::natureSwitchesFields()
+{
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdAdd"));
+    auto* nature = control<QComboBox>(f, QStringLiteral("cmbNatCargo"));
+    const struct
+    {
+        const char* pick;
+        bool containerised;
+    } cases[] = {{"CONTAINERISED", true}, {"DRY", false}, {"CONT", true}};
+    for (const auto& c : cases) {
+        nature->setFocus();
+        QTest::qWait(QApplication::keyboardInputInterval() +
+                     50); // a new search, not more of the last
+        type(QString::fromLatin1(c.pick));
+        box(f, 15)->setFocus();
+        type(QStringLiteral("12"));
+        key(Qt::Key_Tab);
+        QCOMPARE(f->containerView()->isEnabled(), c.containerised);
+        QCOMPARE(box(f, 22)->isEnabled(), c.containerised);
+        QCOMPARE(box(f, 24)->isEnabled(), !c.containerised);
+        QCOMPARE(box(f, 25)->isEnabled(), !c.containerised);
+    }
+    // A lower-case code is not containerised.
+    box(f, 18)->setText(QStringLiteral("c"));
+    box(f, 15)->setFocus();
+    key(Qt::Key_Tab);
+    QVERIFY(!f->containerView()->isEnabled());
+}
+
+void TestCargoScreen::fieldKeepsFocus_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("stays");
+    const QString tomorrow = QDate::currentDate().addDays(1).toString(QStringLiteral("dd/MM/yyyy"));
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+    QTest::newRow("pkgs 0") << 22 << QStringLiteral("0") << true;
+    QTest::newRow("pkgs letters are not typed") << 22 << QStringLiteral("ab-") << true;
+    QTest::newRow("pkgs 3/") << 22 << QStringLiteral("3/") << false;
+    QTest::newRow("date tomorrow") << 16 << tomorrow << true;
+    QTest::newRow("date today") << 16 << today << false;
+    QTest::newRow("not a date") << 16 << QStringLiteral("31/02/2006") << true;
+    QTest::newRow("empty ROT No.") << 1 << QString() << true;
+}
+
+void TestCargoScreen::fieldKeepsFocus()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(bool, stays);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdAdd"));
+    box(f, 18)->setText(QStringLiteral("C"));
+    box(f, field)->setFocus();
+    type(text);
+    key(Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget() == box(f, field), stays);
+    if (!stays)
+        return;
+    // Neither Tab nor a click on a button takes the focus away; Esc still cancels.
+    key(Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), box(f, field));
+    QTest::mouseClick(control<QPushButton>(f, QStringLiteral("cmdCancel")), Qt::LeftButton);
+    QVERIFY(editing(f));
+    QTRY_COMPARE(QApplication::focusWidget(), box(f, field));
+    key(Qt::Key_Escape);
+    QVERIFY(!editing(f));
+}
+
+void TestCargoScreen::carryTakesFiveFields()
+{
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdCarry")); // on an empty table: all empty
+    QVERIFY(editing(f));
+    QCOMPARE(box(f, 1)->text(), QString());
+    key(Qt::Key_Escape);
+    conn().exec(
+        QStringLiteral("insert into egmcargo (id, egmno, sbno, sbdt, destport, naturecargo, "
+                       "volume, unitvol, pkgs) values (4, 2024117, 5001, '2006-03-01', "
+                       "'SGSIN', 'DB', 12.5, 'MT', 3)"));
+    click(f, QStringLiteral("cmdRefresh"));
+    click(f, QStringLiteral("cmdLast"));
+    click(f, QStringLiteral("cmdCarry"));
+    QCOMPARE(QApplication::focusWidget(), box(f, 1));
+    const QStringList shown = {box(f, 1)->text(),  box(f, 16)->text(), box(f, 25)->text(),
+                               box(f, 3)->text(),  box(f, 18)->text(), box(f, 15)->text(),
+                               box(f, 22)->text(), box(f, 24)->text()};
+    QCOMPARE(shown, (QStringList{"2024117", "01/03/2006", "MT", "SGSIN", "DB", "", "", ""}));
+    QCOMPARE(control<QComboBox>(f, QStringLiteral("cmbDestPort"))->currentText(),
+             QStringLiteral("SINGAPORE"));
+    QCOMPARE(gridOf(f)->rows(), 0);
+    key(Qt::Key_Escape);
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("5001"));
+    QCOMPARE(box(f, 24)->text(), QStringLiteral("12.500"));
+}
+
+void TestCargoScreen::deleteContainer_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<int>("left");
+    QTest::newRow("stored container") << 2 << QStringList{} << 2;
+    QTest::newRow("empty row") << 10 << QStringList{QStringLiteral("Not deleted")} << 3;
+}
+
+void TestCargoScreen::deleteContainer()
+{
+    QFETCH(int, row);
+    QFETCH(QStringList, messages);
+    QFETCH(int, left);
+    addBill(1, 10);
+    addContainers(1, 3);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdEdit"));
+    box(f, 15)->setText(QStringLiteral("11"));
+    f->containerView()->selectCell(row, 2);
+    inst_->prompts.answers << Prompts::Yes;
+    click(f, QStringLiteral("cmdDeleteC"));
+    QCOMPARE(inst_->prompts.messages(),
+             QStringList{QStringLiteral("Confirm Deletion ?")} + messages);
+    QVERIFY(!editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), left);
+    // Saved with the rest of the edit, or the whole edit cancelled.
+    QCOMPARE(count(QStringLiteral("select sbno from egmcargo")), messages.isEmpty() ? 11 : 10);
+    QCOMPARE(gridOf(f)->text(left + 1, 2), QString());
+}
+
+void TestCargoScreen::searchFindsFirstThenNext()
+{
+    for (auto [id, sbno] : QList<QPair<int, int>>{{1, 7}, {2, 40}, {3, 8}, {4, 40}, {5, 9}})
+        addBill(id, sbno);
+    frmCargo* f = open();
+    inst_->prompts.inputs << QStringLiteral("40abc");
+    inst_->prompts.answers << Prompts::Yes << Prompts::Yes;
+    click(f, QStringLiteral("cmdSearch"));
+    QCOMPARE(inst_->prompts.messages(),
+             (QStringList{"Search Next ?", "Search Next ?", "Could not find Shipping Bill"}));
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 4"));
+    inst_->prompts.clear();
+    inst_->prompts.inputs << QStringLiteral("41");
+    click(f, QStringLiteral("cmdSearch"));
+    QCOMPARE(inst_->prompts.messages(), QStringList{"Could not find Shipping Bill"});
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 4"));
+    inst_->prompts.clear();
+    inst_->prompts.inputs << QString();
+    click(f, QStringLiteral("cmdSearch"));
+    QVERIFY(inst_->prompts.messages().isEmpty());
+}
+
+void TestCargoScreen::searchOnEmptyTable()
+{
+    frmCargo* f = open();
+    inst_->prompts.inputs << QStringLiteral("5");
+    click(f, QStringLiteral("cmdSearch"));
+    QCOMPARE(inst_->prompts.messages(), QStringList{"Could not find Shipping Bill"});
+    QCOMPARE(box(f, 15)->text(), QString());
+}
+
+void TestCargoScreen::closingWhileAddingDiscards()
+{
+    addBill(1, 10);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdEdit"));
+    box(f, 15)->setText(QStringLiteral("99"));
+    f->close();
+    click(open(), QStringLiteral("cmdAdd"));
+    box(form_, 1)->setText(QStringLiteral("5"));
+    form_->close();
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 1);
+    QCOMPARE(count(QStringLiteral("select sbno from egmcargo")), 10);
+    QVERIFY(inst_->prompts.messages().isEmpty());
+}
+
+QTEST_MAIN(TestCargoScreen)
+#include "tst_frmcargo.moc"
