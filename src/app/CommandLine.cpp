@@ -2,14 +2,21 @@
 
 #include "AppPaths.h"
 #include "ConsolePrompts.h"
+#include "DataSources.h"
+#include "Database.h"
+#include "DatabaseCopy.h"
 #include "EgmExport.h"
 #include "IgmImport.h"
 #include "Installation.h"
 #include "Logon.h"
 #include "LogonState.h"
+#include "PostgresDialect.h"
 #include "XmlImport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <optional>
@@ -22,19 +29,169 @@ using Handler = int (*)(const Options&, QTextStream&, QTextStream&);
 
 int cmdInit(const Options& o, QTextStream& out, QTextStream& err)
 {
-    if (o.args.size() != 1) {
-        err << "usage: tarvex init DIR" << Qt::endl;
+    QStringList words;
+    QString server;
+    QString problem;
+    bool onServer = false;
+    for (qsizetype i = 0; i < o.args.size() && problem.isEmpty(); ++i) {
+        const QString& a = o.args[i];
+        if (a == QLatin1String("--server")) {
+            onServer = true;
+            if (i + 1 < o.args.size())
+                server = o.args[++i];
+            else
+                problem = QStringLiteral("--server needs a connection text");
+        } else if (a.startsWith(QLatin1String("--server="))) {
+            onServer = true;
+            server = a.mid(9);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            problem = QStringLiteral("unknown option ") + a;
+        } else {
+            words << a;
+        }
+    }
+    if (problem.isEmpty() && words.size() != 1)
+        problem = QStringLiteral("give the folder");
+    if (!problem.isEmpty()) {
+        err << "tarvex init: " << problem << Qt::endl
+            << "usage: tarvex init DIR [--server CONNINFO]" << Qt::endl;
         return Usage;
     }
+    const QString dir = words.first();
     QString error;
-    if (!Installation::createDemo(o.args.first(), &error)) {
+    Installation::ServerNames names;
+    const bool made = onServer ? Installation::createOnServer(dir, server, &error, &names)
+                               : Installation::createDemo(dir, &error);
+    if (!made) {
         err << error << Qt::endl;
         return Stopped;
     }
-    out << "Created a Tarvex installation in " << o.args.first() << Qt::endl
-        << "Company: " << Installation::demoCompanyName() << Qt::endl
-        << "The first logon creates the user TARVEX with the password KOSRAW." << Qt::endl;
+    out << "Created a Tarvex installation in " << dir << Qt::endl
+        << "Company: " << Installation::demoCompanyName() << Qt::endl;
+    if (onServer) {
+        out << "System database: " << names.system << " (data source " << names.system << ")"
+            << Qt::endl
+            << "Company database: " << names.company << " (data source " << names.company << ")"
+            << Qt::endl;
+        if (server.contains(QLatin1String("password"), Qt::CaseInsensitive))
+            out << "The password is kept in DataSources.ini; libpq's password file (~/.pgpass) "
+                   "keeps it out of Tarvex's files."
+                << Qt::endl;
+    }
+    out << "The first logon creates the user TARVEX with the password KOSRAW." << Qt::endl;
     return Done;
+}
+
+int cmdCopyDb(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList words;
+    QString server;
+    QString file;
+    QString problem;
+    for (qsizetype i = 0; i < o.args.size() && problem.isEmpty(); ++i) {
+        const QString& a = o.args[i];
+        QString* target = a.startsWith(QLatin1String("--server")) ? &server
+                          : a.startsWith(QLatin1String("--file")) ? &file
+                                                                  : nullptr;
+        const QString name =
+            target == &server ? QStringLiteral("--server") : QStringLiteral("--file");
+        if (target && a == name) {
+            if (i + 1 < o.args.size())
+                *target = o.args[++i];
+            else
+                problem = name + QStringLiteral(" needs a value");
+        } else if (target && a.startsWith(name + u'=')) {
+            *target = a.mid(name.size() + 1);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            problem = QStringLiteral("unknown option ") + a;
+        } else {
+            words << a;
+        }
+    }
+    if (problem.isEmpty() && words.size() != 2)
+        problem = QStringLiteral("give the data source to copy from and the one to copy to");
+    if (problem.isEmpty() && !server.isEmpty() && !file.isEmpty())
+        problem = QStringLiteral("give --server or --file, not both");
+    if (!problem.isEmpty()) {
+        err << "tarvex copy-db: " << problem << Qt::endl
+            << "usage: tarvex copy-db FROM TO [--server CONNINFO | --file FILE]" << Qt::endl;
+        return Usage;
+    }
+    const auto bare = [](const QString& w) {
+        const QString n = DataSources::nameFromConnection(w);
+        return n.isEmpty() ? w.trimmed() : n;
+    };
+    const QString fromName = bare(words[0]);
+    const QString toName = bare(words[1]);
+    std::optional<DataSources::Entry> target = DataSources::find(toName);
+    const bool registering = !server.isEmpty() || !file.isEmpty();
+    if (registering && target) {
+        err << "The data source '" << toName
+            << "' exists already; copy to it without --server or --file." << Qt::endl;
+        return Stopped;
+    }
+    if (!registering && !target) {
+        err << "Data source name '" << toName
+            << "' not found: name a registered one, or register it with --server CONNINFO or "
+               "--file FILE."
+            << Qt::endl;
+        return Stopped;
+    }
+    if (!server.isEmpty()) {
+        PgConninfo::Pairs pairs;
+        QString why;
+        if (!PgConninfo::parse(server, &pairs, &why)) {
+            err << "The server's connection text cannot be read: " << why << Qt::endl;
+            return Stopped;
+        }
+        QString database = PgConninfo::value(pairs, QStringLiteral("dbname"));
+        if (database.isEmpty())
+            database = toName;
+        DataSources::Entry e;
+        DataSources::entryForServer(toName, database, server, &e, &why);
+        target = e;
+    } else if (!file.isEmpty()) {
+        target = DataSources::Entry(toName, QStringLiteral("SQLITE"),
+                                    QFileInfo(file).absoluteFilePath());
+    }
+    try {
+        auto from = DataSources::openConnection(QStringLiteral("DSN=") + fromName);
+        const Database::Location where = target->location();
+        const bool newFile = !where.isServer() && !QFileInfo::exists(where.database);
+        auto to = newFile || where.isServer() ? Database::create(where) : Database::open(where);
+        QElapsedTimer shown;
+        shown.start();
+        const auto progress = [&](const QString& table, qint64 done, qint64 total) {
+            // A line now and then on a long copy, none on a short one.
+            if (shown.elapsed() < 2000 || total == 0)
+                return;
+            shown.restart();
+            err << table << ": " << done << " of " << total << " rows copied" << Qt::endl;
+        };
+        DatabaseCopy::Report report;
+        try {
+            report = DatabaseCopy::copy(*from, *to, progress);
+        } catch (...) {
+            to.reset();
+            if (newFile)
+                QFile::remove(where.database);
+            throw;
+        }
+        if (registering && !DataSources::add(*target)) {
+            err << "The copy is made, but the data source '" << toName
+                << "' cannot be written to DataSources.ini." << Qt::endl;
+            return Stopped;
+        }
+        for (const DatabaseCopy::Table& t : report.tables)
+            out << t.name << ": " << t.rows << " rows, checksum " << t.checksum << Qt::endl;
+        out << "Copied " << report.tables.size() << " tables and " << report.rows() << " rows from "
+            << fromName << " to " << toName << "; every table's row count and checksum match."
+            << Qt::endl;
+        return Done;
+    } catch (const DbError& e) {
+        err << e.description() << Qt::endl;
+        return Stopped;
+    }
 }
 
 int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
@@ -195,7 +352,16 @@ struct Command
 };
 
 const Command commands[] = {
-    {"init", cmdInit, "init DIR                      create a ready installation in DIR"},
+    {"init", cmdInit,
+     "init DIR [--server CONNINFO]  create a ready installation in DIR; with --server its\n"
+     "                                system and company databases are made on a PostgreSQL\n"
+     "                                server (libpq connection text; its dbname, default\n"
+     "                                tarvex, names the system database)"},
+    {"copy-db", cmdCopyDb,
+     "copy-db FROM TO [--server CONNINFO | --file FILE]\n"
+     "                                copy a company database between data sources (SQLite\n"
+     "                                and PostgreSQL either way), checked table by table;\n"
+     "                                --server or --file registers TO as a new data source"},
     {"egm", cmdEgm,
      "egm ROTNO DATE [--out FILE]   write the EGM flat file (DATE dd/mm/yyyy); default:\n"
      "                                ROTNO.egm in the program's folder"},

@@ -1,5 +1,7 @@
 #include "Database.h"
 
+#include "PostgresDialect.h"
+#include "StoredOrder.h"
 #include "ValueText.h"
 
 #include <QFile>
@@ -89,7 +91,50 @@ bool isWalDatabase(const QString& path)
     return header.size() == 20 && header[18] == 2 && header[19] == 2;
 }
 
+QString newConnectionName()
+{
+    return QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
+}
+
+bool isSelect(const QString& sql)
+{
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\b"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return select.match(sql).hasMatch();
+}
+
+bool isRollback(const QString& sql)
+{
+    return sql.trimmed().compare(QLatin1String("ROLLBACK"), Qt::CaseInsensitive) == 0;
+}
+
+/// The table a statement changes or locks, else the first it reads; "" when
+/// it names none.
+QString tableOfStatement(const QString& sql)
+{
+    static const QRegularExpression target(
+        QStringLiteral("^\\s*(?:update|delete\\s+from|insert\\s+into|lock\\s+table)\\s+"
+                       "([A-Za-z_][A-Za-z0-9_$]*)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = target.match(sql);
+    if (m.hasMatch())
+        return m.captured(1);
+    return Database::tablesOf(sql).value(0);
+}
+
+QString quotedIdentifier(QString name)
+{
+    name.replace(u'"', QLatin1String("\"\""));
+    return u'"' + name + u'"';
+}
+
 } // namespace
+
+bool Database::Location::isServer() const
+{
+    return driver.compare(QLatin1String("PSQL"), Qt::CaseInsensitive) == 0 ||
+           driver.compare(QLatin1String("POSTGRESQL"), Qt::CaseInsensitive) == 0;
+}
 
 Database::Database(std::unique_ptr<SqlDialect> dialect, const QString& connectionName,
                    Location location)
@@ -99,7 +144,7 @@ Database::Database(std::unique_ptr<SqlDialect> dialect, const QString& connectio
 Database::~Database()
 {
     if (db_.isValid()) {
-        if (inTransaction_)
+        if (inTransaction_ && !lost_)
             db_.exec(QStringLiteral("ROLLBACK"));
         db_.close();
     }
@@ -109,6 +154,12 @@ Database::~Database()
 
 std::shared_ptr<Database> Database::open(const Location& location)
 {
+    if (location.isServer()) {
+        std::shared_ptr<Database> db(
+            new Database(std::make_unique<PostgresDialect>(), newConnectionName(), location));
+        db->openServer();
+        return db;
+    }
     if (location.driver.compare(QLatin1String("SQLITE"), Qt::CaseInsensitive) != 0)
         throw DbError(
             DbError::ConnectionFailed,
@@ -181,8 +232,159 @@ std::shared_ptr<Database> Database::create(const QString& file)
     return db;
 }
 
+std::shared_ptr<Database> Database::create(const Location& location)
+{
+    if (!location.isServer())
+        return create(location.database);
+    const QString name = location.database;
+    if (name.trimmed().isEmpty() || name.toUtf8().size() > 63)
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("'%1' cannot name a database on the server: a name has 1 to "
+                                     "63 characters.")
+                          .arg(name));
+    PgConninfo::Pairs pairs;
+    PgConninfo::parse(location.server, &pairs, nullptr);
+    const QString server = PgConninfo::serverName(pairs);
+    // CREATE DATABASE runs from another database of the server.
+    std::shared_ptr<Database> admin;
+    Location maintenance = location;
+    maintenance.database = QStringLiteral("postgres");
+    try {
+        admin = open(maintenance);
+    } catch (const DbError& first) {
+        maintenance.database = QStringLiteral("template1");
+        try {
+            admin = open(maintenance);
+        } catch (const DbError&) {
+            throw first;
+        }
+    }
+    const bool exists =
+        !admin
+             ->scalar(QStringLiteral("select 1 from pg_catalog.pg_database where datname = ?"),
+                      {name})
+             .isNull();
+    if (!exists) {
+        try {
+            // Byte order for text, as SQLite compares and sorts it.
+            admin->exec(QStringLiteral("create database %1 template template0 encoding 'UTF8' "
+                                       "lc_collate 'C' lc_ctype 'C'")
+                            .arg(quotedIdentifier(name)));
+        } catch (const DbError& e) {
+            throw DbError(DbError::ConnectionFailed,
+                          QStringLiteral("The database '%1' cannot be created on %2: %3. The "
+                                         "server's administrator can create it, empty and owned "
+                                         "by the login Tarvex uses; it is then taken as it is.")
+                              .arg(name, server, e.description()));
+        }
+    }
+    admin.reset();
+    auto db = open(location);
+    if (exists && !db->dialect().tables(db->qt()).isEmpty())
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The database '%1' on %2 holds tables already; nothing was "
+                                     "changed.")
+                          .arg(name, server));
+    return db;
+}
+
+void Database::openServer()
+{
+    PgConninfo::Pairs pairs;
+    QString why;
+    if (!PgConninfo::parse(location_.server, &pairs, &why))
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The connection text of the database '%1' cannot be read: %2")
+                          .arg(location_.database, why));
+    const QString server = PgConninfo::serverName(pairs);
+    if (!QSqlDatabase::isDriverAvailable(dialect_->driver()))
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The database '%1' on %2 cannot be opened: Qt's PostgreSQL "
+                                     "driver (QPSQL, Debian package libqt6sql6-psql) is not "
+                                     "installed.")
+                          .arg(location_.database, server));
+    db_ = QSqlDatabase::addDatabase(dialect_->driver(), connectionName_);
+    PgConninfo::Pairs options;
+    bool timeout = false;
+    bool application = false;
+    QString database = location_.database;
+    for (const auto& [key, value] : pairs) {
+        if (key == QLatin1String("dbname")) {
+            if (database.isEmpty())
+                database = value;
+        } else if (key == QLatin1String("password")) {
+            // The driver quotes it; among the options a ';' would split it.
+            db_.setPassword(value);
+        } else {
+            timeout = timeout || key == QLatin1String("connect_timeout");
+            application = application || key == QLatin1String("application_name");
+            options.append({key, value});
+        }
+    }
+    // A server that does not answer must not hold the clerk without end.
+    if (!timeout)
+        options.append({QStringLiteral("connect_timeout"), QStringLiteral("10")});
+    if (!application)
+        options.append({QStringLiteral("application_name"), QStringLiteral("Tarvex")});
+    location_.database = database;
+    db_.setDatabaseName(database);
+    db_.setConnectOptions(PgConninfo::join(options));
+    db_.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    if (!db_.open())
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The database '%1' on %2 cannot be opened: %3")
+                          .arg(database, server, dialect_->errorText(db_.lastError())));
+    configure();
+}
+
+void Database::reconnectIfLost()
+{
+    if (!lost_)
+        return;
+    db_.close();
+    if (!db_.open()) {
+        PgConninfo::Pairs pairs;
+        PgConninfo::parse(location_.server, &pairs, nullptr);
+        throw DbError(DbError::ConnectionFailed,
+                      QStringLiteral("The database '%1' on %2 cannot be reached: %3")
+                          .arg(location_.database, PgConninfo::serverName(pairs),
+                               dialect_->errorText(db_.lastError())));
+    }
+    lost_ = false;
+    configure();
+}
+
+void Database::checkUsable()
+{
+    reconnectIfLost();
+    if (!abortedBy_.isEmpty())
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("An earlier step of this change failed, so it is being "
+                                     "undone: %1")
+                          .arg(abortedBy_));
+}
+
+void Database::lostConnection(const QString& reason)
+{
+    lost_ = true;
+    inTransaction_ = false;
+    abortedBy_.clear();
+    PgConninfo::Pairs pairs;
+    PgConninfo::parse(location_.server, &pairs, nullptr);
+    throw DbError(DbError::ConnectionLost,
+                  QStringLiteral("The connection to the database '%1' on %2 was lost (%3). What "
+                                 "was saved before is kept; check the last change, it may not "
+                                 "have been saved. Tarvex connects again at the next step.")
+                      .arg(location_.database, PgConninfo::serverName(pairs), reason));
+}
+
 void Database::configure()
 {
+    if (location_.isServer()) {
+        for (const QString& sql : dialect_->sessionSetup())
+            exec(sql);
+        return;
+    }
     // SQLite opens anything lazily; reading the catalogue is what tells a
     // database from, say, a text file picked by mistake.
     QSqlQuery probe(db_);
@@ -201,6 +403,8 @@ void Database::configure()
 
 QString Database::describe(const QSqlError& error) const
 {
+    if (location_.isServer())
+        return dialect_->errorText(error);
     const QString text = errorText(error);
     const QString& file = location_.database;
     switch (sqliteCode(error)) {
@@ -237,23 +441,93 @@ QString Database::describe(const QSqlError& error) const
 
 void Database::fail(const QSqlError& error, const QString& sql, int number)
 {
-    Q_UNUSED(sql);
-    throw DbError(number, describe(error));
+    const QString text = dialect_->errorText(error);
+    if (dialect_->connectionLost(db_, error))
+        lostConnection(text);
+    if (inTransaction_ && dialect_->failureAbortsTransaction() && abortedBy_.isEmpty() &&
+        !isRollback(sql))
+        abortedBy_ = text;
+    if (dialect_->isLockTimeout(error)) {
+        const QString table = tableOfStatement(sql);
+        const QString what = table.isEmpty() ? QStringLiteral("The database")
+                                             : QStringLiteral("The table %1").arg(table);
+        throw DbError(DbError::Busy,
+                      QStringLiteral("%1 is busy: another user has been changing it for over %2 "
+                                     "seconds. Nothing was saved; try again in a moment.")
+                          .arg(what)
+                          .arg(PostgresDialect::lockWaitSeconds));
+    }
+    if (!location_.isServer()) {
+        const int code = sqliteCode(error);
+        throw DbError(code == SqliteBusy || code == SqliteLocked ? DbError::Busy : number,
+                      describe(error));
+    }
+    throw DbError(number, text);
+}
+
+void Database::learnLayouts(const QString& sql)
+{
+    if (!isSelect(sql))
+        return;
+    for (const QString& table : tablesOf(sql)) {
+        const QString key = table.toLower();
+        if (layouts_.contains(key))
+            continue;
+        const ColumnList cols = readLayout(table);
+        if (!cols.isEmpty())
+            layouts_.insert(key, cols);
+    }
+}
+
+ColumnList Database::readLayout(const QString& table)
+{
+    ColumnList cols = dialect_->tableColumns(db_, table);
+    const QString hidden = dialect_->rowOrderColumn();
+    QString order;
+    for (qsizetype i = cols.size() - 1; i >= 0; --i)
+        if (!hidden.isEmpty() && cols[i].name.compare(hidden, Qt::CaseInsensitive) == 0) {
+            order = cols[i].name;
+            cols.removeAt(i);
+        }
+    if (order.isEmpty())
+        for (const ColumnInfo& c : cols)
+            if (c.autoNumber)
+                order = c.name;
+    if (!cols.isEmpty())
+        rowOrders_.insert(table.toLower(), order);
+    return cols;
 }
 
 QSqlQuery Database::exec(const QString& sql, const QVariantList& params)
 {
+    if (!isRollback(sql))
+        checkUsable();
+    learnLayouts(sql);
+    QString text = dialect_->translate(sql);
+    if (!dialect_->rowOrderColumn().isEmpty() && isSelect(sql))
+        text = StoredOrder::rewrite(
+            text, [this](const QString& table) -> std::optional<StoredOrder::Table> {
+                const QString key = table.toLower();
+                const auto it = layouts_.constFind(key);
+                if (it == layouts_.constEnd())
+                    return std::nullopt;
+                StoredOrder::Table t;
+                for (const ColumnInfo& c : *it)
+                    t.columns << c.name;
+                t.orderColumn = rowOrders_.value(key);
+                return t;
+            });
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (params.isEmpty()) {
-        if (!q.exec(sql))
+        if (!q.exec(text))
             fail(q.lastError(), sql);
         return q;
     }
-    if (!q.prepare(sql))
+    if (!q.prepare(text))
         fail(q.lastError(), sql);
     for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, params[i]);
+        q.bindValue(i, dialect_->bindable(params[i]));
     if (!q.exec())
         fail(q.lastError(), sql);
     return q;
@@ -313,9 +587,11 @@ ColumnList Database::resultColumns(const QSqlRecord& rec, const QString& sql)
 {
     ColumnList out;
     ColumnList known;
+    // exec() has read the layouts before the select ran.
     for (const QString& table : tablesOf(sql)) {
-        if (tableExists(table))
-            known << tableColumns(table);
+        const auto it = layouts_.constFind(table.toLower());
+        if (it != layouts_.constEnd())
+            known << *it;
     }
     for (int i = 0; i < rec.count(); ++i) {
         ColumnInfo c;
@@ -385,11 +661,29 @@ bool Database::tableExists(const QString& table)
 {
     if (layouts_.contains(table.toLower()))
         return true;
+    checkUsable();
     const QStringList all = dialect_->tables(db_);
+    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
+        lostConnection(QStringLiteral("the server does not answer"));
     for (const QString& t : all)
         if (t.compare(table, Qt::CaseInsensitive) == 0)
             return true;
     return false;
+}
+
+QStringList Database::tables()
+{
+    checkUsable();
+    const QStringList all = dialect_->tables(db_);
+    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
+        lostConnection(QStringLiteral("the server does not answer"));
+    return all;
+}
+
+QList<SqlDialect::Index> Database::indexes(const QString& table)
+{
+    checkUsable();
+    return dialect_->indexes(db_, table);
 }
 
 ColumnList Database::tableColumns(const QString& table)
@@ -398,7 +692,10 @@ ColumnList Database::tableColumns(const QString& table)
     auto it = layouts_.constFind(key);
     if (it != layouts_.constEnd())
         return *it;
-    ColumnList cols = dialect_->tableColumns(db_, table);
+    checkUsable();
+    ColumnList cols = readLayout(table);
+    if (cols.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
+        lostConnection(QStringLiteral("the server does not answer"));
     if (cols.isEmpty())
         throw DbError(DbError::CommandFailed, QStringLiteral("no such table: %1").arg(table));
     layouts_.insert(key, cols);
@@ -409,6 +706,7 @@ void Database::createTable(const QString& table, const ColumnList& columns)
 {
     exec(dialect_->createTable(table, columns));
     layouts_.remove(table.toLower());
+    rowOrders_.remove(table.toLower());
 }
 
 void Database::insertRows(const QString& table, const QStringList& columns,
@@ -418,6 +716,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         *failedRow = -1;
     const ColumnList layout = tableColumns(table);
     QList<int> target; // position in layout for each given column
+    int autoAt = -1;   // position in columns of an auto-number column
     for (const QString& name : columns) {
         int found = -1;
         for (int i = 0; i < layout.size(); ++i)
@@ -426,37 +725,73 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         if (found < 0)
             throw DbError(DbError::CommandFailed,
                           QStringLiteral("no such column: %1.%2").arg(table, name));
+        if (layout[found].autoNumber)
+            autoAt = int(target.size());
         target << found;
     }
-    QStringList names;
-    QStringList marks;
-    for (int t : target) {
-        names << layout[t].name;
-        marks << QStringLiteral("?");
-    }
-    QSqlQuery q(db_);
-    const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                            .arg(table, names.join(u','), marks.join(u','));
-    if (!q.prepare(sql))
-        fail(q.lastError(), sql);
+    checkUsable();
+    // A row without its auto-number leaves the column out, so that the
+    // table numbers it (not every engine takes a null for "number it").
+    QSqlQuery withKey(db_);
+    QSqlQuery withoutKey(db_);
+    bool withKeyReady = false;
+    bool withoutKeyReady = false;
+    bool keysGiven = false;
+    const auto prepared = [&](bool omitKey) -> QSqlQuery& {
+        QSqlQuery& q = omitKey ? withoutKey : withKey;
+        bool& ready = omitKey ? withoutKeyReady : withKeyReady;
+        if (!ready) {
+            QStringList names;
+            QStringList marks;
+            for (int i = 0; i < target.size(); ++i) {
+                if (omitKey && i == autoAt)
+                    continue;
+                names << layout[target[i]].name;
+                marks << QStringLiteral("?");
+            }
+            const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
+                                    .arg(table, names.join(u','), marks.join(u','));
+            if (!q.prepare(sql))
+                fail(q.lastError(), sql);
+            ready = true;
+        }
+        return q;
+    };
+    const auto syncKeys = [&] {
+        const QString sync = dialect_->syncAutoNumber(table, layout[target[autoAt]].name);
+        if (!sync.isEmpty())
+            exec(sync);
+        keysGiven = false;
+    };
     for (qsizetype r = 0; r < rows.size(); ++r) {
         const RowValues& row = rows[r];
         if (failedRow)
             *failedRow = r;
+        const bool omitKey = autoAt >= 0 && (autoAt >= row.size() || row[autoAt].isNull());
+        // A number the table gives comes after those given before it.
+        if (omitKey && keysGiven)
+            syncKeys();
+        QSqlQuery& q = prepared(omitKey);
+        int bound = 0;
         for (int i = 0; i < target.size(); ++i) {
+            if (omitKey && i == autoAt)
+                continue;
             const ColumnInfo& col = layout[target[i]];
             const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
-            q.bindValue(i, dialect_->toStorage(col.type, v));
+            q.bindValue(bound++, dialect_->bindable(dialect_->toStorage(col.type, v)));
         }
         if (!q.exec()) {
             // A full disk, a read-only file or another writer is no fault of the row.
-            if (failedRow && !isRowsFault(q.lastError()))
+            if (failedRow && !location_.isServer() && !isRowsFault(q.lastError()))
                 *failedRow = -1;
-            fail(q.lastError(), sql);
+            fail(q.lastError(), q.lastQuery());
         }
+        keysGiven = keysGiven || (autoAt >= 0 && !omitKey);
     }
     if (failedRow)
         *failedRow = -1;
+    if (keysGiven)
+        syncKeys();
 }
 
 void Database::begin()
@@ -469,6 +804,14 @@ void Database::begin()
                           .arg(location_.database));
     exec(dialect_->beginWrite());
     inTransaction_ = true;
+    abortedBy_.clear();
+}
+
+void Database::beginRead()
+{
+    exec(dialect_->beginRead());
+    inTransaction_ = true;
+    abortedBy_.clear();
 }
 
 void Database::lockTable(const QString& table)
@@ -484,6 +827,14 @@ void Database::lockTable(const QString& table)
 
 void Database::commit()
 {
+    if (!abortedBy_.isEmpty()) {
+        // PostgreSQL answers COMMIT of such a transaction by rolling it back
+        // without an error: that must not pass for a save.
+        const QString why = abortedBy_;
+        rollback();
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("Nothing was saved: an earlier step failed (%1).").arg(why));
+    }
     exec(QStringLiteral("COMMIT"));
     inTransaction_ = false;
 }
@@ -491,6 +842,9 @@ void Database::commit()
 void Database::rollback()
 {
     inTransaction_ = false;
+    abortedBy_.clear();
+    if (lost_)
+        return; // the server ended the transaction with the connection
     exec(QStringLiteral("ROLLBACK"));
 }
 

@@ -14,21 +14,35 @@
 
 /// One open database connection. Every statement goes through here with its
 /// values bound as parameters; failures come back as DbError. The engine
-/// (SQLite now) stays behind SqlDialect.
+/// (SQLite, or PostgreSQL on a server) stays behind SqlDialect.
 class Database
 {
 public:
-    /// Where a database lives: the engine and, for SQLite, the file.
+    /// Where a database lives: the engine (SQLITE or PSQL) and the file or,
+    /// on a PostgreSQL server, the database's name and how to reach the
+    /// server.
     struct Location
     {
+        Location() = default;
+        Location(QString driver, QString database, QString server = QString())
+            : driver(std::move(driver)), database(std::move(database)), server(std::move(server))
+        {}
+
         QString driver = QStringLiteral("SQLITE");
-        QString database;
+        QString database; ///< SQLITE: the file; PSQL: the database's name
+        /// PSQL: libpq connection parameters but the database
+        /// ("host=db port=5432 user=egm", "service=agency"); "" for libpq's
+        /// defaults (its environment variables, a local server).
+        QString server;
+
+        bool isServer() const;
     };
 
-    /// Opens an existing database. A missing file, or a file that is not a
-    /// database, fails with DbError::ConnectionFailed and a description that
-    /// names the file and says what is wrong (not a database, damaged,
-    /// cannot be opened, the disk is full).
+    /// Opens an existing database. A missing file, a file that is not a
+    /// database, a server that is down or refuses the login fail with
+    /// DbError::ConnectionFailed and a description that names the file or
+    /// the database and gives the reason (not a database, damaged, cannot be
+    /// opened, the disk is full).
     ///
     /// A SQLite file that cannot be written, or whose folder cannot be (a
     /// read-only installation), is opened read-only: everything reads, and a
@@ -36,6 +50,11 @@ public:
     static std::shared_ptr<Database> open(const Location& location);
     /// Creates a new, empty SQLite database file (fails if it exists).
     static std::shared_ptr<Database> create(const QString& file);
+    /// Creates a new database: a file as create(file) does, or a database on
+    /// the server. A server database that exists already is taken when it
+    /// holds no tables (an administrator may make it beforehand) and refused
+    /// when it holds any.
+    static std::shared_ptr<Database> create(const Location& location);
 
     ~Database();
     Database(const Database&) = delete;
@@ -45,6 +64,7 @@ public:
     const SqlDialect& dialect() const { return *dialect_; }
     /// The file (or database name), for messages.
     QString location() const { return location_.database; }
+    const Location& where() const { return location_; }
     /// Opened read-only: the file or its folder cannot be written.
     bool readOnly() const { return readOnly_; }
 
@@ -57,11 +77,19 @@ public:
     RowTable select(const QString& sql, const QVariantList& params = {});
 
     bool tableExists(const QString& table);
+    /// The tables of the database (of its schema, on a server).
+    QStringList tables();
+    /// The indexes of a table that are not its key.
+    QList<SqlDialect::Index> indexes(const QString& table);
     /// The columns of a table in order (cached; names matched without regard
     /// to case). Throws when the table does not exist.
     ColumnList tableColumns(const QString& table);
     /// Forgets cached table layouts (after create table).
-    void clearLayoutCache() { layouts_.clear(); }
+    void clearLayoutCache()
+    {
+        layouts_.clear();
+        rowOrders_.clear();
+    }
 
     void createTable(const QString& table, const ColumnList& columns);
     /// Appends rows with one prepared statement; columns by name, values
@@ -73,6 +101,9 @@ public:
 
     /// Transactions: begin() takes the write lock at once.
     void begin();
+    /// A transaction that only reads, every select seeing the same state of
+    /// the database; ended by commit() or rollback().
+    void beginRead();
     void commit();
     void rollback();
     bool inTransaction() const { return inTransaction_; }
@@ -133,12 +164,30 @@ private:
     /// read-only database, a full disk, a damaged file; otherwise its text.
     QString describe(const QSqlError& error) const;
     void configure();
+    void openServer();
+    /// After a lost connection: connects again before the next statement.
+    void reconnectIfLost();
+    /// Before a statement: connected, and not in a transaction the engine
+    /// refuses to go on with.
+    void checkUsable();
+    [[noreturn]] void lostConnection(const QString& reason);
+    /// Reads the layouts of the tables a select names before it runs: on a
+    /// server, a catalogue read while a result streams would discard it.
+    void learnLayouts(const QString& sql);
+    /// A table's columns as the engine reports them, its hidden stored-order
+    /// column left out and remembered.
+    ColumnList readLayout(const QString& table);
 
     std::unique_ptr<SqlDialect> dialect_;
     QString connectionName_;
     Location location_;
     QSqlDatabase db_;
     QHash<QString, ColumnList> layouts_;
+    QHash<QString, QString> rowOrders_; ///< table -> the column of its stored order
     bool inTransaction_ = false;
     bool readOnly_ = false;
+    bool lost_ = false;
+    /// The first failure of a transaction that the engine will not go on
+    /// with ("" while none).
+    QString abortedBy_;
 };

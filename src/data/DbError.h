@@ -17,6 +17,11 @@ public:
     static constexpr int BadValue = -2147217887;
     /// The row to update or delete is no longer in the table.
     static constexpr int RowNotFound = -2147217864;
+    /// A lock another user holds was not let go in time.
+    static constexpr int Busy = -2147217871;
+    /// The connection to the database server broke off (server restarted,
+    /// network down); the next statement connects again.
+    static constexpr int ConnectionLost = -2147168228;
     /// An operation the row set cannot do in its current state (no current row).
     static constexpr int NoCurrentRow = 3021;
 

@@ -6,6 +6,14 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+QString SqlDialect::errorText(const QSqlError& error) const
+{
+    QString t = error.databaseText().trimmed();
+    if (t.isEmpty())
+        t = error.text().trimmed();
+    return t;
+}
+
 void SqlDialect::classify(const QString& declared, ColumnInfo& column)
 {
     const QString t = declared.trimmed().toLower();
@@ -68,7 +76,10 @@ QString SqliteDialect::createTable(const QString& table, const ColumnList& colum
 
 QStringList SqliteDialect::tables(const QSqlDatabase& db) const
 {
-    return db.tables(QSql::Tables);
+    // sqlite_sequence and the like are the engine's own.
+    QStringList out = db.tables(QSql::Tables);
+    out.removeIf([](const QString& t) { return t.startsWith(QLatin1String("sqlite_")); });
+    return out;
 }
 
 ColumnList SqliteDialect::tableColumns(const QSqlDatabase& db, const QString& table) const
@@ -155,4 +166,32 @@ QVariant SqliteDialect::fromStorage(ColumnType type, const QVariant& value) cons
         return value.toString();
     }
     return value;
+}
+
+QList<SqlDialect::Index> SqliteDialect::indexes(const QSqlDatabase& db, const QString& table) const
+{
+    QList<Index> out;
+    QString quoted = table;
+    quoted.replace(u'"', QLatin1String("\"\""));
+    QSqlQuery list(db);
+    if (!list.exec(QStringLiteral("PRAGMA index_list(\"%1\")").arg(quoted)))
+        return out;
+    while (list.next()) {
+        // Origin "c": made by CREATE INDEX (not a key's own index).
+        if (list.value(3).toString() != QLatin1String("c"))
+            continue;
+        Index ix;
+        ix.name = list.value(1).toString();
+        ix.unique = list.value(2).toInt() != 0;
+        out << ix;
+    }
+    for (Index& ix : out) {
+        QString name = ix.name;
+        name.replace(u'"', QLatin1String("\"\""));
+        QSqlQuery info(db);
+        if (info.exec(QStringLiteral("PRAGMA index_info(\"%1\")").arg(name)))
+            while (info.next())
+                ix.columns << info.value(2).toString();
+    }
+    return out;
 }

@@ -3,6 +3,7 @@
 #include "ColumnInfo.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,9 @@ public:
     /// taken at once so that another clerk's lock shows at the start of a
     /// save, not half way through it.
     virtual QString beginWrite() const = 0;
+    /// Starts a transaction that only reads: its selects all see the
+    /// database as it was when the first one ran.
+    virtual QString beginRead() const { return QStringLiteral("BEGIN"); }
     /// Inside a write transaction: keeps every other writer of table out
     /// until the transaction ends, so that an id taken as max(id) + 1 stays
     /// this transaction's. Empty where the write transaction already keeps
@@ -44,6 +48,55 @@ public:
     virtual QVariant toStorage(ColumnType type, const QVariant& value) const = 0;
     virtual QVariant fromStorage(ColumnType type, const QVariant& value) const = 0;
 
+    /// Where the engine keeps no lasting order of rows: the hidden column
+    /// that numbers each table's rows as they are stored (StoredOrder). ""
+    /// where the engine has one (SQLite's rowid).
+    virtual QString rowOrderColumn() const { return QString(); }
+    /// The program's statement as this engine takes it.
+    virtual QString translate(const QString& sql) const { return sql; }
+    /// Statements run on every new connection.
+    virtual QStringList sessionSetup() const { return {}; }
+    /// A value as it is bound to a statement.
+    virtual QVariant bindable(const QVariant& value) const { return value; }
+    /// The engine's message for a failed statement, without driver noise.
+    virtual QString errorText(const QSqlError& error) const;
+    /// After a failure: whether the connection itself is gone (a server
+    /// restarted, a network lost).
+    virtual bool connectionLost(const QSqlDatabase& db, const QSqlError& error) const
+    {
+        Q_UNUSED(db);
+        Q_UNUSED(error);
+        return false;
+    }
+    /// Whether a failed statement spoils the rest of its transaction, so that
+    /// nothing but a rollback runs until it ends.
+    virtual bool failureAbortsTransaction() const { return false; }
+    /// Whether a statement failed because a lock stayed taken too long.
+    virtual bool isLockTimeout(const QSqlError& error) const
+    {
+        Q_UNUSED(error);
+        return false;
+    }
+    /// After rows were stored with their own auto-number values: a statement
+    /// that keeps the next number above them ("" where the engine does so
+    /// itself).
+    virtual QString syncAutoNumber(const QString& table, const QString& column) const
+    {
+        Q_UNUSED(table);
+        Q_UNUSED(column);
+        return QString();
+    }
+
+    /// The indexes of a table that are not its primary key, each with its
+    /// columns in order.
+    struct Index
+    {
+        QString name;
+        QStringList columns;
+        bool unique = false;
+    };
+    virtual QList<Index> indexes(const QSqlDatabase& db, const QString& table) const = 0;
+
     /// Maps a declared SQL type ("char(50)", "DOUBLE", "date") to a column
     /// kind and size.
     static void classify(const QString& declared, ColumnInfo& column);
@@ -62,4 +115,5 @@ public:
     QString nullSafeEquals(const QString& column) const override;
     QVariant toStorage(ColumnType type, const QVariant& value) const override;
     QVariant fromStorage(ColumnType type, const QVariant& value) const override;
+    QList<Index> indexes(const QSqlDatabase& db, const QString& table) const override;
 };

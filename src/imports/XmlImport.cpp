@@ -236,8 +236,8 @@ Outcome importPair(Database& db, const Request& request)
         const ColumnMap containerMap = mapColumns(containers, containerTable, true);
 
         Database::Transaction transaction(db);
-        // Read inside the transaction, with the table locked: no other
-        // clerk takes the same ids meanwhile.
+        // Read inside the transaction, with the table held: no other
+        // installation takes the same ids meanwhile.
         db.lockTable(kCargoTable);
         const double maxId = ValueText::leadingNumber(
             ValueText::numberText(db.scalar(QStringLiteral("select max(id) from egmcargo"))));

@@ -12,7 +12,8 @@ bool run(const std::function<void()>& step, const std::function<bool()>& askRetr
             step();
             return true;
         } catch (const DbError& e) {
-            if (e.number() != DbError::ConnectionFailed)
+            // A server connection that broke off is found again by the retry.
+            if (e.number() != DbError::ConnectionFailed && e.number() != DbError::ConnectionLost)
                 return false;
             ++failures;
             if (failures > silentRetries && !askRetry())

@@ -3,7 +3,8 @@
 #include <functional>
 
 /// The retry rule for a step that meets DbError::ConnectionFailed (the
-/// "unspecified error" of a connection that went away for a moment): the
+/// "unspecified error" of a connection that went away for a moment) or
+/// DbError::ConnectionLost (a server restarted under it): the
 /// first silentRetries failures are retried without a word; from then on
 /// each further failure asks whether to retry. Any other error, or a No,
 /// ends the step.

@@ -4,6 +4,7 @@
 #include "BoundList.h"
 #include "ConnectionRetry.h"
 #include "Criteria.h"
+#include "Database.h"
 #include "MyFunc.h"
 #include "RowSet.h"
 #include "ValueText.h"
@@ -363,10 +364,38 @@ void RecordForm::showCurrentRow()
 
 void RecordForm::copyFieldsToRow()
 {
+    // The caption of a box: the label that names it, else its line's label,
+    // or that of the line above for a line that continues it (the second and
+    // third address lines).
+    const auto captionOf = [this](const QLineEdit* box) {
+        const auto labels = findChildren<QLabel*>();
+        for (const QLabel* label : labels)
+            if (label->buddy() == box)
+                return label->text().remove(u'&').trimmed();
+        for (int row = 0; row < fields_->rowCount(); ++row) {
+            QLayoutItem* line = fields_->itemAtPosition(row, 1);
+            if (!line || !line->layout() || line->layout()->indexOf(box) < 0)
+                continue;
+            for (int r = row; r >= 0; --r)
+                if (QLayoutItem* item = fields_->itemAtPosition(r, 0))
+                    if (auto* label = qobject_cast<QLabel*>(item->widget()))
+                        return label->text().remove(u'&').trimmed();
+        }
+        return QString();
+    };
     for (int i = 0; i < txtFields.size(); ++i) {
         // Only what the user changed is written, as a bound box would.
-        if (txtFields[i] && txtFields[i]->text() != shownText_[i])
-            primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
+        if (!txtFields[i] || txtFields[i]->text() == shownText_[i])
+            continue;
+        // A refused value is told by the caption the clerk sees, not the column.
+        const int col = primaryRS_->columnIndex(dataFields_[i]);
+        const QString caption = captionOf(txtFields[i]);
+        if (col >= 0 && !caption.isEmpty()) {
+            ColumnInfo shown = primaryRS_->columns()[col];
+            shown.name = caption;
+            Database::checkValue(shown, txtFields[i]->text());
+        }
+        primaryRS_->setValue(dataFields_[i], txtFields[i]->text());
     }
     for (const BoundColumn& b : std::as_const(lists_))
         if (b.list->storedValue() != b.shown)

@@ -74,8 +74,7 @@ frmCompany::frmCompany(QWidget* parent)
 void frmCompany::openRows(RowSet& rs)
 {
     rs.setObjectName(QStringLiteral("Data1"));
-    rs.openTable(Database::open({QStringLiteral("SQLITE"), logonState().SysPath}),
-                 QStringLiteral("DRCOMP"));
+    rs.openTable(DataSources::openSystem(logonState().SysPath), QStringLiteral("DRCOMP"));
 }
 
 void frmCompany::beforeAddNew()

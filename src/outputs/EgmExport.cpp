@@ -25,9 +25,12 @@ const QString kCargoSql = QStringLiteral("select * from egmcargo where egmcargo.
 const QString kFileContainerSql = QStringLiteral(
     "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as xegmdt,egmcargo.sbno as "
     "xsbno,egmcargo.sbdt as xsbdt from egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
-    "egmcargo.egmno=?");
-const QString kContainerSql = QStringLiteral("select egmcontain.* from egmcontain,egmcargo where "
-                                             "egmcontain.ref=egmcargo.id and egmcargo.egmno=?");
+    "egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid");
+// Containers by bill in stored order, then in their own: what SQLite's plan
+// gives anyway, and what another engine's plan need not give.
+const QString kContainerSql = QStringLiteral(
+    "select egmcontain.* from egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
+    "egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid");
 
 QString shown(const QString& path)
 {
@@ -52,13 +55,21 @@ class ReadSnapshot
 public:
     explicit ReadSnapshot(Database& db) : db_(db)
     {
-        if (!db_.inTransaction())
-            open_ = db_.qt().transaction();
+        if (db_.inTransaction())
+            return;
+        // On a server a plain transaction lets each select see the latest
+        // commit; a read transaction keeps the first one's view.
+        db_.beginRead();
+        open_ = true;
     }
     ~ReadSnapshot()
     {
-        if (open_)
-            db_.qt().commit();
+        if (!open_)
+            return;
+        try {
+            db_.commit();
+        } catch (const DbError&) {
+        }
     }
     ReadSnapshot(const ReadSnapshot&) = delete;
     ReadSnapshot& operator=(const ReadSnapshot&) = delete;
@@ -366,6 +377,7 @@ bool copyToRemovableMedia(const QString& path)
                  .arg(shown(folder), error));
         return false;
     }
+    prompts().status(QStringLiteral("File copied to ") + shown(target));
     return true;
 }
 

@@ -10,7 +10,10 @@ frmVslRep::frmVslRep(QWidget* parent)
     : OutputForm(QStringLiteral("frmVslRep"), QStringLiteral("Generate Flat-File"),
                  QStringLiteral("Generate File"), {{5, "Date"}},
                  QStringLiteral("Generate on Floppy"), parent)
-{}
+{
+    // The date is read as the company master's dates are.
+    txtFields[5]->setPlaceholderText(QStringLiteral("dd/mm/yyyy"));
+}
 
 QString frmVslRep::writeFile()
 {

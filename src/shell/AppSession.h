@@ -8,8 +8,10 @@
 #include "frmLogon.h"
 
 /// The program's run: the logon window first, the main window after the
-/// first successful logon, the logon again on Logout, and the end of the
-/// program on Cancel, Exit or closing the main window.
+/// first successful logon, the logon again on Logout (modal over the main
+/// window), and the end of the program on Cancel, Exit or closing the main
+/// window. When another user (or another company) logs on after Logout,
+/// the open screens are closed first; the same user again keeps them.
 class AppSession : public QObject
 {
     Q_OBJECT
@@ -37,4 +39,5 @@ private:
     QPointer<frmLogon> logon_;
     QPointer<frmMenu> menu_;
     QHash<QString, frmMenu::Factory> factories_;
+    QStringList user_; ///< company, data source and user ID of the last logon
 };

@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "Database.h"
+#include "PostgresDialect.h"
 #include "Prompts.h"
 #include "Settings.h"
 
@@ -14,29 +15,122 @@ QString registryFile()
     return AppPaths::file(QStringLiteral("DataSources.ini"));
 }
 
+namespace {
+
+const char* const serverKeys[] = {"Host", "Port", "User", "Password", "Service", "Options"};
+
+QString* serverField(Entry& e, const char* key)
+{
+    const QLatin1String k(key);
+    if (k == QLatin1String("Host"))
+        return &e.host;
+    if (k == QLatin1String("Port"))
+        return &e.port;
+    if (k == QLatin1String("User"))
+        return &e.user;
+    if (k == QLatin1String("Password"))
+        return &e.password;
+    if (k == QLatin1String("Service"))
+        return &e.service;
+    return &e.options;
+}
+
+} // namespace
+
+Database::Location Entry::location() const
+{
+    if (driver.compare(QLatin1String("PSQL"), Qt::CaseInsensitive) != 0)
+        return {driver, database};
+    PgConninfo::Pairs pairs;
+    const struct
+    {
+        const char* keyword;
+        const QString& value;
+    } fields[] = {{"host", host},
+                  {"port", port},
+                  {"user", user},
+                  {"password", password},
+                  {"service", service}};
+    for (const auto& f : fields)
+        if (!f.value.isEmpty())
+            pairs.append({QString::fromLatin1(f.keyword), f.value});
+    QString server = PgConninfo::join(pairs);
+    if (!options.trimmed().isEmpty())
+        server += u' ' + options.trimmed();
+    return {QStringLiteral("PSQL"), database, server.trimmed()};
+}
+
+bool entryForServer(const QString& name, const QString& database, const QString& server,
+                    Entry* entry, QString* error)
+{
+    PgConninfo::Pairs pairs;
+    if (!PgConninfo::parse(server, &pairs, error))
+        return false;
+    Entry e;
+    e.name = name;
+    e.driver = QStringLiteral("PSQL");
+    e.database = database;
+    PgConninfo::Pairs rest;
+    for (const auto& [key, value] : pairs) {
+        if (key == QLatin1String("host"))
+            e.host = value;
+        else if (key == QLatin1String("port"))
+            e.port = value;
+        else if (key == QLatin1String("user"))
+            e.user = value;
+        else if (key == QLatin1String("password"))
+            e.password = value;
+        else if (key == QLatin1String("service"))
+            e.service = value;
+        else if (key != QLatin1String("dbname"))
+            rest.append({key, value});
+    }
+    e.options = PgConninfo::join(rest);
+    *entry = e;
+    return true;
+}
+
 std::optional<Entry> find(const QString& name)
 {
     const QString n = name.trimmed();
     if (n.isEmpty())
         return std::nullopt;
+    const QString file = registryFile();
     Entry e;
     e.name = n;
-    e.database = Settings::read(registryFile(), n, QStringLiteral("Database"));
-    if (e.database.isEmpty())
-        return std::nullopt;
-    const QString driver = Settings::read(registryFile(), n, QStringLiteral("Driver"));
+    const QString driver = Settings::read(file, n, QStringLiteral("Driver"));
     if (!driver.isEmpty())
         e.driver = driver.toUpper();
+    e.database = Settings::read(file, n, QStringLiteral("Database"));
+    const bool server = e.driver == QLatin1String("PSQL");
+    if (server) {
+        for (const char* key : serverKeys)
+            *serverField(e, key) = Settings::read(file, n, QString::fromLatin1(key));
+        // A service or libpq's own defaults may name the database.
+        if (e.database.isEmpty() && e.service.isEmpty() && e.host.isEmpty() && e.options.isEmpty())
+            return std::nullopt;
+    } else if (e.database.isEmpty()) {
+        return std::nullopt;
+    }
     return e;
 }
 
 bool add(const Entry& entry, QString* error)
 {
-    // One write: an entry is never left with its driver and without its file.
-    return Settings::write(
-        registryFile(), entry.name,
-        {{QStringLiteral("Driver"), entry.driver}, {QStringLiteral("Database"), entry.database}},
-        error);
+    // One write: an entry is never left with its driver and without its
+    // file. Server keys are written when they hold something, or to clear
+    // an old value.
+    const QString file = registryFile();
+    Settings::Values values{{QStringLiteral("Driver"), entry.driver},
+                            {QStringLiteral("Database"), entry.database}};
+    Entry copy = entry;
+    for (const char* key : serverKeys) {
+        const QString k = QString::fromLatin1(key);
+        const QString value = *serverField(copy, key);
+        if (!value.isEmpty() || !Settings::read(file, entry.name, k).isEmpty())
+            values.append({k, value});
+    }
+    return Settings::write(file, entry.name, values, error);
 }
 
 QString nameFromConnection(const QString& connection)
@@ -58,16 +152,24 @@ std::shared_ptr<Database> openConnection(const QString& connection)
     if (!entry)
         throw DbError(DbError::ConnectionFailed,
                       QStringLiteral("Data source name '%1' not found.").arg(name));
-    return Database::open({entry->driver, entry->database});
+    return Database::open(entry->location());
+}
+
+std::shared_ptr<Database> openSystem(const QString& sysPath)
+{
+    if (!nameFromConnection(sysPath).isEmpty())
+        return openConnection(sysPath);
+    return Database::open({QStringLiteral("SQLITE"), sysPath});
 }
 
 } // namespace DataSources
 
 QString CreateDataSource()
 {
-    const QString chosen = prompts().openFile(
-        QStringLiteral("Select Data File Name"),
-        QStringLiteral("Data Files (*.mdb *.db *.sqlite);;All Files (*)"), QStringLiteral("*.mdb"));
+    const QString chosen =
+        prompts().openFile(QStringLiteral("Select Data File Name"),
+                           QStringLiteral("Data Files (*.mdb *.db *.sqlite);;All Files (*)"),
+                           QStringLiteral("*.mdb"), AppPaths::home());
     if (chosen.trimmed().isEmpty())
         return QString();
     auto rtrim = [](QString s) {

@@ -5,6 +5,7 @@
 #include "AppPaths.h"
 #include "DataSources.h"
 #include "Database.h"
+#include "PostgresDialect.h"
 #include "SafeFile.h"
 #include "Schema.h"
 #include "Settings.h"
@@ -38,53 +39,51 @@ void installSkins(const QString& dir)
     }
 }
 
-bool createDemo(const QString& dirPath, QString* error)
+namespace {
+
+/// The folder made (or found) and free of an installation.
+bool prepareFolder(const QString& dirPath, QString* error)
 {
     QDir dir(dirPath);
     if (!dir.exists() && !QDir().mkpath(dirPath)) {
         *error = QStringLiteral("The folder '%1' cannot be created.").arg(dirPath);
         return false;
     }
-    const QString ini = dir.filePath(QStringLiteral("Tarvex.ini"));
-    if (QFile::exists(ini)) {
+    if (QFile::exists(dir.filePath(QStringLiteral("Tarvex.ini")))) {
         *error = QStringLiteral("'%1' holds an installation already (Tarvex.ini exists); nothing "
                                 "was changed.")
                      .arg(dir.absolutePath());
         return false;
     }
-    const QString sysPath = dir.absoluteFilePath(QStringLiteral("system.mdb"));
-    const QString companyPath = dir.absoluteFilePath(demoDataSource());
-    const QString previousHome = AppPaths::homeOverride();
-    try {
-        for (const QString& f : {sysPath, companyPath})
-            if (QFile::exists(f))
-                throw DbError(
-                    DbError::ConnectionFailed,
-                    QStringLiteral("The file '%1' exists already; nothing was changed.").arg(f));
-        {
-            auto sys = Database::create(sysPath);
-            Schema::createSystemDatabase(*sys);
-            sys->insertRows(
-                QStringLiteral("DRCOMP"),
-                {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("add1"),
-                 QStringLiteral("add2"), QStringLiteral("add3"), QStringLiteral("telephone"),
-                 QStringLiteral("st_date"), QStringLiteral("ed_date"), QStringLiteral("dirname")},
-                {{1, demoCompanyName(), QStringLiteral("12, Harbour View, Ballard Estate"),
-                  QStringLiteral("Fort"), QStringLiteral("Mumbai 400001"),
-                  QStringLiteral("022 2261 0000"), QDate(2026, 4, 1), QDate(2027, 3, 31),
-                  QStringLiteral("DSN=") + demoDataSource()}});
-        }
-        {
-            auto company = Database::create(companyPath);
-            Schema::createCompanyDatabase(*company);
-        }
-    } catch (const DbError& e) {
-        *error = e.description();
-        return false;
-    }
+    return true;
+}
+
+} // namespace
+
+void fillDatabases(Database& sys, Database& company, const QString& companySource)
+{
+    Schema::createSystemDatabase(sys);
+    sys.insertRows(
+        QStringLiteral("DRCOMP"),
+        {QStringLiteral("code"), QStringLiteral("name"), QStringLiteral("add1"),
+         QStringLiteral("add2"), QStringLiteral("add3"), QStringLiteral("telephone"),
+         QStringLiteral("st_date"), QStringLiteral("ed_date"), QStringLiteral("dirname")},
+        {{1, demoCompanyName(), QStringLiteral("12, Harbour View, Ballard Estate"),
+          QStringLiteral("Fort"), QStringLiteral("Mumbai 400001"), QStringLiteral("022 2261 0000"),
+          QDate(2026, 4, 1), QDate(2027, 3, 31), QStringLiteral("DSN=") + companySource}});
+    Schema::createCompanyDatabase(company);
+}
+
+bool writeFolder(const QString& dirPath, const QString& sysPath,
+                 const QList<DataSources::Entry>& sources, QString* error)
+{
+    const QDir dir(dirPath);
     installSkins(dir.absolutePath());
+    const QString previousHome = AppPaths::homeOverride();
     AppPaths::setHome(dir.absolutePath());
-    bool ok = DataSources::add({demoDataSource(), QStringLiteral("SQLITE"), companyPath});
+    bool ok = true;
+    for (const DataSources::Entry& e : sources)
+        ok = DataSources::add(e) && ok;
     const struct
     {
         const char *section, *key;
@@ -106,6 +105,77 @@ bool createDemo(const QString& dirPath, QString* error)
     if (!ok)
         *error = QStringLiteral("The settings of '%1' cannot be written.").arg(dir.absolutePath());
     return ok;
+}
+
+bool createDemo(const QString& dirPath, QString* error)
+{
+    if (!prepareFolder(dirPath, error))
+        return false;
+    const QDir dir(dirPath);
+    const QString sysPath = dir.absoluteFilePath(QStringLiteral("system.mdb"));
+    const QString companyPath = dir.absoluteFilePath(demoDataSource());
+    try {
+        for (const QString& f : {sysPath, companyPath})
+            if (QFile::exists(f))
+                throw DbError(
+                    DbError::ConnectionFailed,
+                    QStringLiteral("The file '%1' exists already; nothing was changed.").arg(f));
+        auto sys = Database::create(sysPath);
+        auto company = Database::create(companyPath);
+        fillDatabases(*sys, *company, demoDataSource());
+    } catch (const DbError& e) {
+        *error = e.description();
+        return false;
+    }
+    DataSources::Entry company;
+    company.name = demoDataSource();
+    company.database = companyPath;
+    return writeFolder(dirPath, sysPath, {company}, error);
+}
+
+QString defaultSystemDatabase()
+{
+    return QStringLiteral("tarvex");
+}
+
+bool createOnServer(const QString& dirPath, const QString& server, QString* error,
+                    ServerNames* names)
+{
+    PgConninfo::Pairs pairs;
+    QString why;
+    if (!PgConninfo::parse(server, &pairs, &why)) {
+        *error = QStringLiteral("The server's connection text cannot be read: %1").arg(why);
+        return false;
+    }
+    if (!prepareFolder(dirPath, error))
+        return false;
+    ServerNames made;
+    made.system = PgConninfo::value(pairs, QStringLiteral("dbname"));
+    if (made.system.isEmpty())
+        made.system = defaultSystemDatabase();
+    made.company = made.system + QStringLiteral("_demo");
+    DataSources::Entry system;
+    DataSources::Entry company;
+    if (!DataSources::entryForServer(made.system, made.system, server, &system, error) ||
+        !DataSources::entryForServer(made.company, made.company, server, &company, error))
+        return false;
+    bool systemMade = false;
+    try {
+        auto sys = Database::create(system.location());
+        systemMade = true;
+        auto db = Database::create(company.location());
+        fillDatabases(*sys, *db, company.name);
+    } catch (const DbError& e) {
+        *error = e.description();
+        if (systemMade)
+            *error += QStringLiteral(" The system database '%1' was made on the server; drop it "
+                                     "before trying again.")
+                          .arg(made.system);
+        return false;
+    }
+    if (names)
+        *names = made;
+    return writeFolder(dirPath, QStringLiteral("DSN=") + system.name, {system, company}, error);
 }
 
 } // namespace Installation

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "DataSources.h"
+
+#include <QList>
 #include <QString>
+
+class Database;
 
 /// Sets up a ready installation in a folder: Tarvex.ini, the skins, a system
 /// database with one company and that company's database (tables and
@@ -15,6 +20,38 @@ QString demoDataSource();
 /// message in *error, when dir already holds a Tarvex.ini, so nothing that
 /// exists is overwritten.
 bool createDemo(const QString& dir, QString* error);
+
+/// The databases an installation on a server was given.
+struct ServerNames
+{
+    QString system;  ///< the system database, also the name of its data source
+    QString company; ///< the demo company's database and data source
+};
+
+/// The system database's name when the connection text names none.
+QString defaultSystemDatabase();
+
+/// Creates an installation in dir whose databases live on a PostgreSQL
+/// server, made there by the program: server is a libpq connection text
+/// ("host=db.agency.lan user=egm dbname=agency"); its dbname (default
+/// "tarvex") names the system database, and the demo company's database is
+/// that name + "_demo". Databases that exist already and hold no tables are
+/// taken. DataSources.ini gets one PSQL data source for each, named after its
+/// database, with the connection parameters as given (a password among them
+/// included); SYSPATH names the system one ("DSN=" + name).
+bool createOnServer(const QString& dir, const QString& server, QString* error,
+                    ServerNames* names = nullptr);
+
+/// The tables of a new installation in two empty databases: the company
+/// list with the demo company, whose connection text names the data source
+/// companySource, and the company tables with their look-up lists. Throws
+/// DbError.
+void fillDatabases(Database& system, Database& company, const QString& companySource);
+
+/// Skins, data sources and Tarvex.ini of a new installation in dir, SYSPATH
+/// naming sysPath (a file or "DSN=" + a data source).
+bool writeFolder(const QString& dir, const QString& sysPath,
+                 const QList<DataSources::Entry>& sources, QString* error);
 
 /// Copies the shipped skins into dir/skins (existing files are kept).
 void installSkins(const QString& dir);

@@ -21,9 +21,21 @@ enum class Step
     Fatal
 };
 
+/// A logon that cannot go on: the warning sign, OK only.
+void warn(const QString& text)
+{
+    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+}
+
+/// An unexpected error, after which the program ends.
+void fail(const QString& text)
+{
+    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+}
+
 std::shared_ptr<Database> openSystem(const QString& sysPath)
 {
-    return Database::open({QStringLiteral("SQLITE"), sysPath});
+    return DataSources::openSystem(sysPath);
 }
 
 /// Where nobody can pick the database file: which data source is missing,
@@ -67,7 +79,7 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
                                                  "values ('TARVEX','KOSRAW',' SU', ' SU')"));
                     st.Conn->clearLayoutCache();
                 } catch (const DbError& inner) {
-                    prompts().inform(inner.numberAndDescription());
+                    fail(inner.numberAndDescription());
                     *outcome = Logon::Outcome::Fatal;
                     return false;
                 }
@@ -83,9 +95,8 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
                 // A registered data source whose file will not open says why
                 // first; then the user may pick the right file.
                 if (DataSources::find(DataSources::nameFromConnection(st.DataSource)))
-                    prompts().inform(e.description());
-                prompts().inform(
-                    QStringLiteral("Data Source Name does not exist Please Select Data File"));
+                    warn(e.description());
+                warn(QStringLiteral("Data Source Name does not exist Please Select Data File"));
                 if (CreateDataSource().isEmpty()) {
                     // Cancelling the dialog ends this attempt instead of
                     // asking again for ever.
@@ -94,7 +105,7 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
                 }
                 continue;
             }
-            prompts().inform(e.numberAndDescription());
+            fail(e.numberAndDescription());
             *outcome = Logon::Outcome::Fatal;
             return false;
         }
@@ -167,7 +178,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
         company.rows.clear();
     }
     if (company.rows.isEmpty()) {
-        prompts().inform(QStringLiteral("Cannot Load Company Details"));
+        warn(QStringLiteral("Cannot Load Company Details"));
         return Outcome::Stay;
     }
     const RowValues& row = company.rows.first();
@@ -192,7 +203,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
             canAsk, &outcome))
         return outcome;
     if (user.rows.isEmpty()) {
-        prompts().inform(QStringLiteral("Access denied Username/Password do not match"));
+        warn(QStringLiteral("Access denied Username/Password do not match"));
         return Outcome::Denied;
     }
     const RowValues& u = user.rows.first();

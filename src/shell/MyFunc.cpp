@@ -3,22 +3,18 @@
 #include "Rights.h"
 #include "RowSet.h"
 
-#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTextEdit>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -31,16 +27,41 @@ Skin& skin()
 
 QPointer<RowSet> reportRs;
 
-void setColours(QWidget* w, QPalette::ColorRole fore, QPalette::ColorRole back)
+// Marks what the skin was put on, so that a new skin reaches it too.
+constexpr char skinnedWindow[] = "tarvexSkinnedWindow";
+constexpr char skinnedForm[] = "tarvexSkinnedForm";
+
+/// Keeps the skin where Qt alone would lose it:
+/// - style sheet rules on [readOnly="true"] are matched when a box is
+///   polished; a record screen locks and unlocks its boxes as it changes
+///   mode, so a box is polished again whenever that happens;
+/// - a window of its own that belongs to a skinned one (the logon over the
+///   main window, a dialog) inherits its style sheet but not its palette,
+///   so it gets the skin whole when it is first shown.
+class SkinFollower final : public QObject
 {
-    const Skin& s = skin();
-    QPalette p = w->palette();
-    p.setColor(fore, s.text);
-    p.setColor(back, qobject_cast<QAbstractButton*>(w) ? s.button : s.background);
-    if (s.highlight.isValid())
-        p.setColor(QPalette::Highlight, s.highlight);
-    w->setPalette(p);
-}
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!skin().valid || !watched->isWidgetType())
+            return false;
+        auto* w = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::ReadOnlyChange) {
+            w->style()->unpolish(w);
+            w->style()->polish(w);
+            w->update();
+        } else if (event->type() == QEvent::Show && w->isWindow() && w->windowType() != Qt::Popup &&
+                   w->windowType() != Qt::ToolTip && !w->property(skinnedWindow).isValid() &&
+                   w->parentWidget() &&
+                   w->parentWidget()->window()->property(skinnedWindow).toBool()) {
+            ApplySkin(w);
+        }
+        return false;
+    }
+};
 
 class EnterAsTab final : public QObject
 {
@@ -188,30 +209,72 @@ void ApplySkin(QWidget* window)
 {
     if (!window)
         return;
-    window->setStyleSheet(skin().valid ? skin().styleSheet : QString());
+    const Skin& s = skin();
+    window->setProperty(skinnedWindow, true);
+    static SkinFollower* follower = nullptr;
+    if (!follower && qApp) {
+        follower = new SkinFollower(qApp);
+        qApp->installEventFilter(follower);
+    }
+    // What the style sheet does not reach (title bars of the screens, frames)
+    // is drawn from the palette; no skin gives the platform's colours back.
+    // (An empty palette would not reach the children: the platform's is set.)
+    QPalette p = s.valid ? s.palette() : QApplication::palette(window);
+    if (s.valid && qobject_cast<QMdiSubWindow*>(window)) {
+        // A screen's title bar writes the palette's Text on a gradient of
+        // Highlight (the active screen) or Window (the others), brightest
+        // 14% above the colour: HighlightText on Highlight, and Text on
+        // Background, as the skin gives them.
+        p.setColor(QPalette::Active, QPalette::Text, s.colour(Skin::HighlightText));
+        p.setColor(QPalette::Active, QPalette::Highlight, s.colour(Skin::Highlight).darker(114));
+        p.setColor(QPalette::Inactive, QPalette::Text, s.colour(Skin::Text));
+    }
+    // The style sheet builds the controls' colours on the palette, and puts
+    // back the palette it found at its last polish whenever it polishes
+    // again: the palette goes on first (between an unpolish and a polish, so
+    // that it is the one kept) and comes off last.
+    if (s.valid) {
+        QStyle* style = window->style();
+        style->unpolish(window);
+        window->setPalette(p);
+        style->polish(window);
+        window->setStyleSheet(s.styleSheet);
+    } else {
+        window->setStyleSheet(QString());
+        // The style sheet leaves its colours behind on the controls it styled.
+        const auto controls = window->findChildren<QWidget*>();
+        for (QWidget* w : controls)
+            w->setPalette(QPalette());
+        window->setPalette(p);
+    }
 }
 
 void ApplyAppearance(QWidget* form)
 {
     if (!form)
         return;
+    form->setProperty(skinnedForm, true);
     ApplySkin(form);
     const Skin& s = skin();
-    if (!s.valid)
-        return;
-    setColours(form, QPalette::WindowText, QPalette::Window);
-    form->setAutoFillBackground(true);
-    for (QWidget* w : form->findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractButton*>(w) && !qobject_cast<QCheckBox*>(w) &&
-            !qobject_cast<QRadioButton*>(w))
-            setColours(w, QPalette::ButtonText, QPalette::Button);
-        else if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-                 qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
-            setColours(w, QPalette::Text, QPalette::Base);
-        else if (qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) ||
-                 qobject_cast<QRadioButton*>(w) || qobject_cast<QGroupBox*>(w) ||
-                 qobject_cast<QFrame*>(w))
-            setColours(w, QPalette::WindowText, QPalette::Window);
+    form->setAutoFillBackground(s.valid);
+    const auto areas = form->findChildren<QMdiArea*>();
+    for (QMdiArea* area : areas)
+        area->setBackground(s.valid ? QBrush(s.colour(Skin::Workspace))
+                                    : area->palette().brush(QPalette::Dark));
+}
+
+void ApplyAppearanceEverywhere()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* top : windows) {
+        QList<QWidget*> widgets = top->findChildren<QWidget*>();
+        widgets.prepend(top);
+        for (QWidget* w : std::as_const(widgets)) {
+            if (w->property(skinnedForm).toBool())
+                ApplyAppearance(w);
+            else if (w->property(skinnedWindow).toBool())
+                ApplySkin(w);
+        }
     }
 }
 

@@ -24,6 +24,9 @@ void LoadSkin(const QString& path);
 void ApplySkin(QWidget* window);
 /// The skin on a form, then its colours on the form's controls.
 void ApplyAppearance(QWidget* form);
+/// After a new skin was loaded: the skin and colours again on every window
+/// and form that had them (the main window and the open screens).
+void ApplyAppearanceEverywhere();
 
 /// Disables cmdAdd, cmdEdit, cmdDelete, cmdRefresh and cmdSearch of the form
 /// when the user's record rights lack " 01" to " 05"; never enables one.

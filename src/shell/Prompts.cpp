@@ -1,6 +1,9 @@
 #include "Prompts.h"
 
+#include "AppPaths.h"
 #include "ConsolePrompts.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -9,6 +12,7 @@ namespace {
 QTextStream standardError(stderr);
 ConsolePrompts fallback(standardError);
 Prompts* current = &fallback;
+QString lastFolder;
 
 } // namespace
 
@@ -22,4 +26,21 @@ Prompts* installPrompts(Prompts* p)
     Prompts* old = current;
     current = p ? p : &fallback;
     return old;
+}
+
+QString Prompts::startFolder(const QString& directory)
+{
+    if (!directory.isEmpty())
+        return directory;
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
+        return lastFolder;
+    return AppPaths::home();
+}
+
+void Prompts::chosenFrom(const QString& directory, const QString& path)
+{
+    if (!directory.isEmpty() || path.isEmpty())
+        return;
+    const QFileInfo chosen(path);
+    lastFolder = chosen.isDir() ? chosen.absoluteFilePath() : chosen.absolutePath();
 }

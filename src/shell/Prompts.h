@@ -42,20 +42,42 @@ public:
 
     virtual ~Prompts() = default;
 
-    /// A message box. An empty title means the program's name.
+    /// A message box. An empty title means the program's name; Icon::None
+    /// shows the icon the message's kind calls for (iconFor).
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
                            Icon icon = Icon::None, const QString& title = QString()) = 0;
     /// A one-line input prompt; no value when cancelled.
     virtual std::optional<QString> input(const QString& prompt, const QString& title = QString(),
                                          const QString& defaultText = QString()) = 0;
     /// A file-open dialog; "" when cancelled. filter is in Qt's form, e.g.
-    /// "Data files (*.mdb)"; initialName is the preset file name.
+    /// "Data files (*.mdb)"; initialName is the preset file name. Without a
+    /// directory the dialog opens where the last such dialog chose a file
+    /// (startFolder).
     virtual QString openFile(const QString& title, const QString& filter,
                              const QString& initialName = QString(),
                              const QString& directory = QString()) = 0;
     /// A folder chooser; "" when cancelled.
     virtual QString folder(const QString& title, const QString& directory = QString()) = 0;
     virtual void beep() = 0;
+    /// A line in the main window's status bar (where a file went). Nothing
+    /// where there is no main window.
+    virtual void status(const QString& text) { Q_UNUSED(text); }
+
+    /// The icon a message shows: the one asked for, else a question mark for
+    /// a choice and the information sign for a message with only OK.
+    static Icon iconFor(Buttons buttons, Icon icon)
+    {
+        if (icon != Icon::None)
+            return icon;
+        return buttons == Buttons::Ok ? Icon::Information : Icon::Question;
+    }
+
+    /// Where a file or folder dialog opens: the directory asked for, else
+    /// the folder a dialog without one chose from last, else the program's
+    /// folder (never the working directory the program was started in).
+    static QString startFolder(const QString& directory);
+    /// Remembers where a dialog opened without a directory chose path.
+    static void chosenFrom(const QString& directory, const QString& path);
 
     /// The answer of a question nobody answered: No, Cancel, or OK for a
     /// message with only that button.

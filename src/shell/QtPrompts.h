@@ -2,7 +2,8 @@
 
 #include "Prompts.h"
 
-/// Prompts shown as the platform's dialogs.
+/// Prompts shown as the platform's dialogs, each owned by the active window
+/// (it stands over it and has no buttons of a window of its own).
 class QtPrompts final : public Prompts
 {
 public:
@@ -13,4 +14,5 @@ public:
                      const QString& directory) override;
     QString folder(const QString& title, const QString& directory) override;
     void beep() override;
+    void status(const QString& text) override;
 };

@@ -3,7 +3,6 @@
 #include "AppPaths.h"
 #include "MyFunc.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -64,8 +63,6 @@ void frmColor::cmdSave_Click()
 {
     WriteIni(QStringLiteral("Skin"), QStringLiteral("Skin"), Text1->text());
     LoadSkin(Text1->text());
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("frmMenu"))
-            ApplyAppearance(w);
+    ApplyAppearanceEverywhere();
     FormWindow(this)->close();
 }

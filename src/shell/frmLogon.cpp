@@ -4,6 +4,7 @@
 #include "Resources.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -85,6 +86,13 @@ void frmLogon::showEvent(QShowEvent* event)
         move(screen->availableGeometry().center() - rect().center());
 }
 
+void frmLogon::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!loggedOn_)
+        emit cancelled();
+}
+
 void frmLogon::fillList()
 {
     listPending_ = false;
@@ -103,6 +111,7 @@ void frmLogon::cmdOK_Click()
                      txtUID->text(), txtPWD->text(), Check1->isChecked());
     switch (outcome) {
     case Logon::Outcome::LoggedOn:
+        loggedOn_ = true;
         emit loggedOn();
         break;
     case Logon::Outcome::Denied:

@@ -25,6 +25,8 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    /// Closing the window is Cancel: nobody is logged on without OK.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fillList();
@@ -38,4 +40,5 @@ private:
     QPushButton* cmdCancel;
     Logon::Start start_;
     bool listPending_ = true;
+    bool loggedOn_ = false;
 };

@@ -5,14 +5,18 @@
 #include "Rights.h"
 #include "RowSet.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -88,6 +92,7 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("menWindow"));
+    windowMenu_ = window;
     connect(
         addEntry(window, QStringLiteral("menWindow_0"), QStringLiteral("&Casacade"), -1, QString()),
         &QAction::triggered, this, &frmMenu::cascade);
@@ -101,6 +106,9 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
              QString());
     addEntry(window, QStringLiteral("menWindow_4"), QStringLiteral("Import IGM File"), -1,
              QStringLiteral("frmIgmImport"));
+    connect(window, &QMenu::aboutToShow, this, &frmMenu::updateWindowList);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &frmMenu::updateWindowList);
+    qApp->installEventFilter(this);
 
     // Load, in order: caption, skin, the check-list's row set, toolbar, colours.
     setWindowTitle(QStringLiteral("Tarvex (Ver %1)").arg(QStringLiteral(TARVEX_VERSION)));
@@ -157,6 +165,9 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
 
 frmMenu::~frmMenu()
 {
+    // The screens close after the menus are gone: no list to update then.
+    disconnect(mdi_, nullptr, this, nullptr);
+    qApp->removeEventFilter(this);
     if (ReportRS() == reportRs_)
         SetReportRS(nullptr);
 }
@@ -209,10 +220,149 @@ QWidget* frmMenu::openForm(const QString& formName)
     sub->setWindowIcon(form->windowIcon().isNull() ? windowIcon() : form->windowIcon());
     ApplySkin(sub);
     sub->adjustSize();
+    // Below its layout's minimum a screen cuts its captions and crushes its
+    // boxes; the window never gets smaller than that.
+    sub->setMinimumSize(sub->minimumSizeHint());
     sub->move(0, 0);
     sub->show();
     mdi_->setActiveSubWindow(sub);
     return form;
+}
+
+void frmMenu::closeForms()
+{
+    mdi_->closeAllSubWindows();
+}
+
+void frmMenu::showStatus(const QString& text)
+{
+    panels_[0]->setText(text);
+}
+
+void frmMenu::updateWindowList()
+{
+    // An entry of the list may be the one being triggered: it goes later.
+    for (QAction* a : std::as_const(windowList_)) {
+        windowMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    windowList_.clear();
+    QList<QMdiSubWindow*> open;
+    const auto subs = mdi_->subWindowList();
+    for (QMdiSubWindow* sub : subs)
+        if (!sub->isHidden())
+            open << sub;
+    if (open.isEmpty())
+        return;
+    QAction* rule = windowMenu_->addSeparator();
+    rule->setObjectName(QStringLiteral("menWindowList_0"));
+    windowList_ << rule;
+    for (int i = 0; i < open.size(); ++i) {
+        QMdiSubWindow* sub = open[i];
+        const QString number = QString::number(i + 1);
+        QAction* a = windowMenu_->addAction((i < 9 ? QStringLiteral("&") : QString()) + number +
+                                            u' ' + sub->windowTitle());
+        a->setObjectName(QStringLiteral("menWindowList_") + number);
+        a->setCheckable(true);
+        a->setChecked(sub == mdi_->currentSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub] {
+            if (sub->isMinimized())
+                sub->showNormal();
+            mdi_->setActiveSubWindow(sub);
+        });
+        windowList_ << a;
+    }
+}
+
+QWidget* frmMenu::screenMnemonic(int key) const
+{
+    QMdiSubWindow* sub = mdi_->currentSubWindow();
+    if (!sub || !sub->widget())
+        return nullptr;
+    const QKeyCombination wanted(Qt::AltModifier, Qt::Key(key));
+    const auto matches = [&](const QString& text) {
+        const QKeySequence m = QKeySequence::mnemonic(text);
+        return !m.isEmpty() && m[0] == wanted;
+    };
+    QWidget* found = nullptr;
+    const auto controls = sub->widget()->findChildren<QWidget*>();
+    for (QWidget* w : controls) {
+        if (!w->isVisible())
+            continue;
+        QWidget* target = nullptr;
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && matches(button->text()))
+            target = button;
+        else if (auto* label = qobject_cast<QLabel*>(w);
+                 label && label->buddy() && matches(label->text()))
+            target = label;
+        if (!target)
+            continue;
+        // A visible control owns its letter even while disabled: the key
+        // then does nothing rather than open a menu the clerk did not mean.
+        if (target->isEnabled())
+            return target;
+        found = found ? found : target;
+    }
+    return found;
+}
+
+void frmMenu::focusActiveScreen()
+{
+    // (The current screen: while a menu was open, none counted as active.)
+    QMdiSubWindow* sub = mdi_->currentSubWindow();
+    if (!sub || !sub->widget() || QApplication::activePopupWidget())
+        return;
+    if (QWidget* f = QApplication::focusWidget(); f && sub->isAncestorOf(f))
+        return;
+    QWidget* target = sub->widget()->focusWidget();
+    if (!target)
+        target = sub->widget();
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+bool frmMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type != QEvent::ShortcutOverride && type != QEvent::KeyPress) || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* w = static_cast<QWidget*>(watched);
+
+    if (type == QEvent::KeyPress && key->key() == Qt::Key_Escape) {
+        auto* menu = qobject_cast<QMenu*>(w);
+        if (menu && menuBar()->actions().contains(menu->menuAction())) {
+            // The menu closes and leaves the menu bar in keyboard mode; the
+            // next Esc belongs to the screen, as it did before the menu opened.
+            QTimer::singleShot(0, this, [this] {
+                if (QApplication::activePopupWidget())
+                    return;
+                if (menuBar()->hasFocus()) {
+                    QKeyEvent leave(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                    QApplication::sendEvent(menuBar(), &leave);
+                }
+                focusActiveScreen();
+            });
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+
+    if (key->modifiers() != Qt::AltModifier || w->window() != this || menuBar()->isAncestorOf(w) ||
+        w == menuBar())
+        return QMainWindow::eventFilter(watched, event);
+    QWidget* target = screenMnemonic(key->key());
+    if (!target)
+        return QMainWindow::eventFilter(watched, event);
+    // Taken from the menu bar's shortcuts; the key press then comes here.
+    event->accept();
+    if (type == QEvent::KeyPress && target->isEnabled()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(target)) {
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+        } else if (auto* label = qobject_cast<QLabel*>(target)) {
+            label->buddy()->setFocus(Qt::ShortcutFocusReason);
+        }
+    }
+    return true;
 }
 
 void frmMenu::applyMenuRights()
@@ -249,24 +399,43 @@ void frmMenu::cascade()
 
 namespace {
 
-/// Rows (one above the other, full width) or columns (side by side).
+/// Rows (one above the other, full width) or columns (side by side), each
+/// an equal share of the workspace or its minimum size, whichever is larger;
+/// what does not fit is reached by scrolling.
 void tile(QMdiArea* mdi, bool rows)
 {
     QList<QMdiSubWindow*> subs;
-    for (QMdiSubWindow* s : mdi->subWindowList())
+    const auto all = mdi->subWindowList();
+    for (QMdiSubWindow* s : all)
         if (!s->isMinimized() && s->isVisible())
             subs << s;
     if (subs.isEmpty())
         return;
+    QMdiSubWindow* active = mdi->currentSubWindow();
     const QRect area = mdi->viewport()->rect();
     const int n = int(subs.size());
+    int at = 0;
     for (int i = 0; i < n; ++i) {
-        subs[i]->showNormal();
-        if (rows)
-            subs[i]->setGeometry(0, i * (area.height() / n), area.width(), area.height() / n);
-        else
-            subs[i]->setGeometry(i * (area.width() / n), 0, area.width() / n, area.height());
+        QMdiSubWindow* s = subs[i];
+        s->showNormal();
+        const QSize least = s->minimumSize().expandedTo(s->minimumSizeHint());
+        QRect r;
+        if (rows) {
+            const int share = area.height() / n + (i < area.height() % n ? 1 : 0);
+            r = QRect(0, at, std::max(area.width(), least.width()),
+                      std::max(share, least.height()));
+            at += r.height();
+        } else {
+            const int share = area.width() / n + (i < area.width() % n ? 1 : 0);
+            r = QRect(at, 0, std::max(share, least.width()),
+                      std::max(area.height(), least.height()));
+            at += r.width();
+        }
+        s->setGeometry(r);
     }
+    // Restoring a window activates it: the screen in use stays the active one.
+    if (active)
+        mdi->setActiveSubWindow(active);
 }
 
 } // namespace

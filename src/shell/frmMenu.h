@@ -37,7 +37,14 @@ public:
 
     /// Menu rights on the entries and the company and user in the status bar.
     void applyMenuRights();
+    /// Closes every open screen as its own Close would (each screen's rule
+    /// for a change not yet saved applies; a screen may stay open).
+    void closeForms();
+    /// A line in the first panel of the status bar.
+    void showStatus(const QString& text);
 
+    /// Screens never get smaller than their minimum size: tiling and
+    /// cascading leave the rest to the workspace's scroll bars.
     void cascade();
     void tileHorizontal();
     void tileVertical();
@@ -51,6 +58,9 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    /// The active screen's mnemonics before the menu bar's; Esc in a menu
+    /// gives the focus back to the active screen.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Entry
@@ -60,11 +70,18 @@ private:
     };
     QAction* addEntry(QMenu* menu, const QString& name, const QString& caption, int code,
                       const QString& formName);
+    /// The Window menu's list of the open screens, the active one checked.
+    void updateWindowList();
+    /// The control of the active screen whose mnemonic is Alt + key, or null.
+    QWidget* screenMnemonic(int key) const;
+    void focusActiveScreen();
 
     QMdiArea* mdi_;
     QList<Entry> entries_;
     QHash<QString, Factory> factories_;
     QHash<QString, QString> captions_;
     QList<QLabel*> panels_;
+    QMenu* windowMenu_;
+    QList<QAction*> windowList_;
     RowSet* reportRs_;
 };

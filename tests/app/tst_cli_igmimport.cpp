@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "DemoFixture.h"
 #include "Installation.h"
 #include "LogonState.h"
 
@@ -32,12 +33,10 @@ struct Installed
     QTemporaryDir tmp;
     QString dir = tmp.filePath("agency");
     QString path = QDir::toNativeSeparators(tmp.filePath("manifest.egm"));
+    InitInstallation made{dir};
 
     Installed()
     {
-        QString error;
-        if (!Installation::createDemo(dir, &error))
-            qFatal("%s", qPrintable(error));
         ImportsTesting::writeBytes(
             path, file(kVessel, {fields({{5, "1"}}), fields({{5, "2"}})},
                        {fields({{5, "K1"}}), fields({{5, "K2"}}), fields({{5, "K3"}})}));
@@ -65,7 +64,7 @@ struct Installed
 
     int count(const char* table) const
     {
-        auto db = Database::open({"SQLITE", dir + "/demo.mdb"});
+        auto db = made.company();
         return db->tableExists(QLatin1String(table)) ? ImportsTesting::count(*db, table) : -1;
     }
 };

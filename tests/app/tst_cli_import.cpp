@@ -1,6 +1,7 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "DemoFixture.h"
 #include "Installation.h"
 #include "LogonState.h"
 #include "Settings.h"
@@ -27,14 +28,12 @@ struct Installed
 {
     QTemporaryDir tmp;
     QString dir = tmp.filePath("agency");
+    InitInstallation made{dir};
     QString cargo = tmp.filePath("egmcargo.xml");
     QString containers = tmp.filePath("egmcontain.xml");
 
     Installed()
     {
-        QString error;
-        if (!Installation::createDemo(dir, &error))
-            qFatal("%s", qPrintable(error));
         writePair(
             tmp.path(), cargoFile({bill(7, 5001), bill(9, 5002)}),
             containerFile({container(1, 7, "MSCU0000001"), container(2, 7, "MSCU0000002", "E"),
@@ -59,10 +58,7 @@ struct Installed
         return r;
     }
 
-    std::shared_ptr<Database> company() const
-    {
-        return Database::open({"SQLITE", dir + "/demo.mdb"});
-    }
+    std::shared_ptr<Database> company() const { return made.company(); }
     int count(const char* table) const
     {
         auto db = company();

@@ -5,9 +5,11 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"
+#include "DemoFixture.h"
 #include "Installation.h"
 #include "LogonState.h"
 #include "TestDisk.h"
+#include "TestEngine.h"
 
 #include "../outputs/OutputsTesting.h"
 
@@ -76,15 +78,15 @@ private:
 
     QTemporaryDir tmp_;
     QString home_;
+    std::unique_ptr<InitInstallation> made_;
 };
 
 void TestCliOutputs::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     home_ = tmp_.filePath("agency");
-    QString error;
-    QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
-    auto company = Database::open({"SQLITE", file("demo.mdb")});
+    made_ = std::make_unique<InitInstallation>(home_);
+    auto company = made_->company();
     insertSampleEgms(*company);
     // The first logon creates the default user and says so; the cases after
     // it see only their own messages.
@@ -305,7 +307,7 @@ void TestCliOutputs::xmlExportOnAFullDisk()
     // Enough containers that the container file does not fit where the
     // cargo file does.
     {
-        auto company = Database::open({"SQLITE", file("demo.mdb")});
+        auto company = made_->company();
         QList<RowValues> boxes;
         for (int i = 0; i < 300; ++i)
             boxes << RowValues{1, QStringLiteral("TGHU%1").arg(i, 7, 10, QChar(u'0')), "FCL", 0};
@@ -330,6 +332,8 @@ void TestCliOutputs::xmlExportOnAFullDisk()
 
 void TestCliOutputs::readOnlyInstallation()
 {
+    if (TestEngine::onServer())
+        QSKIP("an installation of SQLite files");
     TEST_DISK_CHILD(2048);
     // An installation on a disk nobody may write, root included, with its
     // databases in write-ahead-log mode, closed cleanly.

@@ -1,7 +1,12 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
+#include "DataSources.h"
 #include "Database.h"
+#include "Installation.h"
+#include "Logon.h"
+#include "LogonState.h"
 #include "Settings.h"
+#include "TestEngine.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +36,26 @@ Run run(const QStringList& args)
     return r;
 }
 
+/// "--server CONNINFO" for the test server with a system database of its
+/// own name; on SQLite no arguments. The databases go with the object.
+struct ServerInit
+{
+    QString name = TestEngine::onServer() ? TestEngine::uniqueName() : QString();
+    QString text = TestEngine::onServer() ? TestEngine::serverWithoutDatabase() + " dbname=" + name
+                                          : QString();
+    QStringList args() const
+    {
+        return text.isEmpty() ? QStringList() : QStringList{"--server", text};
+    }
+    ~ServerInit()
+    {
+        if (!name.isEmpty()) {
+            TestEngine::dropDatabase(name);
+            TestEngine::dropDatabase(name + "_demo");
+        }
+    }
+};
+
 } // namespace
 
 class tst_CommandLine : public QObject
@@ -58,16 +83,31 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString dir = tmp.filePath("agency");
-        const Run r = run({"init", dir});
+        // On the server: "init DIR --server CONNINFO", its databases made there.
+        const ServerInit server;
+        const Run r = run(QStringList{"init", dir} + server.args());
         QCOMPARE(r.code, int(CommandLine::Done));
         QVERIFY(r.out.contains("TARVEX"));
-        QCOMPARE(Settings::read(dir + "/Tarvex.ini", "SYSTEM", "SYSPATH"), dir + "/system.mdb");
+        const QString sysPath = Settings::read(dir + "/Tarvex.ini", "SYSTEM", "SYSPATH");
         QVERIFY(QFile::exists(dir + "/skins/harbour.skn"));
-        auto company = Database::open({"SQLITE", dir + "/demo.mdb"});
+        AppPaths::setHome(dir);
+        std::shared_ptr<Database> company;
+        if (TestEngine::onServer()) {
+            QCOMPARE(sysPath, "DSN=" + server.name);
+            QVERIFY(r.out.contains("System database: " + server.name));
+            const auto entry = DataSources::find(server.name + "_demo");
+            QVERIFY(entry);
+            QCOMPARE(entry->driver, QString("PSQL"));
+            QCOMPARE(entry->database, server.name + "_demo");
+            company = DataSources::openConnection("DSN=" + server.name + "_demo");
+        } else {
+            QCOMPARE(sysPath, dir + "/system.mdb");
+            company = Database::open({"SQLITE", dir + "/demo.mdb"});
+        }
         QVERIFY(!company->tableExists("loguser"));
         QVERIFY(company->scalar("select count(*) from d_port_cd").toInt() > 100);
+        QCOMPARE(Logon::companies(sysPath, nullptr), QStringList{Installation::demoCompanyName()});
         company.reset();
-        AppPaths::setHome(dir);
         CommandLine::Options o;
         o.user = "TARVEX";
         o.password = "KOSRAW";
@@ -77,13 +117,88 @@ private slots:
         QVERIFY(CommandLine::logOn(o, es));
         QCOMPARE(err.trimmed(),
                  QString("New User File Created with Default User ID TARVEX Password KOSRAW"));
+        logonState() = LogonState();
         // The command line leaves what the logon window remembers alone.
         QCOMPARE(Settings::read(dir + "/Tarvex.ini", "User", "UsId"), QString());
         o.password = "wrong";
         err.clear();
         QVERIFY(!CommandLine::logOn(o, es));
         QVERIFY(err.contains("Access denied Username/Password do not match"));
+        logonState() = LogonState();
         AppPaths::setHome(QString());
+    }
+
+    void initOnServerTakesOnlyEmptyDatabases()
+    {
+        if (!TestEngine::onServer())
+            QSKIP("Databases on a server: runs in the PostgreSQL half.");
+        const ServerInit server;
+        // An administrator may make the system database beforehand...
+        TestEngine::maintenance().exec("create database " + server.name);
+        QTemporaryDir tmp;
+        QCOMPARE(run(QStringList{"init", tmp.filePath("one")} + server.args()).code,
+                 int(CommandLine::Done));
+        // ...but one that holds tables is never taken.
+        const Run again = run(QStringList{"init", tmp.filePath("two")} + server.args());
+        QCOMPARE(again.code, int(CommandLine::Stopped));
+        QVERIFY2(again.err.contains("holds tables already; nothing was changed"),
+                 qPrintable(again.err));
+        QVERIFY(!QFile::exists(tmp.filePath("two/Tarvex.ini")));
+    }
+
+    void copyDbMovesACompanyAndRegistersTheTarget()
+    {
+        QTemporaryDir tmp;
+        const QString dir = tmp.filePath("agency");
+        QCOMPARE(run({"init", dir}).code, int(CommandLine::Done));
+        {
+            auto db = Database::open({"SQLITE", dir + "/demo.mdb"});
+            db->insertRows("egmcargo", {"id", "egmno", "sbno"}, {{1, 1234, 5001}, {2, 1234, 5002}});
+        }
+        // To the engine under test, then back into a file.
+        const ServerInit server;
+        const QStringList target = TestEngine::onServer()
+                                       ? QStringList{"--server", server.text}
+                                       : QStringList{"--file", tmp.filePath("moved.mdb")};
+        const Run there =
+            run(QStringList{"--home", dir, "copy-db", "DSN=demo.mdb", "moved"} + target);
+        QCOMPARE(there.code, int(CommandLine::Done));
+        QVERIFY2(there.out.contains("every table's row count and checksum match"),
+                 qPrintable(there.out + there.err));
+        QVERIFY(there.out.contains("egmcargo: 2 rows, checksum "));
+        const Run back =
+            run({"--home", dir, "copy-db", "moved", "back", "--file", tmp.filePath("back.mdb")});
+        QCOMPARE(back.code, int(CommandLine::Done));
+        const auto line = [](const Run& r, const QString& table) {
+            for (const QString& l : r.out.split('\n'))
+                if (l.startsWith(table + ": "))
+                    return l;
+            return QString();
+        };
+        for (const char* table : {"egmcargo", "egmcontain", "d_port_cd", "nature"})
+            QCOMPARE(line(back, table), line(there, table));
+
+        AppPaths::setHome(dir);
+        QCOMPARE(DataSources::find("moved")->driver,
+                 QString(TestEngine::onServer() ? "PSQL" : "SQLITE"));
+        QCOMPARE(DataSources::openConnection("DSN=back")
+                     ->scalar("select count(*) from egmcargo where egmno = 1234")
+                     .toInt(),
+                 2);
+        AppPaths::setHome(QString());
+
+        // A registered target is not registered twice; a full one is not filled.
+        const Run twice = run(QStringList{"--home", dir, "copy-db", "demo.mdb", "moved"} + target);
+        QCOMPARE(twice.code, int(CommandLine::Stopped));
+        QVERIFY2(twice.err.contains("exists already"), qPrintable(twice.err));
+        const Run full = run({"--home", dir, "copy-db", "demo.mdb", "back"});
+        QCOMPARE(full.code, int(CommandLine::Stopped));
+        QVERIFY2(full.err.contains("holds tables already; nothing was copied"),
+                 qPrintable(full.err));
+        const Run unknown = run({"--home", dir, "copy-db", "demo.mdb", "nowhere"});
+        QCOMPARE(unknown.code, int(CommandLine::Stopped));
+        QVERIFY(unknown.err.contains("'nowhere' not found"));
+        QCOMPARE(run({"--home", dir, "copy-db", "demo.mdb"}).code, int(CommandLine::Usage));
     }
 
     void initNeverOverwrites()

@@ -7,6 +7,7 @@
 #include "Database.h"
 #include "Schema.h"
 #include "ScriptedPrompts.h"
+#include "TestEngine.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -32,17 +33,14 @@ private slots:
     void nextBillId();
 
 private:
-    Database& db() { return *db_; }
-    QTemporaryDir dir_;
-    std::shared_ptr<Database> db_;
+    Database& db() { return fresh_->db(); }
+    std::unique_ptr<FreshDatabase> fresh_;
     std::unique_ptr<ScriptedPrompts> prompts_;
 };
 
 void TestContainerGrid::init()
 {
-    db_ = Database::create(
-        dir_.filePath(QStringLiteral("c%1.db").arg(QTest::currentDataTag()).replace(u' ', u'_') +
-                      QTest::currentTestFunction()));
+    fresh_ = std::make_unique<FreshDatabase>();
     Schema::createCompanyDatabase(db());
     prompts_ = std::make_unique<ScriptedPrompts>();
 }
@@ -50,7 +48,7 @@ void TestContainerGrid::init()
 void TestContainerGrid::cleanup()
 {
     prompts_.reset();
-    db_.reset();
+    fresh_.reset();
 }
 
 void TestContainerGrid::rowsFollowContainerCount_data()

@@ -4,8 +4,8 @@
 
 #include "Database.h"
 #include "DbError.h"
+#include "TestEngine.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 #include <optional>
@@ -22,25 +22,8 @@ template <typename Call> std::optional<DbError> dbErrorOf(Call&& call)
     return std::nullopt;
 }
 
-/// A new, empty database file in a folder of its own; both go away with the
-/// object (the connection first).
-class ScratchDatabase
-{
-public:
-    ScratchDatabase()
-        : file_(dir_.filePath(QStringLiteral("company.db"))), db_(Database::create(file_))
-    {}
-
-    Database& db() { return *db_; }
-    std::shared_ptr<Database> ptr() { return db_; }
-    QString file() const { return file_; }
-    QString folder() const { return dir_.path(); }
-
-private:
-    QTemporaryDir dir_;
-    QString file_;
-    std::shared_ptr<Database> db_;
-};
+/// A new, empty database on the engine under test (TestEngine).
+using ScratchDatabase = FreshDatabase;
 
 /// The description of a DbError for QVERIFY2 messages.
 inline QByteArray describe(const std::optional<DbError>& error)

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "RowSet.h"
 #include "Schema.h"
+#include "ValueText.h"
 
 #include <QtTest>
 #include <memory>
@@ -33,7 +34,7 @@ private:
     {
         db().exec(
             QStringLiteral("insert into egmcargo (id, egmno, sbno, unitvol) values (?, 1, ?, ?)"),
-            {id, sbno, QStringLiteral("u%1").arg(id)});
+            {id, sbno, QString::number(id)}); // unitvol holds at most 3 characters
     }
     QList<int> ids(RowSet& rs)
     {
@@ -82,7 +83,7 @@ void TestKeyedRowSet::rowsComeInKeyOrderReadByKey()
     QCOMPARE(ids(rs), (QList<int>{1, 2, 7}));
     rs.moveLast();
     QCOMPARE(rs.absolutePosition(), 3);
-    QCOMPARE(rs.value(QStringLiteral("unitvol")).toString(), QStringLiteral("u7"));
+    QCOMPARE(rs.value(QStringLiteral("unitvol")).toString(), QStringLiteral("7"));
     QCOMPARE(rs.value(QStringLiteral("sbno")).toDouble(), 70.0);
     // A row deleted elsewhere since the keys were read shows empty, it does not throw.
     RowSet other;
@@ -106,7 +107,7 @@ void TestKeyedRowSet::rowsReadLongAgoAreReadAgain()
     // The last row was read a moment ago and is still held as read then.
     db().exec(QStringLiteral("update egmcargo set unitvol = 'new' where id = 200"));
     rs.moveLast();
-    QCOMPARE(rs.value(QStringLiteral("unitvol")).toString(), QStringLiteral("u200"));
+    QCOMPARE(rs.value(QStringLiteral("unitvol")).toString(), QStringLiteral("200"));
 }
 
 void TestKeyedRowSet::findAsksTheDatabase_data()
@@ -152,8 +153,9 @@ void TestKeyedRowSet::addEditDeleteWriteByKey()
     rs.setValue(QStringLiteral("id"), 3);
     rs.setValue(QStringLiteral("sbdt"), QStringLiteral("5/3/2006"));
     rs.update();
-    QCOMPARE(db().scalar(QStringLiteral("select sbdt from egmcargo where id = 3")).toString(),
-             QStringLiteral("2006-03-05"));
+    QCOMPARE(
+        ValueText::toDate(db().scalar(QStringLiteral("select sbdt from egmcargo where id = 3"))),
+        QDate(2006, 3, 5));
     QCOMPARE(rs.value(QStringLiteral("sbdt")).toDate(), QDate(2006, 3, 5));
     QCOMPARE(ids(rs), (QList<int>{1, 2, 3}));
 

@@ -6,6 +6,7 @@
 
 #include "DataSources.h"
 #include "Database.h"
+#include "DemoFixture.h"
 #include "Installation.h"
 #include "MyFunc.h"
 #include "ScriptedPrompts.h"
@@ -28,32 +29,19 @@ struct User
 };
 
 /// The demo company's databases in a throw-away program folder (no settings
-/// file yet), with every message, question and beep recorded.
+/// file yet), on the engine under test, with every message, question and
+/// beep recorded.
 class Installed
 {
 public:
-    Installed()
+    Installed() : databases(home.path())
     {
-        // One demo installation is made per test program; each test gets a
-        // fresh copy of its databases, which is much quicker than making one.
-        static QTemporaryDir made;
-        static const bool madeOk = [] {
-            QString error;
-            const bool done = Installation::createDemo(made.path(), &error);
-            if (!done)
-                qWarning("%s", qPrintable(error));
-            return done;
-        }();
-        ok = madeOk;
-        for (const QString& name : {QStringLiteral("system.mdb"), Installation::demoDataSource()})
-            ok = ok && QFile::copy(made.filePath(name), home.file(name));
-        ok = ok && DataSources::add({Installation::demoDataSource(), QStringLiteral("SQLITE"),
-                                     home.file(Installation::demoDataSource())});
+        ok = databases.registerSources();
         LoadSkin(QString());
         LogonState& st = logonState();
         st = LogonState();
-        st.SysPath = home.file(QStringLiteral("system.mdb"));
-        st.DataSource = QStringLiteral("DSN=") + Installation::demoDataSource();
+        st.SysPath = databases.sysPath();
+        st.DataSource = databases.dataSource();
         st.CompanyName = Installation::demoCompanyName();
         if (ok)
             st.Conn = DataSources::openConnection(st.DataSource);
@@ -83,6 +71,7 @@ public:
     }
 
     TestHome home;
+    DemoDatabases databases;
     ScriptedPrompts prompts;
     bool ok = false;
 };

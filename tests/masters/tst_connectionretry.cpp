@@ -24,14 +24,20 @@ void TestConnectionRetry::retriesLostConnection_data()
     QTest::addColumn<int>("runs");
     QTest::addColumn<int>("asked");
     QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<int>("error");
 
-    QTest::newRow("works at once") << 0 << QList<bool>{} << 1 << 0 << true;
-    QTest::newRow("21 failures are retried silently") << 21 << QList<bool>{} << 22 << 0 << true;
+    QTest::newRow("works at once")
+        << 0 << QList<bool>{} << 1 << 0 << true << DbError::ConnectionFailed;
+    QTest::newRow("21 failures are retried silently")
+        << 21 << QList<bool>{} << 22 << 0 << true << DbError::ConnectionFailed;
     QTest::newRow("the 22nd failure asks, Yes tries again")
-        << 22 << QList<bool>{true} << 23 << 1 << true;
-    QTest::newRow("No gives up") << 1000 << QList<bool>{false} << 22 << 1 << false;
+        << 22 << QList<bool>{true} << 23 << 1 << true << DbError::ConnectionFailed;
+    QTest::newRow("No gives up") << 1000 << QList<bool>{false} << 22 << 1 << false
+                                 << DbError::ConnectionFailed;
     QTest::newRow("each further failure asks again")
-        << 1000 << QList<bool>{true, true, false} << 24 << 3 << false;
+        << 1000 << QList<bool>{true, true, false} << 24 << 3 << false << DbError::ConnectionFailed;
+    QTest::newRow("a lost server connection is found again")
+        << 1 << QList<bool>{} << 2 << 0 << true << DbError::ConnectionLost;
 }
 
 void TestConnectionRetry::retriesLostConnection()
@@ -41,13 +47,14 @@ void TestConnectionRetry::retriesLostConnection()
     QFETCH(int, runs);
     QFETCH(int, asked);
     QFETCH(bool, succeeded);
+    QFETCH(int, error);
 
     int ran = 0;
     int questions = 0;
     const bool ok = ConnectionRetry::run(
         [&] {
             if (ran++ < failures)
-                throw DbError(DbError::ConnectionFailed, QStringLiteral("Unspecified error"));
+                throw DbError(error, QStringLiteral("Unspecified error"));
         },
         [&] { return say.value(questions++, false); });
     QCOMPARE(ok, succeeded);

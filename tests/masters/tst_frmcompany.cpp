@@ -40,6 +40,8 @@ private slots:
     void selectFillsDataSourceName();
     void cancelledSelectChangesNothing();
     void rejectedUpdateKeepsTypedValues();
+    void refusedValueNamesTheCaption_data();
+    void refusedValueNamesTheCaption();
     void statusShowsOnlyAddAndEdit();
     void ctrlEDoesNothing();
     void editThenCancelShowsStoredValues();
@@ -51,10 +53,7 @@ private:
     /// The company list holding these codes, in this order.
     void companies(const QList<int>& codes);
     std::unique_ptr<frmCompany> openForm();
-    std::shared_ptr<Database> sys()
-    {
-        return Database::open({QStringLiteral("SQLITE"), logonState().SysPath});
-    }
+    std::shared_ptr<Database> sys() { return DataSources::openSystem(logonState().SysPath); }
 
     std::unique_ptr<Installed> inst_;
 };
@@ -246,12 +245,10 @@ void TestCompanyMaster::rejectedUpdateKeepsTypedValues()
     QTest::keyClicks(box(form.get(), 6), QStringLiteral("31/02/2026"));
     click(form.get(), QStringLiteral("cmdUpdate"));
 
-    // The database's own words, without a number.
-    const QStringList shown = inst_->prompts.messages();
-    QCOMPARE(shown.size(), 1);
-    QVERIFY2(shown[0].contains(QLatin1String("31/02/2026")) &&
-                 shown[0].contains(QLatin1String("st_date")) && !shown[0].startsWith(u'-'),
-             qPrintable(shown[0]));
+    // The field named as the screen captions it, without a number.
+    QCOMPARE(inst_->prompts.messages(),
+             QStringList{"'31/02/2026' is not a date: the field 'A/c Period' takes dates "
+                         "(dd/mm/yyyy)."});
     QVERIFY(editing(form.get()));
     QCOMPARE(status(form.get()), QStringLiteral("Add record"));
     QCOMPARE(box(form.get(), 0)->text(), QStringLiteral("2"));
@@ -273,6 +270,38 @@ void TestCompanyMaster::rejectedUpdateKeepsTypedValues()
                  .value(0)
                  .toDate(),
              QDate(2026, 2, 28));
+}
+
+void TestCompanyMaster::refusedValueNamesTheCaption_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the period's end")
+        << 7 << "soon"
+        << "'soon' is not a date: the field 'A/c Period' takes dates (dd/mm/yyyy).";
+    QTest::newRow("a number") << 0 << "12a"
+                              << "'12a' is not a number: the field 'Company Code' takes numbers.";
+    QTest::newRow("an address line under the caption's line")
+        << 4 << QString(51, u'x')
+        << "The value for the field 'Address' is too long: it takes at most 50 characters.";
+}
+
+void TestCompanyMaster::refusedValueNamesTheCaption()
+{
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    companies({1});
+    auto form = openForm();
+    click(form.get(), QStringLiteral("cmdEdit"));
+    box(form.get(), field)->setFocus();
+    box(form.get(), field)->selectAll();
+    QTest::keyClicks(box(form.get(), field), typed);
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    QCOMPARE(inst_->prompts.messages(), QStringList{message});
+    QVERIFY(editing(form.get()));
+    QCOMPARE(box(form.get(), field)->text(), typed);
 }
 
 void TestCompanyMaster::statusShowsOnlyAddAndEdit()

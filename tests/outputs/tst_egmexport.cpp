@@ -12,6 +12,7 @@
 #include "OutputsTesting.h"
 #include "Schema.h"
 #include "ScriptedPrompts.h"
+#include "TestEngine.h"
 
 #include <QDir>
 #include <QTest>
@@ -59,9 +60,10 @@ const QString cargoSql = "select * from egmcargo where egmcargo.egmno=?";
 const QString fileContainerSql =
     "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as xegmdt,egmcargo.sbno as "
     "xsbno,egmcargo.sbdt as xsbdt from egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
-    "egmcargo.egmno=?";
-const QString containerSql = "select egmcontain.* from egmcontain,egmcargo where "
-                             "egmcontain.ref=egmcargo.id and egmcargo.egmno=?";
+    "egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid";
+const QString containerSql =
+    "select egmcontain.* from egmcontain,egmcargo where "
+    "egmcontain.ref=egmcargo.id and egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid";
 
 /// The file as EgmFile::content writes it for the rows Database::select reads.
 Reference reference(Database& db, double egmno, const QDate& date)
@@ -236,6 +238,9 @@ void TestEgmExport::streamedFileEqualsTheReference()
 {
     QFETCH(QList<Bill>, bills);
     QFETCH(int, containersPerBill);
+    const QByteArray tag = QTest::currentDataTag();
+    if (TestEngine::onServer() && (tag == "stored forms" || tag == "bill with a date that is none"))
+        QSKIP("Only SQLite stores text in a number or date column.");
 
     DemoFixture demo;
     auto db = demo.company();

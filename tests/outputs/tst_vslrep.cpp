@@ -148,6 +148,8 @@ void TestVslRep::screenAsLoaded()
     }
     QCOMPARE(s.field(4)->text(), QString());
     QCOMPARE(s.field(5)->text(), QString());
+    // The date box shows the form it reads, as the company master's do.
+    QCOMPARE(s.field(5)->placeholderText(), QString("dd/mm/yyyy"));
     QCOMPARE(s.field(0)->text(), QString("customs@port.example"));
     QCOMPARE(s.field(1)->text(), QString("accounts@agency.example"));
     QCOMPARE(s.field(2)->text(), QString("EGM for filing"));
@@ -401,6 +403,10 @@ void TestVslRep::copiesToRemovableMedia()
     COMPARE_BYTES(fileBytes(stick.filePath("2024117.egm")), expected("vslrep_2024117.egm"));
     QCOMPARE(ReadIni("Floppy", "Folder"), QDir::toNativeSeparators(stick.path()));
     QCOMPARE(s.prompts.messages(), QStringList{question(s.egmFile("2024117.egm"))});
+    // The status bar says where the file went.
+    QCOMPARE(s.prompts.calls.last().kind, QString("status"));
+    QCOMPARE(s.prompts.calls.last().text,
+             "File copied to " + QDir::toNativeSeparators(stick.filePath("2024117.egm")));
 
     // Next time the remembered folder is used; a file of the name is replaced.
     s.prompts.clear();
@@ -408,7 +414,7 @@ void TestVslRep::copiesToRemovableMedia()
     s.prompts.answers << Prompts::Yes;
     s.generate("123  ", "07/01/2025");
     COMPARE_BYTES(fileBytes(stick.filePath("123.egm")), expected("vslrep_123.egm"));
-    QCOMPARE(s.prompts.calls.size(), 1);
+    QCOMPARE(s.prompts.calls.size(), 2); // the question, the status line
 
     // A remembered folder that is gone (the stick mounted elsewhere): asked again.
     QTemporaryDir otherStick;

@@ -2,15 +2,25 @@
 #include "DemoFixture.h"
 #include "HeadFont.h"
 #include "MyFunc.h"
+#include "Resources.h"
 #include "ScriptedPrompts.h"
 #include "frmColor.h"
+#include "frmMenu.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
 
 namespace {
 
@@ -32,12 +42,95 @@ private slots:
     {
         DemoFixture demo;
         const QStringList skins = QDir(demo.file("skins")).entryList({"*.skn"});
-        QVERIFY(skins.size() >= 3);
+        QCOMPARE(skins, QStringList({"classic.skn", "harbour.skn", "night.skn", "sand.skn"}));
         for (const QString& name : skins) {
             const Skin s = Skin::load(demo.file("skins/" + name));
             QVERIFY2(s.valid, qPrintable(name));
-            QVERIFY(s.background != s.text);
+            // Every colour of the style sheet came from the skin.
+            QVERIFY2(!s.styleSheet.contains(QRegularExpression("@[A-Za-z]")), qPrintable(name));
+            for (const char* part : {"QMenuBar", "QMenu", "QToolBar", "QStatusBar", "QLineEdit",
+                                     "QPushButton", "QAbstractItemView"})
+                QVERIFY2(s.styleSheet.contains(part), part);
         }
+    }
+
+    void contrastRatio_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<double>("ratio");
+        // Figures of the WCAG 2 definition.
+        QTest::newRow("black on white") << "#000000"
+                                        << "#ffffff" << 21.0;
+        QTest::newRow("the same grey") << "#808080"
+                                       << "#808080" << 1.0;
+        QTest::newRow("the lightest grey that passes") << "#767676"
+                                                       << "#ffffff" << 4.54;
+        QTest::newRow("one step lighter fails") << "#777777"
+                                                << "#ffffff" << 4.48;
+        QTest::newRow("either way round") << "#ffffff"
+                                          << "#0a246a" << 14.25;
+    }
+    void contrastRatio()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(double, ratio);
+        QCOMPARE(std::round(Skin::contrast(QColor(a), QColor(b)) * 100) / 100, ratio);
+    }
+
+    void everyTextReadsOnItsBackground_data()
+    {
+        QTest::addColumn<QString>("skin");
+        QTest::addColumn<int>("pair");
+        for (const char* skin : {"classic", "harbour", "night", "sand"})
+            for (int i = 0; i < Skin::textPairs().size(); ++i)
+                QTest::addRow("%s: %s", skin, Skin::textPairs()[i].where) << skin << i;
+    }
+    void everyTextReadsOnItsBackground()
+    {
+        QFETCH(QString, skin);
+        QFETCH(int, pair);
+        const Skin s = Skin::load(QString(TARVEX_SOURCE_DIR "/resources/skins/%1.skn").arg(skin));
+        QVERIFY(s.valid);
+        const Skin::TextPair& p = Skin::textPairs()[pair];
+        const double ratio = Skin::contrast(s.colour(p.text), s.colour(p.background));
+        qInfo("%s %s on %s (%s on %s): %.2f", qPrintable(skin), qPrintable(Skin::roleName(p.text)),
+              qPrintable(Skin::roleName(p.background)), qPrintable(s.colour(p.text).name()),
+              qPrintable(s.colour(p.background).name()), ratio);
+        QVERIFY2(ratio >= 4.5, qPrintable(QString::number(ratio)));
+    }
+
+    void editableBoxesStandApart_data()
+    {
+        QTest::addColumn<QString>("skin");
+        for (const char* skin : {"classic", "harbour", "night", "sand"})
+            QTest::newRow(skin) << skin;
+    }
+    void editableBoxesStandApart()
+    {
+        QFETCH(QString, skin);
+        const Skin s = Skin::load(QString(TARVEX_SOURCE_DIR "/resources/skins/%1.skn").arg(skin));
+        const QColor edit = s.colour(Skin::Edit);
+        // A box to type into looks neither like the form, nor like a locked
+        // or a disabled box.
+        QVERIFY(Skin::contrast(edit, s.colour(Skin::Background)) >= 1.05);
+        QVERIFY(Skin::contrast(edit, s.colour(Skin::ReadOnly)) >= 1.05);
+        QVERIFY(Skin::contrast(edit, s.colour(Skin::Disabled)) >= 1.2);
+        QVERIFY(Skin::contrast(s.colour(Skin::EditText), s.colour(Skin::DisabledText)) >= 1.5);
+    }
+
+    void skinSheetsNameNoColourValues()
+    {
+        // A colour written by value would escape the contrast check above.
+        InitResources();
+        QFile f(":/styles/window.qss");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString sheet = QString::fromUtf8(f.readAll());
+        QVERIFY(!sheet.contains(QRegularExpression("#[0-9A-Fa-f]{3,8}\\b|\\b(rgba?|hsla?)\\(")));
+        QVERIFY(!sheet.contains(
+            QRegularExpression("\\b(white|black|red|green|blue|gray|grey|yellow)\\b",
+                               QRegularExpression::CaseInsensitiveOption)));
     }
 
     void skinFileRules()
@@ -46,15 +139,23 @@ private slots:
         const QString path = home.file("mine.skn");
         writeFile(path,
                   "; my colours\n[SKIN]\nname = Mine\nBACKGROUND = #102030 ; dark\ntext=#f0f0f0\n"
-                  "stylesheet=mine.qss\n");
-        writeFile(home.file("mine.qss"), "QPushButton { padding: 4px; }");
+                  "stylesheet=mine.qss\nRadius=5\n");
+        writeFile(home.file("mine.qss"), "QPushButton { padding: 4px; color: @Heading; }");
         const Skin s = Skin::load(path);
         QVERIFY(s.valid);
         QCOMPARE(s.name, QString("Mine"));
-        QCOMPARE(s.background, QColor("#102030"));
-        QCOMPARE(s.text, QColor("#f0f0f0"));
-        QCOMPARE(s.button, s.background);
-        QCOMPARE(s.styleSheet, QString("QPushButton { padding: 4px; }"));
+        QCOMPARE(s.colour(Skin::Background), QColor("#102030"));
+        QCOMPARE(s.colour(Skin::Text), QColor("#f0f0f0"));
+        QCOMPARE(s.colour(Skin::Button), s.colour(Skin::Background));
+        QCOMPARE(s.radius, 5);
+        // The skin's own rules come after the program's, their colours filled in.
+        QVERIFY(s.styleSheet.endsWith("QPushButton { padding: 4px; color: #f0f0f0; }"));
+        QVERIFY(s.styleSheet.contains("border-radius: 5px;"));
+        // What a two-colour skin leaves out is worked out readable.
+        for (const Skin::TextPair& p : Skin::textPairs())
+            QVERIFY2(Skin::contrast(s.colour(p.text), s.colour(p.background)) >= 4.5, p.where);
+        QVERIFY(Skin::contrast(s.colour(Skin::Edit), s.colour(Skin::Background)) > 1.05);
+
         QVERIFY(!Skin::load("").valid);
         QVERIFY(!Skin::load(home.file("none.skn")).valid);
         writeFile(home.file("bad.skn"), "[Skin]\nBackground=not a colour\nText=#000\n");
@@ -71,20 +172,77 @@ private slots:
         auto* button = new QPushButton("Close", &form);
         ApplyAppearance(&form);
         const Skin& s = CurrentSkin();
-        QCOMPARE(label->palette().color(QPalette::WindowText), s.text);
-        QCOMPARE(edit->palette().color(QPalette::Text), s.text);
-        QCOMPARE(button->palette().color(QPalette::ButtonText), s.text);
-        QCOMPARE(button->palette().color(QPalette::Button), s.button);
+        QCOMPARE(label->palette().color(QPalette::WindowText), s.colour(Skin::Text));
+        QCOMPARE(edit->palette().color(QPalette::Text), s.colour(Skin::EditText));
+        QCOMPARE(edit->palette().color(QPalette::Base), s.colour(Skin::Edit));
+        QCOMPARE(button->palette().color(QPalette::ButtonText), s.colour(Skin::ButtonText));
+        QCOMPARE(button->palette().color(QPalette::Button), s.colour(Skin::Button));
         QVERIFY(!form.styleSheet().isEmpty());
-        // A form without labels or buttons is fine too, and no skin keeps the platform look.
+        // A form without labels or buttons is fine too, and no skin gives the
+        // platform look back.
         QWidget empty;
         ApplyAppearance(&empty);
         LoadSkin("");
-        QWidget plain;
-        auto* plainLabel = new QLabel("x", &plain);
-        const QColor before = plainLabel->palette().color(QPalette::WindowText);
-        ApplyAppearance(&plain);
-        QCOMPARE(plainLabel->palette().color(QPalette::WindowText), before);
+        ApplyAppearance(&form);
+        QCOMPARE(label->palette().color(QPalette::WindowText),
+                 QApplication::palette().color(QPalette::WindowText));
+        QVERIFY(form.styleSheet().isEmpty());
+    }
+
+    void skinColoursTheWholeWindow_data()
+    {
+        QTest::addColumn<QString>("skin");
+        for (const char* skin : {"classic", "harbour", "night", "sand"})
+            QTest::newRow(skin) << skin;
+    }
+    void skinColoursTheWholeWindow()
+    {
+        QFETCH(QString, skin);
+        DemoFixture demo;
+        WriteIni("Skin", "Skin", demo.file("skins/" + skin + ".skn"));
+        frmMenu menu;
+        menu.registerForm("frmVslRep", [] {
+            auto* form = new QWidget;
+            auto* typed = new QLineEdit(form);
+            typed->setObjectName("typed");
+            auto* locked = new QLineEdit(form);
+            locked->setObjectName("locked");
+            locked->setReadOnly(true);
+            auto* layout = new QVBoxLayout(form);
+            layout->addWidget(typed);
+            layout->addWidget(locked);
+            ApplyAppearance(form);
+            return form;
+        });
+        menu.resize(900, 600);
+        menu.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        QWidget* form = menu.openForm("frmVslRep");
+        const Skin& s = CurrentSkin();
+        QCOMPARE(s.name, Skin::load(demo.file("skins/" + skin + ".skn")).name);
+
+        // What is painted, a few pixels in from a corner, past frames and borders.
+        const auto painted = [](QWidget* w) {
+            const QImage image = w->grab().toImage();
+            return QColor(image.pixel(image.width() - 6, image.height() / 2));
+        };
+        QCOMPARE(painted(menu.menuBar()), s.colour(Skin::Bar));
+        QCOMPARE(painted(menu.findChild<QToolBar*>("Toolbar1")), s.colour(Skin::Bar));
+        QCOMPARE(painted(menu.statusBar()), s.colour(Skin::Bar));
+        QCOMPARE(
+            menu.findChild<QLabel*>("StatusBar1_Panel6")->palette().color(QPalette::WindowText),
+            s.colour(Skin::BarText));
+        QCOMPARE(menu.mdiArea()->background().color(), s.colour(Skin::Workspace));
+        auto* typed = form->findChild<QLineEdit*>("typed");
+        auto* locked = form->findChild<QLineEdit*>("locked");
+        QCOMPARE(painted(typed), s.colour(Skin::Edit));
+        QCOMPARE(painted(locked), s.colour(Skin::ReadOnly));
+        // A record screen unlocks its boxes for an edit: they look editable then.
+        locked->setReadOnly(false);
+        QCOMPARE(painted(locked), s.colour(Skin::Edit));
+        typed->setEnabled(false);
+        QCOMPARE(painted(typed), s.colour(Skin::Disabled));
+        LoadSkin("");
     }
 
     void headingFont_data()
@@ -157,6 +315,41 @@ private slots:
         }
         QCOMPARE(ReadIni("Skin", "Skin"), QString(""));
         QVERIFY(!CurrentSkin().valid);
+    }
+
+    void savingASkinReskinsTheOpenScreens()
+    {
+        DemoFixture demo;
+        ScriptedPrompts prompts;
+        WriteIni("Skin", "Skin", demo.file("skins/night.skn"));
+        frmMenu menu;
+        menu.registerForm("frmColor", [] { return new frmColor; });
+        menu.registerForm("frmUser", [] {
+            auto* form = new QWidget;
+            new QLineEdit(form);
+            ApplyAppearance(form);
+            return form;
+        });
+        menu.resize(900, 600);
+        menu.show();
+        QWidget* screen = menu.openForm("frmUser");
+        auto* colour = qobject_cast<frmColor*>(menu.openForm("frmColor"));
+        QVERIFY(colour);
+        const Skin night = CurrentSkin();
+        QCOMPARE(screen->palette().color(QPalette::Window), night.colour(Skin::Background));
+
+        colour->findChild<QLineEdit*>("Text1")->setText(demo.file("skins/sand.skn"));
+        QTest::mouseClick(colour->findChild<QPushButton*>("cmdSave"), Qt::LeftButton);
+        const Skin sand = Skin::load(demo.file("skins/sand.skn"));
+        QCOMPARE(CurrentSkin().name, sand.name);
+        QCOMPARE(screen->palette().color(QPalette::Window), sand.colour(Skin::Background));
+        QCOMPARE(screen->findChild<QLineEdit*>()->palette().color(QPalette::Base),
+                 sand.colour(Skin::Edit));
+        QCOMPARE(screen->styleSheet(), sand.styleSheet);
+        QCOMPARE(menu.palette().color(QPalette::Window), sand.colour(Skin::Background));
+        QCOMPARE(menu.styleSheet(), sand.styleSheet);
+        QCOMPARE(menu.mdiArea()->background().color(), sand.colour(Skin::Workspace));
+        LoadSkin("");
     }
 };
 

@@ -229,6 +229,8 @@ private slots:
         QCOMPARE(dialog.kind, QString("openFile"));
         QCOMPARE(dialog.text, QString("Select Data File Name"));
         QCOMPARE(dialog.initial, QString("*.mdb"));
+        // It opens in the program's folder, not where the program was started.
+        QCOMPARE(dialog.directory, AppPaths::home());
         QCOMPARE(w.loggedOn.count(), 1);
         QCOMPARE(logonState().CompanyName, QString("New Agency"));
     }

@@ -4,18 +4,23 @@
 #include "HeadFont.h"
 #include "MyFunc.h"
 #include "ScriptedPrompts.h"
+#include "frmColor.h"
 #include "frmLogon.h"
 #include "frmMenu.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,6 +47,51 @@ struct RecordButtons
     }
     bool enabled(const char* name) { return form.findChild<QPushButton*>(name)->isEnabled(); }
 };
+
+/// A screen of the kind every form is: a heading, boxes that must keep
+/// their width, a row of captioned buttons.
+QWidget* sampleScreen(const QString& title, QPushButton** refresh = nullptr)
+{
+    auto* form = new QWidget;
+    form->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(form);
+    auto* date = new QLineEdit(form);
+    date->setObjectName("txtDate");
+    date->setMinimumWidth(300);
+    auto* label = new QLabel("&Date", form);
+    label->setBuddy(date);
+    auto* rot = new QLineEdit(form);
+    rot->setObjectName("txtRot");
+    rot->setMinimumWidth(300);
+    layout->addWidget(label);
+    layout->addWidget(date);
+    layout->addWidget(rot);
+    auto* buttons = new QHBoxLayout;
+    for (const char* caption : {"&Add", "&Edit", "&Refresh", "&Search", "C&lose"}) {
+        auto* b = new QPushButton(caption, form);
+        b->setObjectName(QString("cmd") + QString(caption).remove('&'));
+        buttons->addWidget(b);
+        if (refresh && QString(caption) == "&Refresh")
+            *refresh = b;
+    }
+    layout->addLayout(buttons);
+    InstallEscCloses(form);
+    return form;
+}
+
+/// Logs on in the logon window shown by the session.
+void logOnWith(AppSession& session, const QString& uid, const QString& pwd)
+{
+    frmLogon* logon = session.logon();
+    QVERIFY(logon);
+    auto* id = logon->findChild<QLineEdit*>("txtUID");
+    id->clear();
+    QTest::keyClicks(id, uid);
+    auto* password = logon->findChild<QLineEdit*>("txtPWD");
+    password->clear();
+    QTest::keyClicks(password, pwd);
+    logon->findChild<QPushButton*>("cmdOK")->click();
+}
 
 } // namespace
 
@@ -213,6 +263,225 @@ private slots:
         QCOMPARE(finished.count(), 0);
         QTest::mouseClick(session.logon()->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
         QCOMPARE(finished.count(), 1);
+    }
+
+    void logonAfterLogoutLocksTheMainWindow()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        ScriptedPrompts prompts;
+        AppSession session;
+        QSignalSpy finished(&session, &AppSession::finished);
+        session.start();
+        logOnWith(session, "clerk", "harbour");
+        frmMenu* menu = session.menu();
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        entry(*menu, "menFile_6")->trigger(); // Logout
+        frmLogon* logon = session.logon();
+        QVERIFY(logon && logon->isVisible());
+        // Owned by the main window and modal over it.
+        QVERIFY(logon->isWindow());
+        QCOMPARE(logon->parentWidget(), menu);
+        QCOMPARE(logon->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(QApplication::activeModalWidget(), logon);
+        // In the main window's skin, palette and style sheet both: its labels
+        // would not read on the platform's background.
+        QVERIFY(CurrentSkin().valid);
+        QCOMPARE(logon->palette().color(QPalette::Window), CurrentSkin().colour(Skin::Background));
+        QCOMPARE(logon->palette().color(QPalette::WindowText), CurrentSkin().colour(Skin::Text));
+        // A click on the main window's toolbar, as the window system delivers
+        // it, reaches nothing.
+        auto* bar = menu->findChild<QToolBar*>("Toolbar1");
+        QWidget* cargo = bar->widgetForAction(entry(*menu, "Toolbar1_1"));
+        const QPoint at = cargo->mapTo(menu, cargo->rect().center());
+        QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, at);
+        QVERIFY(!menu->openedForm("frmCargo"));
+        // (The same click without the logon does open the screen.)
+        logon->hide();
+        QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, at);
+        QVERIFY(menu->openedForm("frmCargo"));
+        logon->show();
+        // Closing the logon window ends the program as Cancel does.
+        QCOMPARE(finished.count(), 0);
+        logon->close();
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void anotherUserClosesTheOpenScreens()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        demo.addUser("anita", "quay", " 01", "03");
+        ScriptedPrompts prompts;
+        AppSession session;
+        session.registerForm("frmUser", [] { return sampleScreen("User Master"); });
+        session.start();
+        logOnWith(session, "clerk", "harbour");
+        frmMenu* menu = session.menu();
+        menu->openForm("frmUser");
+        menu->openForm("frmColor");
+
+        // The same user again keeps the screens.
+        entry(*menu, "menFile_6")->trigger();
+        logOnWith(session, "clerk", "harbour");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(menu->openedForm("frmUser"));
+        QVERIFY(menu->openedForm("frmColor"));
+        QVERIFY(!session.logon());
+
+        // Another user: every screen closes, and the rights are the new user's.
+        entry(*menu, "menFile_6")->trigger();
+        logOnWith(session, "anita", "quay");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!menu->openedForm("frmUser"));
+        QVERIFY(!menu->openedForm("frmColor"));
+        QVERIFY(menu->mdiArea()->subWindowList().isEmpty());
+        QCOMPARE(menu->findChild<QLabel*>("StatusBar1_Panel6")->text(), QString("User : anita"));
+        menu->applyMenuRights();
+        QVERIFY(!entry(*menu, "menHouse_1")->isEnabled());
+        QVERIFY(entry(*menu, "menFile_3")->isEnabled());
+        QVERIFY(prompts.messages().isEmpty());
+    }
+
+    void screenMnemonicsGoBeforeTheMenus()
+    {
+        TestHome home;
+        logonState().MRights = " SU";
+        frmMenu menu;
+        QPushButton* refresh = nullptr;
+        menu.registerForm("frmUser", [&refresh] { return sampleScreen("User Master", &refresh); });
+        menu.show();
+        QApplication::setActiveWindow(&menu);
+        QVERIFY(QTest::qWaitForWindowActive(&menu));
+        QWidget* form = menu.openForm("frmUser");
+        QVERIFY(refresh);
+        QSignalSpy refreshed(refresh, &QPushButton::clicked);
+        auto* rot = form->findChild<QLineEdit*>("txtRot");
+        rot->setFocus();
+
+        // Alt+R presses the screen's Refresh, not the Reports menu.
+        QTest::keyClick(rot, Qt::Key_R, Qt::AltModifier);
+        QCOMPARE(refreshed.count(), 1);
+        QVERIFY(!QApplication::activePopupWidget());
+        // A label's mnemonic takes the focus to its box.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), form->findChild<QLineEdit*>("txtDate"));
+        // A disabled button keeps its letter: nothing happens.
+        refresh->setEnabled(false);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier);
+        QCOMPARE(refreshed.count(), 1);
+        QVERIFY(!QApplication::activePopupWidget());
+        // A letter the screen does not use opens its menu.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), menu.findChild<QMenu*>("menHouse"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        logonState() = LogonState();
+    }
+
+    void escInAMenuGivesTheFocusBackToTheScreen()
+    {
+        TestHome home;
+        logonState().MRights = " SU";
+        frmMenu menu;
+        menu.registerForm("frmUser", [] { return sampleScreen("User Master"); });
+        menu.show();
+        QApplication::setActiveWindow(&menu);
+        QVERIFY(QTest::qWaitForWindowActive(&menu));
+        QWidget* form = menu.openForm("frmUser");
+        auto* rot = form->findChild<QLineEdit*>("txtRot");
+        rot->setFocus();
+        QCOMPARE(QApplication::focusWidget(), rot);
+
+        QTest::keyClick(rot, Qt::Key_F, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::activePopupWidget(), menu.findChild<QMenu*>("menFile"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!menu.menuBar()->hasFocus());
+        // (The offscreen platform leaves the closed menu the active window;
+        // a window manager gives the main window back.)
+        QApplication::setActiveWindow(&menu);
+        QCOMPARE(QApplication::focusWidget(), rot);
+        // So the next Esc is the screen's: it closes.
+        QTest::keyClick(rot, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!menu.openedForm("frmUser"));
+        logonState() = LogonState();
+    }
+
+    void tilingNeverSqueezesAScreen_data()
+    {
+        QTest::addColumn<QString>("arrangement");
+        QTest::newRow("tile horizontal") << "menWindow_1";
+        QTest::newRow("tile vertical") << "menWindow_2";
+        QTest::newRow("cascade") << "menWindow_0";
+    }
+    void tilingNeverSqueezesAScreen()
+    {
+        QFETCH(QString, arrangement);
+        TestHome home;
+        frmMenu menu;
+        for (const char* name : {"frmUser", "frmCompany", "frmVslRep"})
+            menu.registerForm(name, [name] { return sampleScreen(name); });
+        menu.registerForm("frmColor", [] { return new frmColor; });
+        menu.resize(640, 420);
+        menu.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        for (const char* name : {"frmUser", "frmCompany", "frmVslRep", "frmColor"})
+            menu.openForm(name);
+        menu.openForm("frmCompany");
+        entry(menu, arrangement)->trigger();
+        // The screen in use stays the active one.
+        QCOMPARE(menu.mdiArea()->currentSubWindow()->widget()->objectName(), QString("frmCompany"));
+
+        const auto subs = menu.mdiArea()->subWindowList();
+        QCOMPARE(subs.size(), 4);
+        for (QMdiSubWindow* sub : subs) {
+            const QString name = sub->widget()->objectName();
+            QVERIFY2(sub->width() >= sub->minimumSizeHint().width(), qPrintable(name));
+            QVERIFY2(sub->height() >= sub->minimumSizeHint().height(), qPrintable(name));
+            // Captions whole, boxes their own height and width.
+            for (auto* b : sub->widget()->findChildren<QPushButton*>())
+                QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->text()));
+            for (auto* e : sub->widget()->findChildren<QLineEdit*>()) {
+                QVERIFY2(e->height() >= e->minimumSizeHint().height(), qPrintable(name));
+                QVERIFY2(e->width() >= e->minimumWidth(), qPrintable(name));
+            }
+        }
+        if (arrangement == "menWindow_0")
+            return;
+        // Tiled windows stand side by side or one above the other, never on top.
+        for (int i = 0; i < subs.size(); ++i)
+            for (int j = i + 1; j < subs.size(); ++j)
+                QVERIFY(!subs[i]->geometry().intersects(subs[j]->geometry()));
+    }
+
+    void windowMenuListsTheOpenScreens()
+    {
+        TestHome home;
+        frmMenu menu;
+        menu.registerForm("frmUser", [] { return sampleScreen("User Master"); });
+        menu.registerForm("frmColor", [] { return new frmColor; });
+        menu.show();
+        QMenu* window = menu.findChild<QMenu*>("menWindow");
+        const auto listed = [&] {
+            emit window->aboutToShow();
+            QStringList out;
+            for (QAction* a : window->actions())
+                if (a->objectName().startsWith("menWindowList_") && !a->isSeparator())
+                    out << (a->isChecked() ? "* " : "  ") + a->text();
+            return out;
+        };
+        QCOMPARE(listed(), QStringList());
+        menu.openForm("frmUser");
+        menu.openForm("frmColor");
+        QCOMPARE(listed(), (QStringList{"  &1 User Master", "* &2 Colour Options"}));
+        // Choosing an entry brings that screen to the front.
+        menu.findChild<QAction*>("menWindowList_1")->trigger();
+        QCOMPARE(menu.mdiArea()->activeSubWindow()->widget()->objectName(), QString("frmUser"));
+        QCOMPARE(listed(), (QStringList{"* &1 User Master", "  &2 Colour Options"}));
+        // A closed screen leaves the list.
+        menu.mdiArea()->activeSubWindow()->close();
+        QCOMPARE(listed(), (QStringList{"* &1 Colour Options"}));
     }
 
     void exitEnds()

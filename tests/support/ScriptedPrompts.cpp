@@ -14,7 +14,7 @@ Prompts::Answer ScriptedPrompts::message(const QString& text, Buttons buttons, I
                                          const QString& title)
 {
     calls.append({QStringLiteral("message"), text, title.isEmpty() ? appTitle() : title, buttons,
-                  icon, QString(), QString()});
+                  icon, QString(), QString(), QString()});
     if (!answers.isEmpty())
         return answers.dequeue();
     return negativeAnswer(buttons);
@@ -24,31 +24,37 @@ std::optional<QString> ScriptedPrompts::input(const QString& prompt, const QStri
                                               const QString& defaultText)
 {
     calls.append({QStringLiteral("input"), prompt, title, Buttons::OkCancel, Icon::None,
-                  defaultText, QString()});
+                  defaultText, QString(), QString()});
     if (!inputs.isEmpty())
         return inputs.dequeue();
     return std::nullopt;
 }
 
 QString ScriptedPrompts::openFile(const QString& title, const QString& filter,
-                                  const QString& initialName, const QString&)
+                                  const QString& initialName, const QString& directory)
 {
     calls.append({QStringLiteral("openFile"), title, title, Buttons::OkCancel, Icon::None, filter,
-                  initialName});
+                  initialName, directory});
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
-QString ScriptedPrompts::folder(const QString& title, const QString&)
+QString ScriptedPrompts::folder(const QString& title, const QString& directory)
 {
     calls.append({QStringLiteral("folder"), title, title, Buttons::OkCancel, Icon::None, QString(),
-                  QString()});
+                  QString(), directory});
     return files.isEmpty() ? QString() : files.dequeue();
 }
 
 void ScriptedPrompts::beep()
 {
     calls.append({QStringLiteral("beep"), QString(), QString(), Buttons::Ok, Icon::None, QString(),
-                  QString()});
+                  QString(), QString()});
+}
+
+void ScriptedPrompts::status(const QString& text)
+{
+    calls.append({QStringLiteral("status"), text, QString(), Buttons::Ok, Icon::None, QString(),
+                  QString(), QString()});
 }
 
 QStringList ScriptedPrompts::messages() const

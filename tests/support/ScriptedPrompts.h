@@ -16,13 +16,14 @@ class ScriptedPrompts final : public Prompts
 public:
     struct Call
     {
-        QString kind; ///< "message", "input", "openFile", "folder", "beep"
+        QString kind; ///< "message", "input", "openFile", "folder", "beep", "status"
         QString text; ///< message text, input prompt or dialog title
         QString title;
         Buttons buttons = Buttons::Ok;
         Icon icon = Icon::None;
         QString filter; ///< file dialogs: the filter; input: the default text
         QString initial;
+        QString directory; ///< file and folder dialogs: the directory asked for
     };
 
     ScriptedPrompts();
@@ -40,6 +41,7 @@ public:
                      const QString& directory) override;
     QString folder(const QString& title, const QString& directory) override;
     void beep() override;
+    void status(const QString& text) override;
 
     /// Texts of the messages shown, in order.
     QStringList messages() const;

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "SqlDialect.h"
+
+#include <QList>
+#include <QPair>
+
+/// PostgreSQL through Qt's QPSQL driver. Names are written unquoted, so the
+/// server folds them to lower case and D_PORT_CD, d_port_cd and egmCargo
+/// name the tables they name on SQLite. Values come back as the SQLite path
+/// gives them: fixed-width char(n) columns are made varchar(n) (no blank
+/// padding), date-times keep the time as typed whatever the time zones of
+/// client and server.
+class PostgresDialect final : public SqlDialect
+{
+public:
+    /// How long a statement waits for a lock another connection holds.
+    static constexpr int lockWaitSeconds = 5;
+
+    QString name() const override { return QStringLiteral("PostgreSQL"); }
+    QString driver() const override { return QStringLiteral("QPSQL"); }
+    QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    QString beginRead() const override
+    {
+        return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    }
+    QString lockTable(const QString& table) const override;
+    QString createTable(const QString& table, const ColumnList& columns) const override;
+    QStringList tables(const QSqlDatabase& db) const override;
+    ColumnList tableColumns(const QSqlDatabase& db, const QString& table) const override;
+    QString singleRow(const QString& table, const QString& where) const override;
+    QString nullSafeEquals(const QString& column) const override;
+    QVariant toStorage(ColumnType type, const QVariant& value) const override;
+    QVariant fromStorage(ColumnType type, const QVariant& value) const override;
+
+    QList<Index> indexes(const QSqlDatabase& db, const QString& table) const override;
+    QString rowOrderColumn() const override { return QStringLiteral("tarvex_rowid"); }
+    QString translate(const QString& sql) const override;
+    QStringList sessionSetup() const override;
+    QVariant bindable(const QVariant& value) const override;
+    QString errorText(const QSqlError& error) const override;
+    bool connectionLost(const QSqlDatabase& db, const QSqlError& error) const override;
+    bool failureAbortsTransaction() const override { return true; }
+    bool isLockTimeout(const QSqlError& error) const override;
+    QString syncAutoNumber(const QString& table, const QString& column) const override;
+};
+
+/// libpq connection texts: "host=db.agency port=5432 user=egm", a
+/// "postgresql://" URI, or "service=name" for an entry of the service file.
+namespace PgConninfo {
+
+using Pairs = QList<QPair<QString, QString>>;
+
+/// The keywords and values given, in libpq's order. A text libpq cannot read
+/// (an unknown keyword, a quote left open) fails with *error set.
+bool parse(const QString& text, Pairs* pairs, QString* error);
+/// The value of one keyword, "" when it is not given.
+QString value(const Pairs& pairs, const QString& keyword);
+/// Pairs written back as one text, each value quoted the way libpq reads it.
+QString join(const Pairs& pairs);
+/// A short name of the server for messages: "host:port", the service, or
+/// "the local server".
+QString serverName(const Pairs& pairs);
+
+} // namespace PgConninfo
