@@ -5,6 +5,7 @@
 #include "Installation.h"
 #include "LogonState.h"
 #include "Settings.h"
+#include "TestEngine.h"
 
 #include "../imports/ImportsTesting.h"
 
@@ -165,6 +166,8 @@ private slots:
     void missingDataSourceSaysHowToRegisterIt()
     {
         QFETCH(bool, registered);
+        if (TestEngine::onServer())
+            QSKIP("the data sources of an installation of SQLite files");
         Installed in;
         {
             auto sys = Database::open({"SQLITE", in.dir + "/system.mdb"});

@@ -590,10 +590,9 @@ void tst_XmlImport::anotherWriterHoldingTheLockIsNamed()
                      outcome.message.endsWith("\nNothing was imported."),
                  qPrintable(outcome.message));
     else
-        QCOMPARE(outcome.message, number +
-                                      "Another user is saving to the database just now; try "
-                                      "again in a moment (database is locked).\nNothing was "
-                                      "imported.");
+        QCOMPARE(outcome.message, number + "Another user is saving to the database just now; try "
+                                           "again in a moment (database is locked).\nNothing was "
+                                           "imported.");
     saving.commit();
     QCOMPARE(XmlImport::importPair(*db, {pair.cargo, pair.containers, "700001"}).message,
              QString("Data Imported Sucessfully"));
