@@ -12,6 +12,7 @@ packages=(
     python3 python3-aiosmtpd sqlite3
     poppler-utils unrtf
     xvfb xauth fonts-dejavu-core
+    clang libclang-rt-14-dev llvm  # libFuzzer and its runtime (fuzz/), llvm-symbolizer
 )
 
 missing=()

@@ -234,9 +234,10 @@ int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
     prompts().inform(outcome.message);
     if (!outcome.imported)
         return Stopped;
+    // In 64 bits: the last id may be the largest an int holds.
+    const qint64 lastId = qint64(outcome.firstId) + outcome.shippingBills - 1;
     out << "Imported " << outcome.shippingBills << " shipping bills (ids " << outcome.firstId
-        << " to " << outcome.firstId + outcome.shippingBills - 1 << ") and " << outcome.containers
-        << " containers." << Qt::endl;
+        << " to " << lastId << ") and " << outcome.containers << " containers." << Qt::endl;
     return Done;
 }
 
@@ -311,7 +312,11 @@ int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
             return Stopped;
         }
     }
-    if (!EgmExport::WriteEgmFile(path, rotNo, words[1]))
+    // A file named with --out may be anything the user keeps: a failed run
+    // never removes it.
+    if (!EgmExport::WriteEgmFile(path, rotNo, words[1],
+                                 target.isEmpty() ? EgmExport::OnStop::RemoveOldFile
+                                                  : EgmExport::OnStop::KeepOldFile))
         return Stopped;
     out << "Wrote " << QDir::toNativeSeparators(path) << Qt::endl;
     return Done;
@@ -538,7 +543,7 @@ bool logOn(const Options& o, QTextStream& err)
                                  ? env.value(QStringLiteral("TARVEX_PASSWORD"))
                                  : start.password;
     return Logon::logOn(start.sysPath, start.companies[index], index, user, password,
-                        start.savePassword, false) == Logon::Outcome::LoggedOn;
+                        start.savePassword, false, false) == Logon::Outcome::LoggedOn;
 }
 
 } // namespace CommandLine

@@ -49,6 +49,13 @@ void keepPlace(QWidget* w)
 
 } // namespace
 
+frmCargo::~frmCargo()
+{
+    // The grid loses its focus while the widgets go: its signals must not
+    // reach a form that is half destroyed.
+    disconnect(dataGrid2, nullptr, this, nullptr);
+}
+
 frmCargo::frmCargo(QWidget* parent)
     : RecordForm(QStringLiteral("frmCargo"), QStringLiteral("Cargo Information"), Options(), parent)
 {

@@ -17,6 +17,7 @@ class frmCargo : public RecordForm
 
 public:
     explicit frmCargo(QWidget* parent = nullptr);
+    ~frmCargo() override;
 
     ContainerGrid* containerGrid() const { return grid_; }
     ContainerGridView* containerView() const { return dataGrid2; }

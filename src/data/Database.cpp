@@ -4,15 +4,32 @@
 #include "StoredOrder.h"
 #include "ValueText.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QUuid>
 #include <cmath>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace {
+
+// SQLite's primary result codes, as the Qt driver hands them on.
+enum SqliteCode
+{
+    SqliteBusy = 5,
+    SqliteLocked = 6,
+    SqliteReadOnly = 8,
+    SqliteIoErr = 10,
+    SqliteCorrupt = 11,
+    SqliteFull = 13,
+    SqliteCantOpen = 14,
+    SqliteNotADb = 26,
+};
 
 QString errorText(const QSqlError& e)
 {
@@ -20,6 +37,58 @@ QString errorText(const QSqlError& e)
     if (t.isEmpty())
         t = e.text().trimmed();
     return t;
+}
+
+int sqliteCode(const QSqlError& e)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xff : -1; // an extended code holds its primary code in its low byte
+}
+
+/// The statement failed for what its values hold, not for the state of
+/// the database or the disk.
+bool isRowsFault(const QSqlError& e)
+{
+    switch (sqliteCode(e)) {
+    case SqliteBusy:
+    case SqliteLocked:
+    case SqliteReadOnly:
+    case SqliteIoErr:
+    case SqliteCorrupt:
+    case SqliteFull:
+    case SqliteCantOpen:
+    case SqliteNotADb:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool canWrite(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+/// A disk with less room than SQLite needs for a page, its journal and the
+/// index of its write-ahead log.
+bool diskFull(const QString& folder)
+{
+    struct statvfs fs;
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return false;
+    const auto blocks = ::geteuid() == 0 ? fs.f_bfree : fs.f_bavail; // root may use the reserve
+    return double(blocks) * double(fs.f_frsize) < 128.0 * 1024;
+}
+
+/// The file's header says write-ahead logging (versions 2 at bytes 18 and 19).
+bool isWalDatabase(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = f.read(20);
+    return header.size() == 20 && header[18] == 2 && header[19] == 2;
 }
 
 QString newConnectionName()
@@ -108,12 +177,38 @@ std::shared_ptr<Database> Database::open(const Location& location)
     const QString name = QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
     std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
     db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
-    db->db_.setDatabaseName(fi.absoluteFilePath());
-    db->db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    const QString path = fi.absoluteFilePath();
+    const QString folder = fi.absolutePath();
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+    QString databaseName = path;
+    db->readOnly_ = !canWrite(path) || !canWrite(folder);
+    if (db->readOnly_) {
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        // SQLite reads a database in write-ahead-log mode through its -wal and
+        // -shm files, which a read-only folder cannot hold when they are not
+        // there. Without them every change is in the file itself, which is
+        // then read as it stands (immutable); with both, SQLite uses them.
+        const bool wal = QFileInfo::exists(path + QStringLiteral("-wal"));
+        const bool shm = QFileInfo::exists(path + QStringLiteral("-shm"));
+        if (!canWrite(folder) && isWalDatabase(path)) {
+            if (!wal && !shm) {
+                options += QStringLiteral(";QSQLITE_OPEN_URI");
+                databaseName = QStringLiteral("file:") +
+                               QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) +
+                               QStringLiteral("?immutable=1");
+            } else if (wal && !shm) {
+                throw DbError(DbError::ConnectionFailed,
+                              QStringLiteral("The database '%1' cannot be read: its folder is "
+                                             "read-only and changes saved last are still in "
+                                             "'%1-wal'. Open it once where it can be written.")
+                                  .arg(location.database));
+            }
+        }
+    }
+    db->db_.setDatabaseName(databaseName);
+    db->db_.setConnectOptions(options);
     if (!db->db_.open())
-        throw DbError(DbError::ConnectionFailed,
-                      QStringLiteral("The database '%1' cannot be opened: %2")
-                          .arg(location.database, errorText(db->db_.lastError())));
+        throw DbError(DbError::ConnectionFailed, db->describe(db->db_.lastError()));
     db->configure();
     return db;
 }
@@ -294,16 +389,54 @@ void Database::configure()
     // database from, say, a text file picked by mistake.
     QSqlQuery probe(db_);
     if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-        const QString why = errorText(probe.lastError());
+        const QSqlError error = probe.lastError();
         probe = QSqlQuery();
         db_.close();
-        throw DbError(
-            DbError::ConnectionFailed,
-            QStringLiteral("The file '%1' is not a database (%2).").arg(location_.database, why));
+        throw DbError(DbError::ConnectionFailed, describe(error));
     }
     probe.finish();
+    if (readOnly_)
+        return;
     QSqlQuery wal(db_);
-    wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")); // a read-only folder keeps the old mode
+    wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+}
+
+QString Database::describe(const QSqlError& error) const
+{
+    if (location_.isServer())
+        return dialect_->errorText(error);
+    const QString text = errorText(error);
+    const QString& file = location_.database;
+    switch (sqliteCode(error)) {
+    case SqliteBusy:
+    case SqliteLocked:
+        return QStringLiteral("Another user is saving to the database just now; try again in a "
+                              "moment (%1).")
+            .arg(text);
+    case SqliteReadOnly:
+        return QStringLiteral("The database '%1' is read-only: it can be read but not changed "
+                              "(%2).")
+            .arg(file, text);
+    case SqliteFull:
+        return QStringLiteral("The disk that holds the database '%1' is full (%2).")
+            .arg(file, text);
+    case SqliteIoErr:
+        // SQLite says "disk I/O error" when its log index finds no room.
+        if (diskFull(QFileInfo(file).absolutePath()))
+            return QStringLiteral("The disk that holds the database '%1' is full (%2).")
+                .arg(file, text);
+        return QStringLiteral("The database '%1' could not be read or written (%2).")
+            .arg(file, text);
+    case SqliteCorrupt:
+        return QStringLiteral("The database '%1' is damaged (%2).").arg(file, text);
+    case SqliteNotADb:
+        return QStringLiteral("The file '%1' is not a database (%2).").arg(file, text);
+    case SqliteCantOpen:
+        return QStringLiteral("The database '%1' cannot be opened (%2).").arg(file, text);
+    default:
+        break;
+    }
+    return text;
 }
 
 void Database::fail(const QSqlError& error, const QString& sql, int number)
@@ -323,6 +456,11 @@ void Database::fail(const QSqlError& error, const QString& sql, int number)
                                      "seconds. Nothing was saved; try again in a moment.")
                           .arg(what)
                           .arg(PostgresDialect::lockWaitSeconds));
+    }
+    if (!location_.isServer()) {
+        const int code = sqliteCode(error);
+        throw DbError(code == SqliteBusy || code == SqliteLocked ? DbError::Busy : number,
+                      describe(error));
     }
     throw DbError(number, text);
 }
@@ -572,8 +710,10 @@ void Database::createTable(const QString& table, const ColumnList& columns)
 }
 
 void Database::insertRows(const QString& table, const QStringList& columns,
-                          const QList<RowValues>& rows)
+                          const QList<RowValues>& rows, qsizetype* failedRow)
 {
+    if (failedRow)
+        *failedRow = -1;
     const ColumnList layout = tableColumns(table);
     QList<int> target; // position in layout for each given column
     int autoAt = -1;   // position in columns of an auto-number column
@@ -623,7 +763,10 @@ void Database::insertRows(const QString& table, const QStringList& columns,
             exec(sync);
         keysGiven = false;
     };
-    for (const RowValues& row : rows) {
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const RowValues& row = rows[r];
+        if (failedRow)
+            *failedRow = r;
         const bool omitKey = autoAt >= 0 && (autoAt >= row.size() || row[autoAt].isNull());
         // A number the table gives comes after those given before it.
         if (omitKey && keysGiven)
@@ -637,16 +780,28 @@ void Database::insertRows(const QString& table, const QStringList& columns,
             const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
             q.bindValue(bound++, dialect_->bindable(dialect_->toStorage(col.type, v)));
         }
-        if (!q.exec())
+        if (!q.exec()) {
+            // A full disk, a read-only file or another writer is no fault of the row.
+            if (failedRow && !location_.isServer() && !isRowsFault(q.lastError()))
+                *failedRow = -1;
             fail(q.lastError(), q.lastQuery());
+        }
         keysGiven = keysGiven || (autoAt >= 0 && !omitKey);
     }
+    if (failedRow)
+        *failedRow = -1;
     if (keysGiven)
         syncKeys();
 }
 
 void Database::begin()
 {
+    if (readOnly_)
+        // SQLite would start it and refuse the first change; say so at once.
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("The database '%1' is read-only: it can be read but not "
+                                     "changed (attempt to write a readonly database).")
+                          .arg(location_.database));
     exec(dialect_->beginWrite());
     inTransaction_ = true;
     abortedBy_.clear();

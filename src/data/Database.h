@@ -41,7 +41,12 @@ public:
     /// Opens an existing database. A missing file, a file that is not a
     /// database, a server that is down or refuses the login fail with
     /// DbError::ConnectionFailed and a description that names the file or
-    /// the database and gives the reason.
+    /// the database and gives the reason (not a database, damaged, cannot be
+    /// opened, the disk is full).
+    ///
+    /// A SQLite file that cannot be written, or whose folder cannot be (a
+    /// read-only installation), is opened read-only: everything reads, and a
+    /// change fails with a message that says the database is read-only.
     static std::shared_ptr<Database> open(const Location& location);
     /// Creates a new, empty SQLite database file (fails if it exists).
     static std::shared_ptr<Database> create(const QString& file);
@@ -60,6 +65,8 @@ public:
     /// The file (or database name), for messages.
     QString location() const { return location_.database; }
     const Location& where() const { return location_; }
+    /// Opened read-only: the file or its folder cannot be written.
+    bool readOnly() const { return readOnly_; }
 
     /// Runs one statement with its parameters bound in order; throws DbError.
     QSqlQuery exec(const QString& sql, const QVariantList& params = {});
@@ -87,8 +94,10 @@ public:
     void createTable(const QString& table, const ColumnList& columns);
     /// Appends rows with one prepared statement; columns by name, values
     /// checked and converted as the row set does. Auto-number columns whose
-    /// value is null are left to the table.
-    void insertRows(const QString& table, const QStringList& columns, const QList<RowValues>& rows);
+    /// value is null are left to the table. When a row is refused, *failedRow
+    /// (when given) is its index in rows; -1 for a failure of no one row.
+    void insertRows(const QString& table, const QStringList& columns, const QList<RowValues>& rows,
+                    qsizetype* failedRow = nullptr);
 
     /// Transactions: begin() takes the write lock at once.
     void begin();
@@ -151,6 +160,9 @@ private:
     Database(std::unique_ptr<SqlDialect> dialect, const QString& connectionName, Location location);
     [[noreturn]] void fail(const QSqlError& error, const QString& sql,
                            int number = DbError::CommandFailed);
+    /// What the engine's error means for the user: another user saving, a
+    /// read-only database, a full disk, a damaged file; otherwise its text.
+    QString describe(const QSqlError& error) const;
     void configure();
     void openServer();
     /// After a lost connection: connects again before the next statement.
@@ -173,6 +185,7 @@ private:
     QHash<QString, ColumnList> layouts_;
     QHash<QString, QString> rowOrders_; ///< table -> the column of its stored order
     bool inTransaction_ = false;
+    bool readOnly_ = false;
     bool lost_ = false;
     /// The first failure of a transaction that the engine will not go on
     /// with ("" while none).

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -31,12 +32,13 @@ QString checkImportColumns(const RowTable& cargo, const RowTable& containers)
     return QString();
 }
 
-void renumberImport(RowTable& cargo, RowTable& containers, int baseId)
+QList<qsizetype> renumberImport(RowTable& cargo, RowTable& containers, int baseId, int idColumn)
 {
+    QList<qsizetype> unmatched;
     const int ref = containers.columnIndex(QStringLiteral("ref"));
     const int subrefno = containers.columnIndex(QStringLiteral("subrefno"));
-    if (cargo.columns.isEmpty() || ref < 0 || subrefno < 0)
-        return;
+    if (cargo.columns.isEmpty() || ref < 0 || subrefno < 0 || idColumn < 0)
+        return unmatched;
     const qsizetype width = std::max(ref, subrefno) + 1;
 
     // The containers of each old id, found once: matching every shipping bill
@@ -51,24 +53,34 @@ void renumberImport(RowTable& cargo, RowTable& containers, int baseId)
             byOldRef[numberOf(container[ref]) + 0.0].append(i); // + 0.0: -0 is 0
     }
 
-    int nextId = baseId;
+    QList<bool> matched(containers.rows.size(), false);
+    // 64 bits: the id after the last one may lie beyond the range of an id.
+    qint64 nextId = baseId;
     for (RowValues& bill : cargo.rows) {
-        if (bill.isEmpty())
-            bill.append(QVariant());
+        if (bill.size() <= idColumn)
+            bill.resize(idColumn + 1);
         // The old id is a whole number: the value rounds as an integer
         // assignment would.
-        const double oldId = std::nearbyint(numberOf(bill[0]));
-        bill[0] = nextId;
+        const double oldId = std::nearbyint(numberOf(bill[idColumn]));
+        const QVariant newId =
+            nextId <= std::numeric_limits<int>::max() ? QVariant(int(nextId)) : QVariant(nextId);
+        bill[idColumn] = newId;
         // Bills sharing an old id: the last one keeps the containers, as
         // when each bill in turn claims every container of its old id.
         const auto it = byOldRef.constFind(oldId + 0.0);
         if (it != byOldRef.cend())
-            for (qsizetype i : *it)
-                containers.rows[i][subrefno] = nextId;
+            for (qsizetype i : *it) {
+                containers.rows[i][subrefno] = newId;
+                matched[i] = true;
+            }
         ++nextId;
     }
-    for (RowValues& container : containers.rows) {
+    for (qsizetype i = 0; i < containers.rows.size(); ++i) {
+        RowValues& container = containers.rows[i];
         container[ref] = container[subrefno];
         container[subrefno] = 0;
+        if (!matched[i])
+            unmatched << i;
     }
+    return unmatched;
 }

@@ -6,6 +6,7 @@
 #include "ValueText.h"
 
 #include <QDir>
+#include <QSet>
 #include <limits>
 #include <new>
 
@@ -81,14 +82,85 @@ QString egmnoText(const QVariant& value)
     return withoutTrailingBlanks(value.toString());
 }
 
-/// Names of the table's columns from position from up to count - 1: the
-/// file's columns land on these, position for position.
-QStringList leadingColumns(const ColumnList& table, qsizetype from, qsizetype count)
+/// How the columns of a file land on those of its table: by name when every
+/// column name of the file is a column of the table (without regard to case,
+/// none twice), so that a file listing them in another order is read right;
+/// otherwise by position, from the table's first column on.
+struct ColumnMap
 {
-    QStringList names;
-    for (qsizetype k = from; k < count; ++k)
-        names << table[k].name;
-    return names;
+    bool byName = false;
+    QList<int> fileColumns;   ///< the file's columns that are copied, in order
+    QStringList tableColumns; ///< the table column each of them lands on
+    int keyColumn = -1;       ///< the file column on the table's column 0
+};
+
+bool namesMatch(const RowTable& file, const ColumnList& table)
+{
+    QSet<int> seen;
+    for (const ColumnInfo& c : file.columns) {
+        int found = -1;
+        for (int t = 0; t < table.size() && found < 0; ++t)
+            if (table[t].name.compare(c.name, Qt::CaseInsensitive) == 0)
+                found = t;
+        if (found < 0 || seen.contains(found))
+            return false;
+        seen.insert(found);
+    }
+    return !file.columns.isEmpty();
+}
+
+/// skipKey: the table's column 0 is not copied (egmcontain's autoid, which
+/// the table numbers itself).
+ColumnMap mapColumns(const RowTable& file, const ColumnList& table, bool skipKey)
+{
+    ColumnMap map;
+    map.byName = namesMatch(file, table);
+    for (int k = 0; k < file.columns.size() && k < table.size(); ++k) {
+        int t = k;
+        if (map.byName)
+            for (t = 0; t < table.size(); ++t)
+                if (table[t].name.compare(file.columns[k].name, Qt::CaseInsensitive) == 0)
+                    break;
+        if (t == 0)
+            map.keyColumn = k;
+        if (t == 0 && skipKey)
+            continue;
+        map.fileColumns << k;
+        map.tableColumns << table[t].name;
+    }
+    return map;
+}
+
+QList<RowValues> mappedRows(const RowTable& file, const ColumnMap& map)
+{
+    QList<RowValues> rows;
+    rows.reserve(file.rows.size());
+    for (const RowValues& row : file.rows) {
+        RowValues out;
+        out.reserve(map.fileColumns.size());
+        for (int k : map.fileColumns)
+            out << row.value(k);
+        rows << std::move(out);
+    }
+    return rows;
+}
+
+QString tooWide(const RowTable& file, const ColumnList& table, const QString& tableName)
+{
+    return QStringLiteral("It has %1 columns and the table %2 has %3: its columns must be those "
+                          "of %2, in the same order.")
+        .arg(file.columns.size())
+        .arg(tableName)
+        .arg(table.size());
+}
+
+/// A database error: its number and description as the classic message
+/// gives them, then where it happened and that nothing was imported.
+Outcome databaseFailed(const DbError& e, const QString& where)
+{
+    return stopped(e.numberAndDescription(QStringLiteral("  ")) + u'\n' +
+                   (where.isEmpty() ? QStringLiteral("Nothing was imported.")
+                                    : where + QStringLiteral(": nothing was imported.")));
 }
 
 } // namespace
@@ -123,28 +195,45 @@ Outcome importPair(Database& db, const Request& request)
                                "imported.")
                     .arg(shown(cargoPath)));
 
-        const QString fileEgmNo =
-            egmnoText(cargo.rows.first().value(cargo.columnIndex(QStringLiteral("egmno"))));
+        const int egmnoColumn = cargo.columnIndex(QStringLiteral("egmno"));
+        const QString fileEgmNo = egmnoText(cargo.rows.first().value(egmnoColumn));
         if (fileEgmNo != request.rotNo)
             return stopped(QStringLiteral("Cargo file contain Data of ") + fileEgmNo);
+        // Every bill, not the first alone: a pair holds one EGM.
+        const int sbnoColumn = cargo.columnIndex(QStringLiteral("sbno"));
+        for (qsizetype r = 1; r < cargo.rows.size(); ++r) {
+            const QString egmNo = egmnoText(cargo.rows[r].value(egmnoColumn));
+            if (egmNo != fileEgmNo)
+                return refused(
+                    QStringLiteral("cargo file"), cargoPath,
+                    QStringLiteral("Shipping Bill No. %1 (row %2) carries the EGM No. %3 where "
+                                   "the first carries %4: a pair holds one EGM.")
+                        .arg(ValueText::numberText(cargo.rows[r].value(sbnoColumn)))
+                        .arg(r + 1)
+                        .arg(egmNo.isEmpty() ? QStringLiteral("none") : egmNo,
+                             fileEgmNo.isEmpty() ? QStringLiteral("none") : fileEgmNo));
+        }
 
-        // Columns go by position: a file wider than its table cannot fit.
         const ColumnList cargoTable = db.tableColumns(kCargoTable);
         const ColumnList containerTable = db.tableColumns(kContainerTable);
-        const auto tooWide = [](const RowTable& file, const ColumnList& table,
-                                const QString& tableName) {
-            return QStringLiteral("It has %1 columns and the table %2 has %3: its columns must "
-                                  "be those of %2, in the same order.")
-                .arg(file.columns.size())
-                .arg(tableName)
-                .arg(table.size());
-        };
-        if (cargo.columns.size() > cargoTable.size())
+        // A file in the table's own order but for its names goes by
+        // position: it cannot be wider than its table.
+        if (!namesMatch(cargo, cargoTable) && cargo.columns.size() > cargoTable.size())
             return refused(QStringLiteral("cargo file"), cargoPath,
                            tooWide(cargo, cargoTable, kCargoTable));
-        if (containers.columns.size() > containerTable.size())
+        if (!namesMatch(containers, containerTable) &&
+            containers.columns.size() > containerTable.size())
             return refused(QStringLiteral("container file"), containerPath,
                            tooWide(containers, containerTable, kContainerTable));
+        ColumnMap cargoMap = mapColumns(cargo, cargoTable, false);
+        if (cargoMap.keyColumn < 0) {
+            // Matched by name without an id column: the new ids need one.
+            cargo.columns << cargoTable.first();
+            for (RowValues& row : cargo.rows)
+                row.resize(cargo.columns.size());
+            cargoMap = mapColumns(cargo, cargoTable, false);
+        }
+        const ColumnMap containerMap = mapColumns(containers, containerTable, true);
 
         Database::Transaction transaction(db);
         // Read inside the transaction, with the table held: no other
@@ -152,19 +241,63 @@ Outcome importPair(Database& db, const Request& request)
         db.lockTable(kCargoTable);
         const double maxId = ValueText::leadingNumber(
             ValueText::numberText(db.scalar(QStringLiteral("select max(id) from egmcargo"))));
-        const double lastId = maxId + double(cargo.rows.size());
-        if (lastId > std::numeric_limits<qint32>::max())
-            throw DbError(DbError::BadValue, QStringLiteral("'%1' is too large for the field 'id'.")
-                                                 .arg(ValueText::numberText(lastId)));
+        // The last id must fit the column: an import never wraps around.
+        if (maxId + double(cargo.rows.size()) > std::numeric_limits<qint32>::max())
+            return stopped(
+                QStringLiteral("The %1 shipping bills cannot be numbered: their ids would run "
+                               "past %2, the largest a shipping bill id can be. Nothing was "
+                               "imported.")
+                    .arg(cargo.rows.size())
+                    .arg(std::numeric_limits<qint32>::max()));
         const int baseId = int(maxId) + 1;
-        renumberImport(cargo, containers, baseId);
+        const int refColumn = containers.columnIndex(QStringLiteral("ref"));
+        QVariantList fileRefs; // as the file gives them, for the message
+        fileRefs.reserve(containers.rows.size());
+        for (const RowValues& row : containers.rows)
+            fileRefs << row.value(refColumn);
+        const QList<qsizetype> strays =
+            renumberImport(cargo, containers, baseId, cargoMap.keyColumn);
+        if (!strays.isEmpty()) {
+            // Its ref would point it at whatever bill holds that id already.
+            const qsizetype at = strays.first();
+            const int containno = containers.columnIndex(QStringLiteral("containno"));
+            const QVariant ref = fileRefs[at];
+            QString reason =
+                QStringLiteral("The container %1 (row %2) ")
+                    .arg(containno >= 0 ? containers.rows[at].value(containno).toString()
+                                        : QString())
+                    .arg(at + 1) +
+                (ref.isNull() ? QStringLiteral("names no shipping bill (its ref is empty).")
+                              : QStringLiteral("belongs to the shipping bill with id %1, which "
+                                               "the cargo file does not hold.")
+                                    .arg(ValueText::numberText(ref)));
+            if (strays.size() > 1)
+                reason += QStringLiteral(" %1 other containers belong to no shipping bill of it "
+                                         "either.")
+                              .arg(strays.size() - 1);
+            return refused(QStringLiteral("container file"), containerPath, reason);
+        }
 
-        db.insertRows(kCargoTable, leadingColumns(cargoTable, 0, cargo.columns.size()), cargo.rows);
-        // autoid (column 0) stays behind: the table numbers the new rows.
-        for (RowValues& row : containers.rows)
-            row.removeFirst();
-        db.insertRows(kContainerTable, leadingColumns(containerTable, 1, containers.columns.size()),
-                      containers.rows);
+        qsizetype failedRow = -1;
+        try {
+            db.insertRows(kCargoTable, cargoMap.tableColumns, mappedRows(cargo, cargoMap),
+                          &failedRow);
+        } catch (const DbError& e) {
+            return databaseFailed(e, failedRow < 0 ? QString()
+                                                   : QStringLiteral("The cargo file \"%1\", row %2")
+                                                         .arg(shown(cargoPath))
+                                                         .arg(failedRow + 1));
+        }
+        try {
+            db.insertRows(kContainerTable, containerMap.tableColumns,
+                          mappedRows(containers, containerMap), &failedRow);
+        } catch (const DbError& e) {
+            return databaseFailed(e, failedRow < 0
+                                         ? QString()
+                                         : QStringLiteral("The container file \"%1\", row %2")
+                                               .arg(shown(containerPath))
+                                               .arg(failedRow + 1));
+        }
         transaction.commit();
 
         Outcome done;
@@ -175,10 +308,10 @@ Outcome importPair(Database& db, const Request& request)
         done.firstId = baseId;
         return done;
     } catch (const DbError& e) {
-        return stopped(e.numberAndDescription(QStringLiteral("  ")));
+        return databaseFailed(e, QString());
     } catch (const std::bad_alloc&) {
         // The classic run-time error for the same trouble.
-        return stopped(QStringLiteral("7  Out of memory"));
+        return stopped(QStringLiteral("7  Out of memory\nNothing was imported."));
     }
 }
 

@@ -1472,16 +1472,32 @@ QByteArray write(const RowTable& table, const QString& baseTable)
     w.line(u"<s:Schema id='RowsetSchema'>");
     w.line(u"\t<s:ElementType name='row' content='eltOnly' rs:updatable='true'>");
 
+    // Names that are not plain, or repeat an earlier one, become cN, N being
+    // the column's position from 0; rs:name keeps the real name. An alias
+    // never takes a name another column has: cN with a suffix then.
+    QList<bool> aliased;
+    QSet<QString> taken;
+    for (const ColumnInfo& c : table.columns) {
+        aliased.append(!isPlainName(c.name) || taken.contains(c.name));
+        if (!aliased.last())
+            taken.insert(c.name);
+    }
     QStringList xmlNames;
-    QSet<QString> used;
+    for (qsizetype k = 0; k < table.columns.size(); ++k) {
+        QString xmlName = table.columns[k].name;
+        if (aliased[k]) {
+            xmlName = QStringLiteral("c%1").arg(k);
+            for (int n = 1; taken.contains(xmlName); ++n)
+                xmlName = QStringLiteral("c%1_%2").arg(k).arg(n);
+            taken.insert(xmlName);
+        }
+        xmlNames.append(xmlName);
+    }
+
     for (qsizetype k = 0; k < table.columns.size(); ++k) {
         const ColumnInfo& c = table.columns[k];
-        // Names that are not plain, or repeat an earlier one, become cN, N
-        // being the column's position from 0; rs:name keeps the real name.
-        const bool alias = !isPlainName(c.name) || used.contains(c.name);
-        const QString xmlName = alias ? QStringLiteral("c%1").arg(k) : c.name;
-        used.insert(c.name);
-        xmlNames.append(xmlName);
+        const bool alias = aliased[k];
+        const QString& xmlName = xmlNames[k];
 
         bool nullable = c.nullable && !c.autoNumber;
         for (const RowValues& row : table.rows)

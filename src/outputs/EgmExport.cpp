@@ -6,13 +6,13 @@
 #include "EgmFile.h"
 #include "LogonState.h"
 #include "Prompts.h"
+#include "SafeFile.h"
 #include "Settings.h"
 #include "ValueText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -262,13 +262,18 @@ FlatFile flatFile(Database& db, double egmno, const QDate& egmDate)
     return f;
 }
 
-bool WriteEgmFile(const QString& path, const QString& rotText, const QString& dateText)
+bool WriteEgmFile(const QString& path, const QString& rotText, const QString& dateText,
+                  OnStop onStop)
 {
+    const auto stopped = [&] {
+        if (onStop == OnStop::RemoveOldFile)
+            removeStale(path);
+        return false;
+    };
     const std::optional<QDate> date = ValueText::parseDate(dateText);
     if (!date) {
         tell(QStringLiteral("Invalid EGM Date..."));
-        removeStale(path);
-        return false;
+        return stopped();
     }
     Database* db = connection();
     if (!db)
@@ -283,13 +288,11 @@ bool WriteEgmFile(const QString& path, const QString& rotText, const QString& da
     }
     if (file.bills == 0) {
         tell(QStringLiteral("No related cargo information is available "));
-        removeStale(path);
-        return false;
+        return stopped();
     }
     if (!file.error.isEmpty()) {
         fail(file.error);
-        removeStale(path);
-        return false;
+        return stopped();
     }
     if (file.containers == 0)
         tell(QStringLiteral("No Container information is available Continue with Bulk Cargo only"));
@@ -325,28 +328,24 @@ bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QSt
     // The import links containers to bills by the pair's id and ref: a new
     // cargo file beside an old container file would attach the wrong
     // containers. Both are written in full before either replaces its file.
-    QSaveFile cargoFile(cargoPath);
-    QSaveFile containFile(containPath);
-    const auto writeFailed = [](QSaveFile& file, const QString& path) {
-        fail(QStringLiteral("Cannot write \"%1\": %2").arg(shown(path), file.errorString()));
-        return false;
-    };
-    if (!cargoFile.open(QIODevice::WriteOnly) || cargoFile.write(cargoBytes) != cargoBytes.size())
-        return writeFailed(cargoFile, cargoPath);
-    if (!containFile.open(QIODevice::WriteOnly) ||
-        containFile.write(containBytes) != containBytes.size())
-        return writeFailed(containFile, containPath);
-    if (!cargoFile.commit())
-        return writeFailed(cargoFile, cargoPath);
-    if (!containFile.commit()) {
-        // Rare (the rename failed): no half pair is left to be sent.
-        QFile::remove(cargoPath);
-        QFile::remove(containPath);
-        fail(QStringLiteral("Cannot write \"%1\": %2\nNeither file of the pair was kept.")
-                 .arg(shown(containPath), containFile.errorString()));
-        return false;
-    }
-    return true;
+    SafeFile cargoFile(cargoPath);
+    SafeFile containFile(containPath);
+    SafeFile* failed = nullptr;
+    if (!cargoFile.open())
+        failed = &cargoFile;
+    else if (!containFile.open())
+        failed = &containFile;
+    else if (!cargoFile.write(cargoBytes))
+        failed = &cargoFile;
+    else if (!containFile.write(containBytes))
+        failed = &containFile;
+    else if (SafeFile::commitAll({&cargoFile, &containFile}, &failed))
+        return true;
+    cargoFile.cancel();
+    containFile.cancel();
+    fail(QStringLiteral("Cannot write \"%1\": %2\nNeither file of the pair was replaced.")
+             .arg(shown(failed->path()), failed->errorString()));
+    return false;
 }
 
 bool copyToRemovableMedia(const QString& path)

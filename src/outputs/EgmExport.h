@@ -54,15 +54,27 @@ struct FlatFile
 /// Throws DbError.
 FlatFile flatFile(Database& db, double egmno, const QDate& egmDate);
 
+/// What a write that stops for what was typed or what the EGM holds does
+/// with an old file at its path.
+enum class OnStop
+{
+    /// The program folder's ROT.egm: no stale file is taken for this EGM's.
+    RemoveOldFile,
+    /// A file the user named (the command line's --out): whatever it holds,
+    /// a failed run leaves it alone.
+    KeepOldFile,
+};
+
 /// Writes the flat file at path for the typed ROT No. and EGM date, on the
 /// logged-on company's connection. A file of that name is replaced only by a
 /// complete new one. When the write stops for what was typed or what the EGM
 /// holds (the date is no date, the EGM has no shipping bill, a shipping bill
-/// has no date), the message is shown and an old file at path is removed, so
-/// that no stale file is taken for this EGM's; when the database or the disk
-/// fails, a message names the cause and an old file stays as it was.
-/// Returns true when the whole file was written.
-bool WriteEgmFile(const QString& path, const QString& rotText, const QString& dateText);
+/// has no date), the message is shown and onStop says what becomes of an old
+/// file at path; when the database or the disk fails, a message names the
+/// cause and an old file stays as it was. Returns true when the whole file
+/// was written.
+bool WriteEgmFile(const QString& path, const QString& rotText, const QString& dateText,
+                  OnStop onStop = OnStop::RemoveOldFile);
 
 /// Writes the XML pair for the typed ROT No. Shows "No Container information
 /// is available Continue with Cargo only" when there is no container row and

@@ -1,9 +1,9 @@
 #include "EgmFile.h"
 
+#include "SafeFile.h"
 #include "ValueText.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QStringList>
 #include <utility>
 
@@ -174,17 +174,12 @@ bool save(const QString& path, const QByteArray& bytes, QString* error)
     if (!error)
         error = &scratch;
     const QString shown = QDir::toNativeSeparators(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    SafeFile file(path);
+    if (!file.open()) {
         *error = QStringLiteral("Cannot create \"%1\": %2").arg(shown, file.errorString());
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        *error = QStringLiteral("Cannot write \"%1\": %2").arg(shown, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
+    if (!file.write(bytes) || !file.commit()) {
         *error = QStringLiteral("Cannot write \"%1\": %2").arg(shown, file.errorString());
         return false;
     }

@@ -115,20 +115,22 @@ std::optional<Entry> find(const QString& name)
     return e;
 }
 
-bool add(const Entry& entry)
+bool add(const Entry& entry, QString* error)
 {
+    // One write: an entry is never left with its driver and without its
+    // file. Server keys are written when they hold something, or to clear
+    // an old value.
     const QString file = registryFile();
-    bool ok = Settings::write(file, entry.name, QStringLiteral("Driver"), entry.driver) &&
-              Settings::write(file, entry.name, QStringLiteral("Database"), entry.database);
+    Settings::Values values{{QStringLiteral("Driver"), entry.driver},
+                            {QStringLiteral("Database"), entry.database}};
     Entry copy = entry;
     for (const char* key : serverKeys) {
         const QString k = QString::fromLatin1(key);
         const QString value = *serverField(copy, key);
-        // Keys are written when they hold something, or to clear an old value.
-        if (ok && (!value.isEmpty() || !Settings::read(file, entry.name, k).isEmpty()))
-            ok = Settings::write(file, entry.name, k, value);
+        if (!value.isEmpty() || !Settings::read(file, entry.name, k).isEmpty())
+            values.append({k, value});
     }
-    return ok;
+    return Settings::write(file, entry.name, values, error);
 }
 
 QString nameFromConnection(const QString& connection)
@@ -177,12 +179,16 @@ QString CreateDataSource()
     };
     const QString path = rtrim(chosen);
     const QString title = rtrim(QFileInfo(path).fileName());
+    QString error;
     if (!title.isEmpty() &&
-        DataSources::add({title, QStringLiteral("SQLITE"), QFileInfo(path).absoluteFilePath()})) {
+        DataSources::add({title, QStringLiteral("SQLITE"), QFileInfo(path).absoluteFilePath()},
+                         &error)) {
         prompts().inform(QStringLiteral("DSN Created Successfully"));
         return title;
     }
-    prompts().message(QStringLiteral("DSN Creation Failed ... "), Prompts::Buttons::Ok,
-                      Prompts::Icon::Critical, QStringLiteral("DSN Creation"));
+    // The cause (a full disk, a folder that cannot be written) on a line of its own.
+    prompts().message(
+        QStringLiteral("DSN Creation Failed ... ") + (error.isEmpty() ? QString() : u'\n' + error),
+        Prompts::Buttons::Ok, Prompts::Icon::Critical, QStringLiteral("DSN Creation"));
     return QString();
 }

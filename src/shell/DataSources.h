@@ -55,8 +55,9 @@ bool entryForServer(const QString& name, const QString& database, const QString&
 
 QString registryFile();
 std::optional<Entry> find(const QString& name);
-/// Adds or replaces the entry; false when the list cannot be written.
-bool add(const Entry& entry);
+/// Adds or replaces the entry; false when the list cannot be written, with
+/// the cause in *error.
+bool add(const Entry& entry, QString* error = nullptr);
 
 /// The data source name of a connection text such as "DSN=data.mdb;UID=x"
 /// ("" when it names none).

@@ -6,6 +6,7 @@
 #include "DataSources.h"
 #include "Database.h"
 #include "PostgresDialect.h"
+#include "SafeFile.h"
 #include "Schema.h"
 #include "Settings.h"
 
@@ -32,9 +33,9 @@ void installSkins(const QString& dir)
     const QDir source(QStringLiteral(":/skins"));
     for (const QString& name : source.entryList(QDir::Files)) {
         const QString target = d.filePath(QStringLiteral("skins/") + name);
-        if (!QFile::exists(target) && QFile::copy(source.filePath(name), target))
-            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                              QFile::ReadOther);
+        QFile skin(source.filePath(name));
+        if (!QFile::exists(target) && skin.open(QIODevice::ReadOnly))
+            SafeFile::save(target, skin.readAll(), nullptr);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "Logon.h"
 
+#include "AppPaths.h"
 #include "DataSources.h"
 #include "Database.h"
 #include "LogonState.h"
@@ -7,6 +8,7 @@
 #include "Settings.h"
 #include "ValueText.h"
 
+#include <QDir>
 #include <functional>
 
 namespace {
@@ -36,10 +38,32 @@ std::shared_ptr<Database> openSystem(const QString& sysPath)
     return DataSources::openSystem(sysPath);
 }
 
+/// Where nobody can pick the database file: which data source is missing,
+/// or why its file does not open, and how to put it right.
+QString dataSourceHelp(const DbError& e)
+{
+    const LogonState& st = logonState();
+    const QString name = DataSources::nameFromConnection(st.DataSource);
+    const QString registry = QDir::toNativeSeparators(DataSources::registryFile());
+    if (name.isEmpty())
+        return QStringLiteral("The company \"%1\" names no data source (its connection is "
+                              "\"%2\"); correct it in the company master.")
+            .arg(st.CompanyName, st.DataSource);
+    if (DataSources::find(name))
+        return QStringLiteral("%1\nThe data source \"%2\" of the company \"%3\" is registered "
+                              "in %4; correct its Database entry there, or log on in the window "
+                              "to pick the file.")
+            .arg(e.description(), name, st.CompanyName, registry);
+    return QStringLiteral("The data source \"%1\" of the company \"%2\" is not registered. "
+                          "Log on once in the window, which asks for its database file, or add "
+                          "it to %3:\n[%1]\nDriver = SQLITE\nDatabase = <the database file>")
+        .arg(name, st.CompanyName, registry);
+}
+
 /// Runs one step of OK under the logon's error rule: a missing user table is
 /// created, a missing data source is recovered, anything else ends the
 /// program after its message.
-bool runStep(const std::function<void()>& step, Logon::Outcome* outcome)
+bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* outcome)
 {
     for (;;) {
         try {
@@ -61,6 +85,11 @@ bool runStep(const std::function<void()>& step, Logon::Outcome* outcome)
                 }
                 prompts().inform(Logon::defaultUserMessage());
                 continue;
+            }
+            if (e.number() == DbError::ConnectionFailed && !canAsk) {
+                prompts().inform(dataSourceHelp(e));
+                *outcome = Logon::Outcome::Stay;
+                return false;
             }
             if (e.number() == DbError::ConnectionFailed) {
                 // A registered data source whose file will not open says why
@@ -106,27 +135,34 @@ QStringList Logon::companies(const QString& sysPath, QString* error)
 Logon::Start Logon::load()
 {
     Start s;
+    // A settings file that cannot be read has no SYSPATH either: the reason
+    // is worth more than "No system database is set".
+    const QString settingsProblem = Settings::problem(AppPaths::iniFile());
     s.sysPath = ReadIni(QStringLiteral("SYSTEM"), QStringLiteral("SYSPATH"));
     s.userId = ReadIni(QStringLiteral("User"), QStringLiteral("UsId"));
     s.password = ReadIni(QStringLiteral("User"), QStringLiteral("Pwd"));
     s.savePassword = !s.userId.isEmpty();
-    if (s.sysPath.isEmpty())
+    if (!settingsProblem.isEmpty())
+        s.error = settingsProblem;
+    else if (s.sysPath.isEmpty())
         s.error = QStringLiteral("No system database is set: Tarvex.ini needs SYSPATH in its "
                                  "SYSTEM section.");
     else
         s.companies = companies(s.sysPath, &s.error);
-    const int n = int(
-        ValueText::leadingNumber(ReadIni(QStringLiteral("Database"), QStringLiteral("Company"))));
+    // Compared as a number before it becomes a position: a value such as
+    // 1e20 has no int.
+    const double n =
+        ValueText::leadingNumber(ReadIni(QStringLiteral("Database"), QStringLiteral("Company")));
     if (s.companies.isEmpty())
         s.selected = -1;
     else
-        s.selected = n >= 0 && n < s.companies.size() ? n : 0;
+        s.selected = n >= 0 && n < double(s.companies.size()) ? int(n) : 0;
     return s;
 }
 
 Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, int companyIndex,
                             const QString& userId, const QString& password, bool savePassword,
-                            bool remember)
+                            bool remember, bool canAsk)
 {
     LogonState& st = logonState();
     Outcome outcome = Outcome::LoggedOn;
@@ -153,7 +189,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     st.CompanyName = nameCol >= 0 ? row.value(nameCol).toString() : QString();
 
     // 3: the company connection.
-    if (!runStep([&] { st.Conn = DataSources::openConnection(st.DataSource); }, &outcome))
+    if (!runStep([&] { st.Conn = DataSources::openConnection(st.DataSource); }, canAsk, &outcome))
         return outcome;
 
     // 4-6: the user, typed values bound as they are.
@@ -164,7 +200,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
                     QStringLiteral("select * from loguser where UID = ? and PWD = ?"),
                     {userId, password});
             },
-            &outcome))
+            canAsk, &outcome))
         return outcome;
     if (user.rows.isEmpty()) {
         warn(QStringLiteral("Access denied Username/Password do not match"));

@@ -39,9 +39,12 @@ public:
     /// OK: logs on to the company named companyText (at position
     /// companyIndex of the list, -1 for none). With remember false (the
     /// command line) the saved user, password and company stay as they are.
+    /// With canAsk false (the command line, which has nobody to pick a
+    /// database file) a missing data source is not recovered: the message
+    /// says which one is missing and how to register it.
     static Outcome logOn(const QString& sysPath, const QString& companyText, int companyIndex,
                          const QString& userId, const QString& password, bool savePassword,
-                         bool remember = true);
+                         bool remember = true, bool canAsk = true);
 
     static QString defaultUserMessage()
     {

@@ -1,10 +1,34 @@
 #include "SafeFile.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
 constexpr qsizetype BlockSize = 64 * 1024;
+
+/// A second name (a hard link) for the file at path, so that it can be put
+/// back after a new file took its place; "" when there is no file or the
+/// file system has no hard links.
+QString linkToOld(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return QString();
+    const QByteArray from = QFile::encodeName(path);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name =
+            path + QStringLiteral(".old-%1").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                 QLatin1Char('0'));
+        if (::link(from.constData(), QFile::encodeName(name).constData()) == 0)
+            return name;
+        if (errno != EEXIST)
+            break;
+    }
+    return QString();
+}
 
 } // namespace
 
@@ -71,7 +95,7 @@ bool SafeFile::write(QByteArrayView bytes)
     return true;
 }
 
-bool SafeFile::commit()
+bool SafeFile::finishWriting()
 {
     if (!open_ || failed()) {
         cancel();
@@ -83,6 +107,13 @@ bool SafeFile::commit()
         cancel();
         return false;
     }
+    return true;
+}
+
+bool SafeFile::commit()
+{
+    if (!finishWriting())
+        return false;
     if (!file_.commit()) {
         failWith(file_.errorString());
         open_ = false;
@@ -107,6 +138,47 @@ void SafeFile::cancel()
     }
     open_ = false;
     buffer_.clear();
+}
+
+bool SafeFile::commitAll(const QList<SafeFile*>& files, SafeFile** failedFile)
+{
+    const auto giveUp = [&](SafeFile* culprit) {
+        for (SafeFile* f : files)
+            f->cancel();
+        if (failedFile)
+            *failedFile = culprit;
+        return false;
+    };
+    for (SafeFile* f : files)
+        if (!f->finishWriting())
+            return giveUp(f);
+    // Every byte is on the disk; what is left can fail only in the rename.
+    QStringList backups;
+    for (SafeFile* f : files)
+        backups << linkToOld(f->path_);
+    const auto dropBackups = [&] {
+        for (const QString& b : backups)
+            if (!b.isEmpty())
+                QFile::remove(b);
+    };
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (files[i]->commit())
+            continue;
+        for (qsizetype j = 0; j < i; ++j) {
+            const QString& path = files[j]->path_;
+            if (!backups[j].isEmpty() && ::rename(QFile::encodeName(backups[j]).constData(),
+                                                  QFile::encodeName(path).constData()) == 0)
+                backups[j].clear();
+            else
+                // No old file to put back: the new one must not stay beside
+                // the old files of the others.
+                QFile::remove(path);
+        }
+        dropBackups();
+        return giveUp(files[i]);
+    }
+    dropBackups();
+    return true;
 }
 
 bool SafeFile::save(const QString& path, QByteArrayView bytes, QString* error)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QSaveFile>
 #include <QString>
 
@@ -29,6 +30,10 @@ public:
     /// every further call returns false and the file cannot be committed.
     bool write(QByteArrayView bytes);
     bool write(char c) { return write(QByteArrayView(&c, 1)); }
+    /// Writes what is buffered and checks that all of it reached the
+    /// system, so that commit() has only to put the file in place. On
+    /// failure the new file is abandoned and the old one stays.
+    bool finishWriting();
     /// Writes what is buffered, then puts the new file in place. On failure
     /// the new file is removed and the old one stays.
     bool commit();
@@ -42,6 +47,13 @@ public:
 
     /// Writes bytes as the file at path. On failure *error holds the cause.
     static bool save(const QString& path, QByteArrayView bytes, QString* error);
+
+    /// Commits files that belong together (the XML pair): no file replaces
+    /// its old one unless every one of them was written in full. Should
+    /// putting one in place fail after another already is, the old files
+    /// are put back (a file that had none is removed). On failure
+    /// *failedFile is the file that failed; its errorString() says why.
+    static bool commitAll(const QList<SafeFile*>& files, SafeFile** failedFile = nullptr);
 
 private:
     bool flushBuffer();

@@ -3,36 +3,62 @@
 #include "AppPaths.h"
 #include "SafeFile.h"
 
+#include <QDir>
 #include <QFile>
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION // this file holds the template code of the header
 #include <SimpleIni.h>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int MaxValueLength = 254;
 
-// The file is read as raw bytes: SimpleIni copes with garbage lines, and a
-// file that cannot be read simply has no values.
-bool load(const QString& file, CSimpleIniA& ini)
+/// SimpleIni copes with garbage lines; a NUL would end its reading early.
+bool parse(QByteArrayView content, CSimpleIniA& ini)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray data = f.readAll();
-    data.replace('\0', ' '); // a NUL would end the parser's reading early
+    QByteArray data = content.toByteArray();
+    data.replace('\0', ' ');
     return ini.LoadData(data.constData(), size_t(data.size())) >= 0;
+}
+
+QString shown(const QString& file)
+{
+    return QDir::toNativeSeparators(file);
+}
+
+QString notRegular(const QString& file)
+{
+    return QStringLiteral("The settings file %1 is not a regular file; it was not read.")
+        .arg(shown(file));
+}
+
+QString tooLarge(const QString& file)
+{
+    return QStringLiteral("The settings file %1 is larger than %2 KB; it was not read.")
+        .arg(shown(file))
+        .arg(Settings::MaxFileSize / 1024);
+}
+
+QString unreadable(const QString& file, int error)
+{
+    return QStringLiteral("The settings file %1 cannot be read: %2")
+        .arg(shown(file), qt_error_string(error));
 }
 
 } // namespace
 
 namespace Settings {
 
-QString read(const QString& file, const QString& section, const QString& key)
+QString valueIn(QByteArrayView content, const QString& section, const QString& key)
 {
     CSimpleIniA ini(false, false, false); // not UTF-8, no multi-keys, no multi-line values
-    if (!load(file, ini))
+    if (!parse(content, ini))
         return QString();
     const char* v =
         ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(), nullptr);
@@ -44,20 +70,127 @@ QString read(const QString& file, const QString& section, const QString& key)
     return value;
 }
 
-bool write(const QString& file, const QString& section, const QString& key, const QString& value)
+bool withValues(QByteArrayView content, const QString& section, const Values& values,
+                QByteArray* out)
 {
     CSimpleIniA ini(false, false, false);
-    if (QFile::exists(file) && !load(file, ini))
+    if (!parse(content, ini))
+        return false;
+    // A single blank is how the logon forgets a value; SimpleIni would keep
+    // it verbatim, which reads back as "" after trimming all the same.
+    for (const auto& [key, value] : values)
+        if (ini.SetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
+                         value.toLocal8Bit().constData()) < 0)
+            return false;
+    std::string text;
+    if (ini.Save(text) < 0)
+        return false;
+    *out = QByteArray(text.data(), qsizetype(text.size()));
+    return true;
+}
+
+bool load(const QString& file, QByteArray* content, QString* problem)
+{
+    content->clear();
+    problem->clear();
+    const QByteArray name = QFile::encodeName(file);
+    // Looked at before it is opened: opening a device or a pipe can block
+    // or have effects of its own.
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return true; // no file: no settings
+        *problem = unreadable(file, errno);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        *problem = notRegular(file);
+        return false;
+    }
+    if (st.st_size > MaxFileSize) {
+        *problem = tooLarge(file);
+        return false;
+    }
+    // O_NONBLOCK: should the name have become a pipe meanwhile, opening it
+    // must not wait for a writer.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *problem = unreadable(file, errno);
+        return false;
+    }
+    bool ok = true;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *problem = notRegular(file);
+        ok = false;
+    }
+    // Room for what the file holds and one byte more; a file that grows
+    // while it is read is read on up to one byte past the limit.
+    QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    qsizetype size = 0;
+    while (ok && size <= MaxFileSize) {
+        if (size == data.size())
+            data.resize(std::min<qsizetype>(data.size() * 2, MaxFileSize + 1));
+        const ssize_t n = ::read(fd, data.data() + size, size_t(data.size() - size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *problem = unreadable(file, errno);
+            ok = false;
+        } else if (n == 0) {
+            break;
+        } else {
+            size += n;
+        }
+    }
+    ::close(fd);
+    if (ok && size > MaxFileSize) {
+        *problem = tooLarge(file);
+        ok = false;
+    }
+    if (!ok)
+        return false;
+    data.truncate(size);
+    *content = std::move(data);
+    return true;
+}
+
+QString problem(const QString& file)
+{
+    QByteArray content;
+    QString why;
+    load(file, &content, &why);
+    return why;
+}
+
+QString read(const QString& file, const QString& section, const QString& key)
+{
+    QByteArray content;
+    QString why;
+    if (!load(file, &content, &why))
+        return QString();
+    return valueIn(content, section, key);
+}
+
+bool write(const QString& file, const QString& section, const QString& key, const QString& value,
+           QString* error)
+{
+    return write(file, section, Values{{key, value}}, error);
+}
+
+bool write(const QString& file, const QString& section, const Values& values, QString* error)
+{
+    QString scratch;
+    if (!error)
+        error = &scratch;
+    QByteArray content;
+    if (!load(file, &content, error))
         return false; // unreadable: leave it as it is
-    // A single blank is how the logon forgets a value; SimpleIni would keep it
-    // verbatim, which reads back as "" after trimming all the same.
-    if (ini.SetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
-                     value.toLocal8Bit().constData()) < 0)
+    QByteArray out;
+    if (!withValues(content, section, values, &out)) {
+        *error = QStringLiteral("The settings of %1 could not be put together.").arg(shown(file));
         return false;
-    std::string out;
-    if (ini.Save(out) < 0)
-        return false;
-    return SafeFile::save(file, QByteArrayView(out.data(), qsizetype(out.size())), nullptr);
+    }
+    return SafeFile::save(file, out, error);
 }
 
 } // namespace Settings

@@ -4,6 +4,8 @@
 #include "DemoFixture.h"
 #include "Installation.h"
 #include "LogonState.h"
+#include "Settings.h"
+#include "TestEngine.h"
 
 #include "../imports/ImportsTesting.h"
 
@@ -40,14 +42,15 @@ struct Installed
     }
 
     /// tarvex --home DIR --user TARVEX --password KOSRAW xml-import ARGS...
-    Run run(const QStringList& args, const QString& password = QStringLiteral("KOSRAW")) const
+    Run run(const QStringList& args, const QString& password = QStringLiteral("KOSRAW"),
+            const QStringList& options = {}) const
     {
         Run r;
         QTextStream out(&r.out);
         QTextStream err(&r.err);
         const CommandLine::Options o = CommandLine::parse(
-            QStringList{"--home", dir, "--user", "TARVEX", "--password", password, "xml-import"} +
-            args);
+            QStringList{"--home", dir, "--user", "TARVEX", "--password", password} + options +
+            QStringList{"xml-import"} + args);
         r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
         out.flush();
         err.flush();
@@ -138,6 +141,62 @@ private slots:
         QCOMPARE(r.code, int(CommandLine::Stopped));
         QVERIFY2(r.err.contains("Access denied Username/Password do not match"), qPrintable(r.err));
         QVERIFY(!r.err.contains("Data Imported"));
+        QCOMPARE(in.count("egmcargo"), 0);
+    }
+
+    void summaryReachesTheLastId()
+    {
+        Installed in;
+        in.company()->insertRows("egmcargo", {"id", "egmno"}, {{2147483646, 1.0}});
+        writePair(in.tmp.path(), cargoFile({bill(7, 5001)}),
+                  containerFile({container(1, 7, "MSCU0000001")}));
+        const Run r = in.run({in.cargo, in.containers, "--rot", "700001"});
+        QCOMPARE(r.code, int(CommandLine::Done));
+        QCOMPARE(r.out, QString("Imported 1 shipping bills (ids 2147483647 to 2147483647) and 1 "
+                                "containers.\n"));
+    }
+
+    void missingDataSourceSaysHowToRegisterIt_data()
+    {
+        QTest::addColumn<bool>("registered");
+        QTest::newRow("not registered") << false;
+        QTest::newRow("registered, its file gone") << true;
+    }
+
+    void missingDataSourceSaysHowToRegisterIt()
+    {
+        QFETCH(bool, registered);
+        if (TestEngine::onServer())
+            QSKIP("the data sources of an installation of SQLite files");
+        Installed in;
+        {
+            auto sys = Database::open({"SQLITE", in.dir + "/system.mdb"});
+            sys->exec("insert into DRCOMP(code, name, dirname) values (?,?,?)",
+                      {2, "New Agency", "DSN=data.mdb"});
+        }
+        const QString registry = in.dir + "/DataSources.ini";
+        if (registered)
+            QVERIFY(Settings::write(registry, "data.mdb",
+                                    {{"Driver", "SQLITE"}, {"Database", in.dir + "/gone.mdb"}}));
+        const Run r = in.run({in.cargo, in.containers, "--rot", "700001"}, "KOSRAW",
+                             {"--company", "New Agency"});
+        QCOMPARE(r.code, int(CommandLine::Stopped));
+        // Nobody is there to pick a file: no question the command line cannot ask.
+        QVERIFY2(!r.err.contains("Please Select Data File"), qPrintable(r.err));
+        if (registered)
+            QCOMPARE(r.err, "The database file '" + in.dir +
+                                "/gone.mdb' does not exist.\nThe data source \"data.mdb\" of the "
+                                "company \"New Agency\" is registered in " +
+                                registry +
+                                "; correct its Database entry there, or log on in the window to "
+                                "pick the file.\n");
+        else
+            QCOMPARE(r.err, "The data source \"data.mdb\" of the company \"New Agency\" is not "
+                            "registered. Log on once in the window, which asks for its database "
+                            "file, or add it to " +
+                                registry +
+                                ":\n[data.mdb]\nDriver = SQLITE\nDatabase = <the database "
+                                "file>\n");
         QCOMPARE(in.count("egmcargo"), 0);
     }
 

@@ -8,11 +8,14 @@
 #include "DemoFixture.h"
 #include "Installation.h"
 #include "LogonState.h"
+#include "TestDisk.h"
+#include "TestEngine.h"
 
 #include "../outputs/OutputsTesting.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,6 +57,13 @@ private slots:
     void xmlExportIntoAnotherFolder();
     void xmlExportWithoutShippingBills();
     void xmlExportIntoAMissingFolder();
+    void egmOnAFullDisk_data();
+    void egmOnAFullDisk();
+    void xmlExportOnAFullDisk_data();
+    void xmlExportOnAFullDisk();
+    void readOnlyInstallation();
+    void failedEgmKeepsTheFileNamedWithOut_data();
+    void failedEgmKeepsTheFileNamedWithOut();
     void wrongUsage_data();
     void wrongUsage();
     void wrongPassword_data();
@@ -62,6 +72,8 @@ private slots:
 
 private:
     Run run(const QStringList& commandAndArgs, const QString& password = "KOSRAW");
+    /// The program itself, as a script runs it.
+    Run runProgram(const QStringList& commandAndArgs);
     QString file(const QString& name) const { return QDir(home_).filePath(name); }
 
     QTemporaryDir tmp_;
@@ -102,6 +114,23 @@ Run TestCliOutputs::run(const QStringList& commandAndArgs, const QString& passwo
     err.flush();
     AppPaths::setHome(QString());
     logonState() = LogonState();
+    return r;
+}
+
+Run TestCliOutputs::runProgram(const QStringList& commandAndArgs)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TARVEX_USER", "TARVEX");
+    env.insert("TARVEX_PASSWORD", "KOSRAW");
+    p.setProcessEnvironment(env);
+    p.start(TARVEX_EXECUTABLE, QStringList{"--home", home_} + commandAndArgs);
+    Run r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
 }
 
@@ -225,6 +254,155 @@ void TestCliOutputs::xmlExportIntoAMissingFolder()
     QCOMPARE(r.code, int(CommandLine::Stopped));
     QVERIFY2(r.err.contains(QDir::toNativeSeparators(missing)), qPrintable(r.err));
     QVERIFY(!QDir(missing).exists());
+}
+
+void TestCliOutputs::egmOnAFullDisk_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expectedFile");
+    QTest::newRow("--out") << QStringList{"egm", "1234", "05/12/2026", "--out"} << "F";
+    // The program's folder itself on the full disk.
+    QTest::newRow("program folder") << QStringList{"egm", "2024117", "05/03/2024"} << "2024117.egm";
+}
+
+void TestCliOutputs::egmOnAFullDisk()
+{
+    TEST_DISK_CHILD(256);
+    QFETCH(QStringList, args);
+    QFETCH(QString, expectedFile);
+    const QString disk = TestDisk::folder();
+    const QString target = disk + "/" + expectedFile;
+    if (args.last() == "--out") {
+        args << target;
+        args[1] = "2024117";
+        args[2] = "05/03/2024";
+    } else {
+        // The installation moves onto the full disk; its databases stay.
+        QVERIFY(QFile::copy(file("Tarvex.ini"), disk + "/Tarvex.ini"));
+        QVERIFY(QFile::copy(file("DataSources.ini"), disk + "/DataSources.ini"));
+        home_ = disk;
+    }
+    QVERIFY(writeBytes(target, "the filed one"));
+    TestDisk::fill(0);
+    const Run r = runProgram(args);
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.out, QString());
+    QCOMPARE(r.err, "Cannot write \"" + target + "\": No space left on device\n");
+    QCOMPARE(fileBytes(target), QByteArray("the filed one"));
+}
+
+void TestCliOutputs::xmlExportOnAFullDisk_data()
+{
+    QTest::addColumn<qint64>("free");
+    QTest::addColumn<QString>("failing");
+    QTest::newRow("no room") << qint64(0) << "egmcargo.xml";
+    QTest::newRow("room for the cargo file") << qint64(12288) << "egmcontain.xml";
+}
+
+void TestCliOutputs::xmlExportOnAFullDisk()
+{
+    TEST_DISK_CHILD(256);
+    QFETCH(qint64, free);
+    QFETCH(QString, failing);
+    // Enough containers that the container file does not fit where the
+    // cargo file does.
+    {
+        auto company = made_->company();
+        QList<RowValues> boxes;
+        for (int i = 0; i < 300; ++i)
+            boxes << RowValues{1, QStringLiteral("TGHU%1").arg(i, 7, 10, QChar(u'0')), "FCL", 0};
+        Database::Transaction tx(*company);
+        company->insertRows("egmcontain", {"ref", "containno", "constatus", "subrefno"}, boxes);
+        tx.commit();
+    }
+    const QString disk = TestDisk::folder();
+    QVERIFY(writeBytes(disk + "/egmcargo.xml", "old cargo"));
+    QVERIFY(writeBytes(disk + "/egmcontain.xml", "old containers"));
+    TestDisk::fill(free);
+    const Run r = runProgram({"xml-export", "2024117", "--out-dir", disk});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.out, QString());
+    QCOMPARE(r.err, "Cannot write \"" + disk + "/" + failing +
+                        "\": No space left on device\nNeither file of the pair was replaced.\n");
+    QCOMPARE(fileBytes(disk + "/egmcargo.xml"), QByteArray("old cargo"));
+    QCOMPARE(fileBytes(disk + "/egmcontain.xml"), QByteArray("old containers"));
+    QCOMPARE(QDir(disk).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{".filler", "egmcargo.xml", "egmcontain.xml"}));
+}
+
+void TestCliOutputs::readOnlyInstallation()
+{
+    if (TestEngine::onServer())
+        QSKIP("an installation of SQLite files");
+    TEST_DISK_CHILD(2048);
+    // An installation on a disk nobody may write, root included, with its
+    // databases in write-ahead-log mode, closed cleanly.
+    home_ = TestDisk::folder() + "/agency";
+    QString error;
+    QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
+    {
+        auto company = Database::open({"SQLITE", file("demo.mdb")});
+        insertSampleEgms(*company);
+        company->exec("create table loguser(uid char(50), pwd char(50), urights char(50), "
+                      "mrights char(150))");
+        company->exec("insert into loguser values ('TARVEX', 'KOSRAW', ' SU', ' SU')");
+    }
+    QVERIFY(TestDisk::makeReadOnly(home_));
+    QTemporaryDir out;
+
+    // What only reads the database works.
+    Run r = runProgram({"egm", "2024117", "05/03/2024", "--out", out.filePath("F")});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, int(CommandLine::Done));
+    COMPARE_BYTES(fileBytes(out.filePath("F")), expected("vslrep_2024117.egm"));
+    r = runProgram({"xml-export", "2024117", "--out-dir", out.path()});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, int(CommandLine::Done));
+    COMPARE_BYTES(fileBytes(out.filePath("egmcontain.xml")), expected("cargorep_egmcontain.xml"));
+
+    // What writes says why it cannot.
+    r = runProgram({"egm", "2024117", "05/03/2024"});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.err, "Cannot create \"" + file("2024117.egm") + "\": Read-only file system\n");
+    r = runProgram({"xml-import", out.filePath("egmcargo.xml"), out.filePath("egmcontain.xml"),
+                    "--rot", "2024117"});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.err, QString::number(DbError::CommandFailed) + "  The database '" +
+                        file("demo.mdb") +
+                        "' is read-only: it can be read but not changed (attempt to write a "
+                        "readonly database).\nNothing was imported.\n");
+}
+
+void TestCliOutputs::failedEgmKeepsTheFileNamedWithOut_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("invalid date") << QStringList{"egm", "2024117", "31/02/2024"}
+                                  << "Invalid EGM Date...\n";
+    QTest::newRow("no shipping bill") << QStringList{"egm", "4711", "05/03/2024"}
+                                      << "No related cargo information is available \n";
+    QTest::newRow("bill without date")
+        << QStringList{"egm", "7001", "05/03/2024"}
+        << "Shipping Bill No. 7001 has no Shipping Bill Date; no file was written.\n";
+}
+
+void TestCliOutputs::failedEgmKeepsTheFileNamedWithOut()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QTemporaryDir elsewhere;
+    const QString notes = elsewhere.filePath("notes.txt");
+    QVERIFY(writeBytes(notes, "my notes"));
+    const Run r = run(args + QStringList{"--out", notes});
+    QCOMPARE(r.code, int(CommandLine::Stopped));
+    QCOMPARE(r.err, message);
+    QCOMPARE(fileBytes(notes), QByteArray("my notes"));
+    // Without --out the program folder's file of that ROT No. goes, as on
+    // the screen: it must not pass for this EGM's.
+    const QString stale = file(args[1] + ".egm");
+    QVERIFY(writeBytes(stale, "an older run"));
+    QCOMPARE(run(args).code, int(CommandLine::Stopped));
+    QVERIFY(!QFile::exists(stale));
 }
 
 void TestCliOutputs::wrongUsage_data()

@@ -4,8 +4,10 @@
 #include "DataTesting.h"
 #include "Database.h"
 #include "Schema.h"
+#include "TestDisk.h"
 #include "ValueText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -88,6 +90,10 @@ private slots:
     void openRefusesWhatIsNotADatabase_data();
     void openRefusesWhatIsNotADatabase();
     void createRefusesAnExistingFile();
+    void readOnlyDatabaseIsRead_data();
+    void readOnlyDatabaseIsRead();
+    void readOnlyFolderWithUnsavedLogIsRefused();
+    void databaseOnAFullDiskSaysSo();
     void missingTableIsNamed_data();
     void missingTableIsNamed();
     void maxOfEmptyTableIsNull();
@@ -171,6 +177,104 @@ void TestDatabase::createRefusesAnExistingFile()
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("keep me"));
+}
+
+void TestDatabase::readOnlyDatabaseIsRead_data()
+{
+    QTest::addColumn<bool>("folderReadOnly");
+    QTest::addColumn<bool>("openElsewhere");
+    // A closed database in write-ahead-log mode has no -wal or -shm file,
+    // and a read-only folder cannot hold the ones SQLite wants to make.
+    QTest::newRow("read-only folder") << true << false;
+    // Another installation writes it: its last change is still in the -wal.
+    QTest::newRow("read-only folder, open elsewhere") << true << true;
+    QTest::newRow("read-only file") << false << false;
+    QTest::newRow("read-only file, open elsewhere") << false << true;
+}
+
+void TestDatabase::readOnlyDatabaseIsRead()
+{
+    if (TestEngine::onServer())
+        QSKIP("SQLite files only");
+    TEST_DISK_CHILD(1024);
+    QFETCH(bool, folderReadOnly);
+    QFETCH(bool, openElsewhere);
+    const QString folder = TestDisk::folder() + QStringLiteral("/install");
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/demo.mdb");
+    const QString insert = QStringLiteral("insert into egmcargo (id) values (?)");
+    const QString count = QStringLiteral("select count(*) from egmcargo");
+    {
+        auto db = Database::create(file);
+        Schema::createCompanyDatabase(*db);
+        db->exec(insert, {1});
+    }
+    std::shared_ptr<Database> elsewhere;
+    if (openElsewhere) {
+        elsewhere = Database::open({QStringLiteral("SQLITE"), file});
+        elsewhere->exec(insert, {2});
+        QVERIFY(QFileInfo(file + QStringLiteral("-wal")).size() > 0);
+    }
+    QVERIFY(TestDisk::makeReadOnly(folderReadOnly ? folder : file));
+
+    auto db = Database::open({QStringLiteral("SQLITE"), file});
+    QVERIFY(db->readOnly());
+    QCOMPARE(db->scalar(count).toInt(), openElsewhere ? 2 : 1);
+    QCOMPARE(db->select(QStringLiteral("select id from egmcargo order by id")).rows.size(),
+             openElsewhere ? 2 : 1);
+    const auto error = dbErrorOf([&] { db->exec(insert, {3}); });
+    QVERIFY(error);
+    QCOMPARE(error->description(),
+             QStringLiteral("The database '%1' is read-only: it can be read but not changed "
+                            "(attempt to write a readonly database).")
+                 .arg(file));
+    // A save says so before it starts.
+    const auto lock = dbErrorOf([&] { db->begin(); });
+    QVERIFY(lock);
+    QCOMPARE(lock->description(), error->description());
+    QVERIFY(!db->inTransaction());
+}
+
+void TestDatabase::readOnlyFolderWithUnsavedLogIsRefused()
+{
+    if (TestEngine::onServer())
+        QSKIP("SQLite files only");
+    TEST_DISK_CHILD(1024);
+    const QString folder = TestDisk::folder() + QStringLiteral("/install");
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/demo.mdb");
+    auto writer = Database::create(file);
+    Schema::createCompanyDatabase(*writer);
+    // The index of the log gone, the log itself left: a writer that died.
+    QVERIFY(QFile::remove(file + QStringLiteral("-shm")));
+    QVERIFY(TestDisk::makeReadOnly(folder));
+    const auto error = dbErrorOf([&] { Database::open({QStringLiteral("SQLITE"), file}); });
+    QVERIFY(error);
+    QCOMPARE(error->number(), DbError::ConnectionFailed);
+    QCOMPARE(error->description(),
+             QStringLiteral("The database '%1' cannot be read: its folder is read-only and "
+                            "changes saved last are still in '%1-wal'. Open it once where it "
+                            "can be written.")
+                 .arg(file));
+}
+
+void TestDatabase::databaseOnAFullDiskSaysSo()
+{
+    if (TestEngine::onServer())
+        QSKIP("SQLite files only");
+    TEST_DISK_CHILD(1024);
+    const QString file = TestDisk::folder() + QStringLiteral("/demo.mdb");
+    {
+        auto db = Database::create(file);
+        Schema::createCompanyDatabase(*db);
+    }
+    TestDisk::fill(0);
+    const auto error = dbErrorOf([&] { Database::open({QStringLiteral("SQLITE"), file}); });
+    QVERIFY(error);
+    QCOMPARE(error->number(), DbError::ConnectionFailed);
+    QCOMPARE(error->description(),
+             QStringLiteral("The disk that holds the database '%1' is full (disk I/O error).")
+                 .arg(file));
 }
 
 void TestDatabase::missingTableIsNamed_data()
@@ -364,9 +468,13 @@ void TestDatabase::secondWriterIsRefusedWhileFirstHoldsTheLock()
             second->lockTable(QStringLiteral("egmcargo"));
         });
         QVERIFY2(error, "a second writer started while the first held the write lock");
+        QCOMPARE(error->number(), DbError::Busy);
         if (TestEngine::onServer()) {
-            QCOMPARE(error->number(), DbError::Busy);
             QVERIFY2(error->description().contains(QLatin1String("egmcargo")), describe(error));
+        } else {
+            QCOMPARE(error->description(),
+                     QStringLiteral("Another user is saving to the database just now; try again "
+                                    "in a moment (database is locked)."));
         }
         if (second->inTransaction())
             second->rollback();

@@ -42,6 +42,7 @@ class TestCargoRenumber : public QObject
 private slots:
     void renumbers_data();
     void renumbers();
+    void idsGoToTheGivenColumn();
     void columnCheck_data();
     void columnCheck();
 };
@@ -54,24 +55,31 @@ void TestCargoRenumber::renumbers_data()
     QTest::addColumn<QList<QVariant>>("fileSubrefs");
     QTest::addColumn<QList<int>>("newIds");
     QTest::addColumn<QList<QVariant>>("newRefs");
+    QTest::addColumn<QList<qsizetype>>("strays");
 
     QTest::newRow("empty local table")
         << 1 << QList<int>{7, 9} << QList<QVariant>{7, 7, 9} << QList<QVariant>{0, 0, 0}
-        << QList<int>{1, 2} << QList<QVariant>{1, 1, 2};
+        << QList<int>{1, 2} << QList<QVariant>{1, 1, 2} << QList<qsizetype>{};
     QTest::newRow("new ids equal the old ones")
         << 2 << QList<int>{2, 3} << QList<QVariant>{2, 3} << QList<QVariant>{0, 0}
-        << QList<int>{2, 3} << QList<QVariant>{2, 3};
+        << QList<int>{2, 3} << QList<QVariant>{2, 3} << QList<qsizetype>{};
     // The first bill's new id is the second bill's old id: its containers
     // must not be caught again by the second bill.
     QTest::newRow("ids swap places")
         << 6 << QList<int>{7, 6} << QList<QVariant>{7, 6} << QList<QVariant>{0, 0}
-        << QList<int>{6, 7} << QList<QVariant>{6, 7};
+        << QList<int>{6, 7} << QList<QVariant>{6, 7} << QList<qsizetype>{};
+    // Such a container would land on whatever bill holds that id: the
+    // import refuses the pair when it is told of one.
     QTest::newRow("container of no shipping bill keeps its file subrefno")
         << 1 << QList<int>{7} << QList<QVariant>{7, 99, QVariant()} << QList<QVariant>{0, 42, 5}
-        << QList<int>{1} << QList<QVariant>{1, 42, 5};
+        << QList<int>{1} << QList<QVariant>{1, 42, 5} << QList<qsizetype>{1, 2};
     QTest::newRow("no containers")
         << 10 << QList<int>{3, 1, 2} << QList<QVariant>{} << QList<QVariant>{}
-        << QList<int>{10, 11, 12} << QList<QVariant>{};
+        << QList<int>{10, 11, 12} << QList<QVariant>{} << QList<qsizetype>{};
+    // The last id there is: no id after it is made (a signed overflow).
+    QTest::newRow("the last id") << 2147483646 << QList<int>{7, 8} << QList<QVariant>{8, 7}
+                                 << QList<QVariant>{0, 0} << QList<int>{2147483646, 2147483647}
+                                 << QList<QVariant>{2147483647, 2147483646} << QList<qsizetype>{};
 }
 
 void TestCargoRenumber::renumbers()
@@ -82,11 +90,12 @@ void TestCargoRenumber::renumbers()
     QFETCH(QList<QVariant>, fileSubrefs);
     QFETCH(QList<int>, newIds);
     QFETCH(QList<QVariant>, newRefs);
+    QFETCH(QList<qsizetype>, strays);
 
     RowTable cargo = cargoFile(fileIds);
     RowTable containers = containerFile(fileRefs, fileSubrefs);
     QCOMPARE(checkImportColumns(cargo, containers), QString());
-    renumberImport(cargo, containers, baseId);
+    QCOMPARE(renumberImport(cargo, containers, baseId), strays);
 
     QCOMPARE(cargo.rows.size(), newIds.size());
     for (qsizetype r = 0; r < newIds.size(); ++r) {
@@ -101,6 +110,20 @@ void TestCargoRenumber::renumbers()
         QCOMPARE(containers.rows[r][0], QVariant(int(100 + r)));
         QCOMPARE(containers.rows[r][2], QVariant(QStringLiteral("CONT%1").arg(r)));
     }
+}
+
+void TestCargoRenumber::idsGoToTheGivenColumn()
+{
+    // A file matched by name may hold its id anywhere.
+    RowTable cargo;
+    cargo.columns = {ColumnInfo::of("egmno", ColumnType::Double),
+                     ColumnInfo::of("id", ColumnType::Long)};
+    cargo.rows = {{1234.0, 7}, {1234.0, 9}};
+    RowTable containers = containerFile({9, 7}, {});
+    QCOMPARE(renumberImport(cargo, containers, 20, 1), QList<qsizetype>{});
+    QCOMPARE(cargo.rows, (QList<RowValues>{{1234.0, 20}, {1234.0, 21}}));
+    QCOMPARE(containers.rows[0][1], QVariant(21));
+    QCOMPARE(containers.rows[1][1], QVariant(20));
 }
 
 void TestCargoRenumber::columnCheck_data()

@@ -167,6 +167,7 @@ private slots:
     void roundTrip();
     void emptyTableWritesSchemaOnly();
     void namesThatAreNotXmlNamesGetAliases();
+    void aliasesNeverTakeAnotherColumnsName();
     void nullInNonNullableColumnIsWrittenNullable();
     void handComposedFileReads();
     void otherSchemaAndValueForms_data();
@@ -396,6 +397,29 @@ void TestAdoXml::namesThatAreNotXmlNamesGetAliases()
     QVERIFY(bytes.contains("<s:AttributeType name='c2' rs:name='Name-With-Dash' rs:number='3'"));
     QVERIFY(bytes.contains("<s:AttributeType name='c3' rs:name='ID' rs:number='4'"));
     QVERIFY(bytes.contains("<z:row ID='1' c1='a' c2='b' c3='2'/>"));
+}
+
+void TestAdoXml::aliasesNeverTakeAnotherColumnsName()
+{
+    // Found by fuzzing: a column really named c3 beside the fourth column,
+    // whose name needs an alias. Two columns named c3 make a file that no
+    // reader takes.
+    RowTable table;
+    table.columns = {column("c1_1", ColumnType::Long),     column("x y", ColumnType::Long),
+                     column("c1", ColumnType::Long),       column("c3", ColumnType::Text, 6),
+                     column("note", ColumnType::Text, 20), column("c3", ColumnType::Text, 6)};
+    table.rows = {{1, 2, 3, QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}};
+    const QByteArray bytes = AdoXml::write(table);
+    QVERIFY(bytes.contains("<s:AttributeType name='c1_2' rs:name='x y' rs:number='2'"));
+    QVERIFY(bytes.contains("<s:AttributeType name='c5' rs:name='c3' rs:number='6'"));
+    RowTable back;
+    AdoXml::Error error;
+    QVERIFY2(AdoXml::read(bytes, &back, &error), qPrintable(error.message));
+    QCOMPARE(back.rows, table.rows);
+    QStringList names;
+    for (const ColumnInfo& c : back.columns)
+        names << c.name;
+    QCOMPARE(names, (QStringList{"c1_1", "x y", "c1", "c3", "note", "c3"}));
 }
 
 void TestAdoXml::nullInNonNullableColumnIsWrittenNullable()

@@ -177,6 +177,11 @@ private slots:
         QTest::newRow("equal to the count") << "2" << 0;
         QTest::newRow("beyond") << "7" << 0;
         QTest::newRow("negative") << "-1" << 0;
+        QTest::newRow("fraction") << "1.5" << 1;
+        // No int holds these: the first company, without an overflow.
+        QTest::newRow("1e20") << "1e20" << 0;
+        QTest::newRow("-1e20") << "-1e20" << 0;
+        QTest::newRow("NaN") << "NaN" << 0;
     }
     void savedCompanyPosition()
     {

@@ -79,6 +79,54 @@ private slots:
         QVERIFY2(!error.isEmpty(), qPrintable(error));
     }
 
+    void filesCommittedTogetherReplaceTheirOldOnes()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath("egmcargo.xml"), b = dir.filePath("egmcontain.xml");
+        QVERIFY(SafeFile::save(a, "old a", nullptr));
+        SafeFile fa(a), fb(b);
+        QVERIFY(fa.open() && fb.open());
+        QVERIFY(fa.write("new a") && fb.write("new b"));
+        SafeFile* failed = &fa;
+        QVERIFY(SafeFile::commitAll({&fa, &fb}, &failed));
+        QCOMPARE(readAll(a), QByteArray("new a"));
+        QCOMPARE(readAll(b), QByteArray("new b"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"egmcargo.xml", "egmcontain.xml"}));
+    }
+
+    // The second file cannot take its place (a folder of its name appeared)
+    // after the first took its own: the first old file is put back, and a
+    // first file that had no old one is removed again.
+    void aFileThatCannotTakeItsPlacePutsTheOthersBack_data()
+    {
+        QTest::addColumn<bool>("firstHadOld");
+        QTest::newRow("old file put back") << true;
+        QTest::newRow("new file removed") << false;
+    }
+    void aFileThatCannotTakeItsPlacePutsTheOthersBack()
+    {
+        QFETCH(bool, firstHadOld);
+        QTemporaryDir dir;
+        const QString a = dir.filePath("egmcargo.xml"), b = dir.filePath("egmcontain.xml");
+        if (firstHadOld)
+            QVERIFY(SafeFile::save(a, "old a", nullptr));
+        SafeFile fa(a), fb(b);
+        QVERIFY(fa.open() && fb.open());
+        QVERIFY(fa.write("new a") && fb.write("new b"));
+        QVERIFY(QDir().mkpath(b + "/in the way"));
+        SafeFile* failed = nullptr;
+        QVERIFY(!SafeFile::commitAll({&fa, &fb}, &failed));
+        QCOMPARE(failed, &fb);
+        QVERIFY2(!fb.errorString().isEmpty(), "the cause is given");
+        if (firstHadOld)
+            QCOMPARE(readAll(a), QByteArray("old a"));
+        else
+            QVERIFY(!QFile::exists(a));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 firstHadOld ? QStringList{"egmcargo.xml"} : QStringList{});
+    }
+
     // A real full disk: a 64 KiB tmpfs in a mount namespace of this process's
     // child. The child writes through SafeFile and reports what it saw.
     void aFullDiskFailsAndKeepsTheOldFile_data()

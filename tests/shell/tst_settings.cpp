@@ -1,10 +1,15 @@
 #include "AppPaths.h"
+#include "DataSources.h"
+#include "Logon.h"
 #include "Settings.h"
+#include "TestDisk.h"
 #include "TestHome.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+#include <sys/stat.h>
 
 class tst_Settings : public QObject
 {
@@ -123,7 +128,114 @@ private slots:
         QVERIFY(!Settings::write(blocked, "Database", "Company", "2"));
         QCOMPARE(readRaw(AppPaths::iniFile()), before);
     }
+
+    void onlyRegularFilesOfAtMostOneMegabyteAreRead_data();
+    void onlyRegularFilesOfAtMostOneMegabyteAreRead();
+    void aFileOfExactlyOneMegabyteIsRead();
+    void parsedFromBytes();
+    void aFullDiskKeepsTheSettingsAndTheDataSources_data();
+    void aFullDiskKeepsTheSettingsAndTheDataSources();
 };
+
+void tst_Settings::onlyRegularFilesOfAtMostOneMegabyteAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("problem");
+    const QString notRegular = "The settings file %1 is not a regular file; it was not read.";
+    QTest::newRow("link to /dev/zero") << "zero" << notRegular;
+    QTest::newRow("pipe") << "fifo" << notRegular;
+    QTest::newRow("folder") << "folder" << notRegular;
+    QTest::newRow("larger than 1 MB")
+        << "large"
+        << "The settings file %1 is larger than 1024 KB; it was not read.";
+}
+
+void tst_Settings::onlyRegularFilesOfAtMostOneMegabyteAreRead()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, problem);
+    TestHome home;
+    const QString ini = AppPaths::iniFile();
+    if (kind == "zero") {
+        QVERIFY(QFile::link("/dev/zero", ini));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(ini).constData(), 0644), 0);
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkpath(ini));
+    } else {
+        // A valid file, only too large: its values are not taken.
+        writeRaw(ini,
+                 "[SYSTEM]\nSYSPATH=/data/sys.mdb\n;" + QByteArray(Settings::MaxFileSize, 'x'));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(ReadIni("SYSTEM", "SYSPATH"), QString());
+    QCOMPARE(Settings::problem(ini), problem.arg(ini));
+    // The logon says so instead of opening no system database.
+    QCOMPARE(Logon::load().error, problem.arg(ini));
+    // A write leaves such a file alone.
+    QString error;
+    QVERIFY(!Settings::write(ini, "User", "UsID", "clerk", &error));
+    QCOMPARE(error, problem.arg(ini));
+    QVERIFY(QFileInfo(ini).isSymLink() || !QFileInfo(ini).isFile() ||
+            QFileInfo(ini).size() > Settings::MaxFileSize);
+    QVERIFY2(timer.elapsed() < 5000, "reading must neither block nor read for ever");
+}
+
+void tst_Settings::aFileOfExactlyOneMegabyteIsRead()
+{
+    TestHome home;
+    QByteArray bytes = "[SYSTEM]\nSYSPATH=/data/sys.mdb\n;";
+    bytes += QByteArray(Settings::MaxFileSize - bytes.size() - 1, 'x') + '\n';
+    QCOMPARE(bytes.size(), Settings::MaxFileSize);
+    writeRaw(AppPaths::iniFile(), bytes);
+    QCOMPARE(ReadIni("SYSTEM", "SYSPATH"), QString("/data/sys.mdb"));
+    QCOMPARE(Settings::problem(AppPaths::iniFile()), QString());
+}
+
+void tst_Settings::parsedFromBytes()
+{
+    const QByteArray content = "[User]\nUsId = clerk1 \n[database]\ncompany=2\n";
+    QCOMPARE(Settings::valueIn(content, "USER", "usid"), QString("clerk1"));
+    QByteArray changed;
+    QVERIFY(
+        Settings::withValues(content, "Database", {{"Company", "3"}, {"Output", "1"}}, &changed));
+    QCOMPARE(Settings::valueIn(changed, "Database", "Company"), QString("3"));
+    QCOMPARE(Settings::valueIn(changed, "Database", "Output"), QString("1"));
+    QCOMPARE(Settings::valueIn(changed, "User", "UsId"), QString("clerk1"));
+}
+
+void tst_Settings::aFullDiskKeepsTheSettingsAndTheDataSources_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("Tarvex.ini") << "Tarvex.ini";
+    QTest::newRow("DataSources.ini") << "DataSources.ini";
+}
+
+void tst_Settings::aFullDiskKeepsTheSettingsAndTheDataSources()
+{
+    TEST_DISK_CHILD(128);
+    QFETCH(QString, file);
+    AppPaths::setHome(TestDisk::folder());
+    const QString path = AppPaths::file(file);
+    const QByteArray before = "[demo.mdb]\nDriver=SQLITE\nDatabase=/data/demo.mdb\n"
+                              "[Database]\nCompany=1\n" +
+                              QByteArray(3000, ';') + '\n';
+    writeRaw(path, before);
+    TestDisk::fill(0);
+    QString error;
+    if (file == "Tarvex.ini") {
+        QVERIFY(!Settings::write(path, "Database", "Company", "2", &error));
+        QVERIFY(!WriteIni("Database", "Company", "2"));
+    } else {
+        QVERIFY(!DataSources::add({"other.mdb", "SQLITE", "/data/other.mdb"}, &error));
+    }
+    QCOMPARE(error, QString("No space left on device"));
+    QCOMPARE(readRaw(path), before);
+    QCOMPARE(QDir(TestDisk::folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+             (QStringList{".filler", file}));
+    AppPaths::setHome(QString());
+}
 
 QTEST_GUILESS_MAIN(tst_Settings)
 #include "tst_settings.moc"
