@@ -179,7 +179,8 @@ std::shared_ptr<Database> Database::open(const Location& location)
     db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
     const QString path = fi.absoluteFilePath();
     const QString folder = fi.absolutePath();
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+    QString options =
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqlDialect::lockWaitSeconds * 1000);
     QString databaseName = path;
     db->readOnly_ = !canWrite(path) || !canWrite(folder);
     if (db->readOnly_) {
@@ -223,7 +224,8 @@ std::shared_ptr<Database> Database::create(const QString& file)
     std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
     db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
     db->db_.setDatabaseName(file);
-    db->db_.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    db->db_.setConnectOptions(
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqlDialect::lockWaitSeconds * 1000));
     if (!db->db_.open())
         throw DbError(DbError::ConnectionFailed,
                       QStringLiteral("The database '%1' cannot be created: %2")
@@ -383,6 +385,8 @@ void Database::configure()
     if (location_.isServer()) {
         for (const QString& sql : dialect_->sessionSetup())
             exec(sql);
+        if (lockWait_ != SqlDialect::lockWaitSeconds) // a connection made again
+            exec(dialect_->lockWait(lockWait_));
         return;
     }
     // SQLite opens anything lazily; reading the catalogue is what tells a
@@ -455,7 +459,7 @@ void Database::fail(const QSqlError& error, const QString& sql, int number)
                       QStringLiteral("%1 is busy: another user has been changing it for over %2 "
                                      "seconds. Nothing was saved; try again in a moment.")
                           .arg(what)
-                          .arg(PostgresDialect::lockWaitSeconds));
+                          .arg(lockWait_));
     }
     if (!location_.isServer()) {
         const int code = sqliteCode(error);
@@ -823,6 +827,18 @@ void Database::lockTable(const QString& table)
     const QString sql = dialect_->lockTable(table);
     if (!sql.isEmpty())
         exec(sql);
+}
+
+void Database::setLockWait(int seconds)
+{
+    if (seconds == lockWait_)
+        return;
+    // On a server a rollback would take the setting back with it.
+    if (inTransaction_)
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("How long to wait for locks is set outside a transaction."));
+    exec(dialect_->lockWait(seconds));
+    lockWait_ = seconds;
 }
 
 void Database::commit()

@@ -112,6 +112,42 @@ public:
     /// ends. Throws DbError outside a transaction.
     void lockTable(const QString& table);
 
+    /// How long a statement waits for a lock another connection holds
+    /// before it fails with DbError::Busy (SqlDialect::lockWaitSeconds
+    /// unless a LockWait says otherwise).
+    int lockWait() const { return lockWait_; }
+    /// How long an import waits for another's: it holds its lock for the
+    /// whole import, and a clerk who starts one expects it to take a while.
+    static constexpr int importLockWaitSeconds = 60;
+
+    /// While it lives, the connection's statements wait up to seconds for a
+    /// lock another connection holds. Made before the transaction begins
+    /// (SQLite waits at its start), ended after it ends; made inside a
+    /// transaction it leaves the wait as it is.
+    class LockWait
+    {
+    public:
+        LockWait(Database& db, int seconds) : db_(db), previous_(db.lockWait())
+        {
+            if (!db_.inTransaction())
+                db_.setLockWait(seconds);
+        }
+        ~LockWait()
+        {
+            try {
+                if (!db_.inTransaction())
+                    db_.setLockWait(previous_);
+            } catch (...) {
+            }
+        }
+        LockWait(const LockWait&) = delete;
+        LockWait& operator=(const LockWait&) = delete;
+
+    private:
+        Database& db_;
+        int previous_;
+    };
+
     /// Rolls back on destruction unless commit() ran.
     class Transaction
     {
@@ -164,6 +200,7 @@ private:
     /// read-only database, a full disk, a damaged file; otherwise its text.
     QString describe(const QSqlError& error) const;
     void configure();
+    void setLockWait(int seconds);
     void openServer();
     /// After a lost connection: connects again before the next statement.
     void reconnectIfLost();
@@ -184,6 +221,7 @@ private:
     QSqlDatabase db_;
     QHash<QString, ColumnList> layouts_;
     QHash<QString, QString> rowOrders_; ///< table -> the column of its stored order
+    int lockWait_ = SqlDialect::lockWaitSeconds;
     bool inTransaction_ = false;
     bool readOnly_ = false;
     bool lost_ = false;

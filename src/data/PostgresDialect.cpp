@@ -223,9 +223,14 @@ QString PostgresDialect::translate(const QString& sql) const
     return out;
 }
 
+QString PostgresDialect::lockWait(int seconds) const
+{
+    return QStringLiteral("SET lock_timeout = '%1s'").arg(seconds);
+}
+
 QStringList PostgresDialect::sessionSetup() const
 {
-    return {QStringLiteral("SET lock_timeout = '%1s'").arg(lockWaitSeconds),
+    return {lockWait(lockWaitSeconds),
             // Notices (such as "there is no transaction in progress") are not
             // for clerks, nor for the command line's standard error.
             QStringLiteral("SET client_min_messages = error")};

@@ -14,9 +14,6 @@
 class PostgresDialect final : public SqlDialect
 {
 public:
-    /// How long a statement waits for a lock another connection holds.
-    static constexpr int lockWaitSeconds = 5;
-
     QString name() const override { return QStringLiteral("PostgreSQL"); }
     QString driver() const override { return QStringLiteral("QPSQL"); }
     QString beginWrite() const override { return QStringLiteral("BEGIN"); }
@@ -36,6 +33,7 @@ public:
     QList<Index> indexes(const QSqlDatabase& db, const QString& table) const override;
     QString rowOrderColumn() const override { return QStringLiteral("tarvex_rowid"); }
     QString translate(const QString& sql) const override;
+    QString lockWait(int seconds) const override;
     QStringList sessionSetup() const override;
     QVariant bindable(const QVariant& value) const override;
     QString errorText(const QSqlError& error) const override;

@@ -16,6 +16,10 @@ class SqlDialect
 public:
     virtual ~SqlDialect() = default;
 
+    /// How long a statement waits for a lock another connection holds
+    /// before it fails, unless the connection is told otherwise.
+    static constexpr int lockWaitSeconds = 5;
+
     virtual QString name() const = 0;
     /// The Qt SQL driver name.
     virtual QString driver() const = 0;
@@ -54,6 +58,12 @@ public:
     virtual QString rowOrderColumn() const { return QString(); }
     /// The program's statement as this engine takes it.
     virtual QString translate(const QString& sql) const { return sql; }
+    /// A statement that makes the connection's statements wait up to
+    /// seconds for a lock another connection holds.
+    virtual QString lockWait(int seconds) const
+    {
+        return QStringLiteral("PRAGMA busy_timeout = %1").arg(seconds * 1000);
+    }
     /// Statements run on every new connection.
     virtual QStringList sessionSetup() const { return {}; }
     /// A value as it is bound to a statement.

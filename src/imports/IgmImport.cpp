@@ -257,6 +257,8 @@ Outcome importFile(Database& db, const Request& request)
         if (request.showVesselLine)
             request.showVesselLine(reader.vesselText());
 
+        // Another import holds the lock for the whole of its own: wait for it.
+        const Database::LockWait patient(db, request.lockWaitSeconds);
         Database::Transaction transaction(db);
         // Taken once, inside the transaction, after the lock: no other
         // installation numbers cargo rows meanwhile.

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "Database.h"
+
 #include <QString>
 #include <functional>
-
-class Database;
 
 /// The import of an import manifest's cargo file (see IgmFile) into the
 /// tables vesinfo (the vessel), cargo (its cargo lines) and contain (their
@@ -28,6 +28,9 @@ struct Request
     QString path; ///< trailing blanks are ignored
     /// Shown the vessel line once it is read, before anything is written.
     std::function<void(const QString&)> showVesselLine;
+    /// How long to wait for another import to let go of the cargo table
+    /// before giving up with a message.
+    int lockWaitSeconds = Database::importLockWaitSeconds;
 };
 
 struct Outcome

@@ -235,6 +235,8 @@ Outcome importPair(Database& db, const Request& request)
         }
         const ColumnMap containerMap = mapColumns(containers, containerTable, true);
 
+        // Another import holds the lock for the whole of its own: wait for it.
+        const Database::LockWait patient(db, request.lockWaitSeconds);
         Database::Transaction transaction(db);
         // Read inside the transaction, with the table held: no other
         // installation takes the same ids meanwhile.

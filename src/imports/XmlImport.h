@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "Database.h"
 
-class Database;
+#include <QString>
 
 /// The import of an XML pair written by another installation's "Generate XML
 /// File": the shipping bills of one EGM (egmcargo.xml) and their containers
@@ -19,6 +19,9 @@ struct Request
     QString cargoPath;     ///< trailing blanks are ignored
     QString containerPath; ///< trailing blanks are ignored
     QString rotNo;         ///< compared as typed
+    /// How long to wait for another import or save to let go of the
+    /// shipping bills' table before giving up with a message.
+    int lockWaitSeconds = Database::importLockWaitSeconds;
 };
 
 struct Outcome

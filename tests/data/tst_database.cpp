@@ -8,11 +8,13 @@
 #include "ValueText.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -102,6 +104,7 @@ private slots:
     void quotesAreTakenLiterally();
     void transactionKeepsRowsOnlyWhenCommitted_data();
     void transactionKeepsRowsOnlyWhenCommitted();
+    void secondWriterIsRefusedWhileFirstHoldsTheLock_data();
     void secondWriterIsRefusedWhileFirstHoldsTheLock();
     void companyTablesHaveTheirColumnsInOrder_data();
     void companyTablesHaveTheirColumnsInOrder();
@@ -448,14 +451,24 @@ void TestDatabase::transactionKeepsRowsOnlyWhenCommitted()
     QCOMPARE(other->scalar(count).toInt(), kept + 1);
 }
 
+void TestDatabase::secondWriterIsRefusedWhileFirstHoldsTheLock_data()
+{
+    QTest::addColumn<int>("wait"); // 0: the connection's own
+    QTest::newRow("the connection's wait") << 0;
+    QTest::newRow("a wait of 2 s") << 2;
+}
+
 void TestDatabase::secondWriterIsRefusedWhileFirstHoldsTheLock()
 {
-    // Waits out the engine's busy timeout once (a few seconds).
+    // Waits out the engine's busy timeout (a few seconds).
+    QFETCH(int, wait);
     ScratchDatabase s;
     Database& first = s.db();
     Schema::createCompanyDatabase(first);
     auto second = s.open();
     const QString count = QStringLiteral("select count(*) from egmcargo");
+    QCOMPARE(second->lockWait(), SqlDialect::lockWaitSeconds);
+    const int seconds = wait ? wait : SqlDialect::lockWaitSeconds;
 
     {
         Database::Transaction hold(first);
@@ -463,14 +476,27 @@ void TestDatabase::secondWriterIsRefusedWhileFirstHoldsTheLock()
 
         // Taking the ids' table is where a save waits for another (on SQLite
         // the write transaction itself).
+        std::optional<Database::LockWait> patience;
+        if (wait)
+            patience.emplace(*second, wait);
+        QCOMPARE(second->lockWait(), seconds);
+        QElapsedTimer timer;
+        timer.start();
         const auto error = dbErrorOf([&] {
             second->begin();
             second->lockTable(QStringLiteral("egmcargo"));
         });
+        const qint64 waited = timer.elapsed();
         QVERIFY2(error, "a second writer started while the first held the write lock");
         QCOMPARE(error->number(), DbError::Busy);
+        QVERIFY2(waited >= seconds * 1000 - 300 && waited < seconds * 1000 + 2500,
+                 qPrintable(QString::number(waited)));
         if (TestEngine::onServer()) {
-            QVERIFY2(error->description().contains(QLatin1String("egmcargo")), describe(error));
+            QCOMPARE(error->description(),
+                     QStringLiteral("The table egmcargo is busy: another user has been changing "
+                                    "it for over %1 seconds. Nothing was saved; try again in a "
+                                    "moment.")
+                         .arg(seconds));
         } else {
             QCOMPARE(error->description(),
                      QStringLiteral("Another user is saving to the database just now; try again "
@@ -478,6 +504,9 @@ void TestDatabase::secondWriterIsRefusedWhileFirstHoldsTheLock()
         }
         if (second->inTransaction())
             second->rollback();
+        patience.reset();
+        // The wait asked for ends with its LockWait.
+        QCOMPARE(second->lockWait(), SqlDialect::lockWaitSeconds);
         // Readers are not held up, and do not see the uncommitted row.
         QCOMPARE(second->scalar(count).toInt(), 0);
 
