@@ -1,7 +1,8 @@
-// kill -9 while Tarvex writes: an XML import of a large pair and a save of
-// the settings file, each killed at several moments. What is left must be
-// whole: the database passes its integrity check and holds every row of an
-// import or none, a settings file is its old or its new self.
+// kill -9 while Tarvex writes: an XML import of a large pair, saves through
+// the cargo screen and a save of the settings file, each killed at several
+// moments. What is left must be whole: the database passes its integrity
+// check and holds every row of an import or none, every saved bill has all
+// its containers, a settings file is its old or its new self.
 //
 // A case is a row of killedAtSeveralMoments_data(): how to set it up, the
 // program to run (tarvex itself, or this executable in a child mode of
@@ -106,6 +107,44 @@ void checkImport(const Installed& in)
     QCOMPARE(db->scalar("select count(distinct id) from egmcargo").toInt(), bills);
 }
 
+// --- saves through the cargo screen ---------------------------------------
+
+constexpr int kContainersPerSave = 5;
+
+/// A clerk saving bills with their containers until killed.
+QStringList clerkCommand(const Installed& in)
+{
+    return {TARVEX_CARGO_CLERK,
+            "--home",
+            in.home,
+            "--clerk",
+            "1",
+            "--bills",
+            "0",
+            "--containers",
+            QString::number(kContainersPerSave)};
+}
+
+void checkSaves(const Installed& in)
+{
+    QCOMPARE(KillTesting::integrityCheck(in.database()), QString("ok"));
+    auto db = Database::open({"SQLITE", in.database()});
+    QVERIFY(count(*db, "egmcargo") > 0);
+    // A bill lands with all its containers or not at all.
+    QCOMPARE(db->scalar("select count(*) from egmcargo where (select count(*) from egmcontain "
+                        "where ref = egmcargo.id) <> ?",
+                        {kContainersPerSave})
+                 .toInt(),
+             0);
+    QCOMPARE(count(*db, "egmcontain"), count(*db, "egmcargo") * kContainersPerSave);
+    // The clerk names a bill's containers after its SB No.
+    QCOMPARE(db->scalar("select count(*) from egmcontain join egmcargo on egmcargo.id = "
+                        "egmcontain.ref where substr(containno, 3, 6) <> substr('000000' || "
+                        "cast(cast(sbno as integer) as text), -6)")
+                 .toInt(),
+             0);
+}
+
 // --- a save of the settings file --------------------------------------------
 
 const QString kMessageA = QString(200, u'a');
@@ -158,6 +197,9 @@ void tst_KillFaults::killedAtSeveralMoments_data()
     QTest::newRow("xml-import of 3,000 bills and 24,000 containers")
         << Case{writeLargePair, importCommand,
                 [](qint64 fullRunMs) { return KillTesting::moments(fullRunMs, 6); }, checkImport};
+    QTest::newRow("saves through the cargo screen")
+        << Case{[](Installed&) {}, clerkCommand,
+                [](qint64) { return QList<int>{500, 800, 1100, 1500, 2000, 2600}; }, checkSaves};
     QTest::newRow("save of Tarvex.ini") << Case{
         prepareSettings,
         [](const Installed&) { return QStringList{QCoreApplication::applicationFilePath()}; },
