@@ -736,59 +736,110 @@ void Database::insertRows(const QString& table, const QStringList& columns,
     checkUsable();
     // A row without its auto-number leaves the column out, so that the
     // table numbers it (not every engine takes a null for "number it").
-    QSqlQuery withKey(db_);
-    QSqlQuery withoutKey(db_);
-    bool withKeyReady = false;
-    bool withoutKeyReady = false;
-    bool keysGiven = false;
-    const auto prepared = [&](bool omitKey) -> QSqlQuery& {
-        QSqlQuery& q = omitKey ? withoutKey : withKey;
-        bool& ready = omitKey ? withoutKeyReady : withKeyReady;
-        if (!ready) {
-            QStringList names;
-            QStringList marks;
-            for (int i = 0; i < target.size(); ++i) {
-                if (omitKey && i == autoAt)
-                    continue;
-                names << layout[target[i]].name;
-                marks << QStringLiteral("?");
-            }
-            const QString sql = QStringLiteral("insert into %1 (%2) values (%3)")
-                                    .arg(table, names.join(u','), marks.join(u','));
-            if (!q.prepare(sql))
-                fail(q.lastError(), sql);
-            ready = true;
-        }
-        return q;
+    const auto omitsKey = [&](qsizetype r) {
+        return autoAt >= 0 && (autoAt >= rows[r].size() || rows[r][autoAt].isNull());
     };
+    // Statements by how many rows they take and whether they leave the key out.
+    QHash<qsizetype, QSqlQuery> statements;
+    const auto prepared = [&](bool omitKey, qsizetype count) -> QSqlQuery& {
+        const qsizetype key = count * 2 + (omitKey ? 1 : 0);
+        auto it = statements.find(key);
+        if (it != statements.end())
+            return *it;
+        QStringList names;
+        for (int i = 0; i < target.size(); ++i)
+            if (!(omitKey && i == autoAt))
+                names << layout[target[i]].name;
+        const QString marks =
+            u'(' + QStringList(names.size(), QStringLiteral("?")).join(u',') + u')';
+        const QString sql = QStringLiteral("insert into %1 (%2) values %3")
+                                .arg(table, names.join(u','), QStringList(count, marks).join(u','));
+        it = statements.insert(key, QSqlQuery(db_));
+        if (!it->prepare(sql))
+            fail(it->lastError(), sql);
+        return *it;
+    };
+    // A row's values checked and converted for its statement; throws BadValue.
+    const auto stored = [&](const RowValues& row, bool omitKey) {
+        QVariantList values;
+        values.reserve(target.size());
+        for (int i = 0; i < target.size(); ++i) {
+            if (omitKey && i == autoAt)
+                continue;
+            const ColumnInfo& col = layout[target[i]];
+            const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
+            values << dialect_->bindable(dialect_->toStorage(col.type, v));
+        }
+        return values;
+    };
+    // Several rows in one statement, one round trip to a server. False when
+    // the engine refused them: nothing of them is stored then, and the caller
+    // goes through them one by one to find the row at fault.
+    const auto insertTogether = [&](qsizetype from, qsizetype to, bool omitKey) {
+        QList<QVariantList> values;
+        values.reserve(to - from);
+        try {
+            for (qsizetype r = from; r < to; ++r)
+                values << stored(rows[r], omitKey);
+        } catch (const DbError&) {
+            return false; // named with its row below
+        }
+        QSqlQuery& q = prepared(omitKey, to - from);
+        int bound = 0;
+        for (const QVariantList& row : values)
+            for (const QVariant& v : row)
+                q.bindValue(bound++, v);
+        // Inside a transaction a refused statement would spoil the rest of
+        // it on a server; a savepoint keeps what came before.
+        const bool guarded = inTransaction_ && dialect_->failureAbortsTransaction();
+        if (guarded)
+            exec(QStringLiteral("SAVEPOINT tarvex_rows"));
+        if (q.exec()) {
+            if (guarded)
+                exec(QStringLiteral("RELEASE SAVEPOINT tarvex_rows"));
+            return true;
+        }
+        const QSqlError error = q.lastError();
+        if (dialect_->connectionLost(db_, error) || dialect_->isLockTimeout(error))
+            fail(error, q.lastQuery()); // no fault of any row
+        if (guarded)
+            exec(QStringLiteral("ROLLBACK TO SAVEPOINT tarvex_rows"));
+        return false;
+    };
+    bool keysGiven = false;
     const auto syncKeys = [&] {
         const QString sync = dialect_->syncAutoNumber(table, layout[target[autoAt]].name);
         if (!sync.isEmpty())
             exec(sync);
         keysGiven = false;
     };
-    for (qsizetype r = 0; r < rows.size(); ++r) {
-        const RowValues& row = rows[r];
-        if (failedRow)
-            *failedRow = r;
-        const bool omitKey = autoAt >= 0 && (autoAt >= row.size() || row[autoAt].isNull());
+    const qsizetype perStatement = std::max(1, dialect_->rowsPerInsert(int(target.size())));
+    qsizetype r = 0;
+    while (r < rows.size()) {
+        const bool omitKey = omitsKey(r);
         // A number the table gives comes after those given before it.
         if (omitKey && keysGiven)
             syncKeys();
-        QSqlQuery& q = prepared(omitKey);
-        int bound = 0;
-        for (int i = 0; i < target.size(); ++i) {
-            if (omitKey && i == autoAt)
-                continue;
-            const ColumnInfo& col = layout[target[i]];
-            const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
-            q.bindValue(bound++, dialect_->bindable(dialect_->toStorage(col.type, v)));
-        }
-        if (!q.exec()) {
-            // A full disk, a read-only file or another writer is no fault of the row.
-            if (failedRow && !location_.isServer() && !isRowsFault(q.lastError()))
-                *failedRow = -1;
-            fail(q.lastError(), q.lastQuery());
+        qsizetype end = r + 1;
+        while (end < rows.size() && end - r < perStatement && omitsKey(end) == omitKey)
+            ++end;
+        if (end - r > 1 && insertTogether(r, end, omitKey)) {
+            r = end;
+        } else {
+            for (; r < end; ++r) {
+                if (failedRow)
+                    *failedRow = r;
+                const QVariantList values = stored(rows[r], omitKey);
+                QSqlQuery& q = prepared(omitKey, 1);
+                for (int i = 0; i < values.size(); ++i)
+                    q.bindValue(i, values[i]);
+                if (!q.exec()) {
+                    // A full disk, a read-only file or another writer is no fault of the row.
+                    if (failedRow && !location_.isServer() && !isRowsFault(q.lastError()))
+                        *failedRow = -1;
+                    fail(q.lastError(), q.lastQuery());
+                }
+            }
         }
         keysGiven = keysGiven || (autoAt >= 0 && !omitKey);
     }

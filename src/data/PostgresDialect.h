@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QPair>
+#include <algorithm>
 
 /// PostgreSQL through Qt's QPSQL driver. Names are written unquoted, so the
 /// server folds them to lower case and D_PORT_CD, d_port_cd and egmCargo
@@ -40,6 +41,11 @@ public:
     bool connectionLost(const QSqlDatabase& db, const QSqlError& error) const override;
     bool failureAbortsTransaction() const override { return true; }
     bool isLockTimeout(const QSqlError& error) const override;
+    /// Up to 1,000 rows, within the server's 65,535 parameters.
+    int rowsPerInsert(int columns) const override
+    {
+        return std::clamp(65535 / std::max(columns, 1), 1, 1000);
+    }
     QString syncAutoNumber(const QString& table, const QString& column) const override;
 };
 

@@ -87,6 +87,13 @@ public:
         Q_UNUSED(error);
         return false;
     }
+    /// How many rows of columns values one insert statement takes: several
+    /// save round trips to a server.
+    virtual int rowsPerInsert(int columns) const
+    {
+        Q_UNUSED(columns);
+        return 1;
+    }
     /// After rows were stored with their own auto-number values: a statement
     /// that keeps the next number above them ("" where the engine does so
     /// itself).

@@ -12,6 +12,7 @@
 
 #include <QtTest>
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -155,6 +156,105 @@ private slots:
         db.insertRows(QStringLiteral("egmcontain"), {QStringLiteral("ref")}, {{2}});
         QCOMPARE(texts(db, QStringLiteral("select autoid from egmcontain")),
                  (QStringList{"100", "101", "102"}));
+    }
+
+    void manyRowsKeepTheirOrderAndNumbers()
+    {
+        // More rows than one statement takes (a server gets them a block at
+        // a time): stored in the order given, the auto-number going on in
+        // runs of given and table-made numbers.
+        constexpr int n = 2500;
+        ScratchDatabase s;
+        Database& db = s.db();
+        Schema::createCompanyDatabase(db);
+        Database::Transaction tx(db);
+        QList<RowValues> bills;
+        QStringList ids;
+        for (int i = 0; i < n; ++i) {
+            const int id = (i * 7919) % n + 1; // every id once, out of order
+            bills << RowValues{id, 4000000 + i, QStringLiteral("AEJEA")};
+            ids << QString::number(id);
+        }
+        db.insertRows(QStringLiteral("egmcargo"),
+                      {QStringLiteral("id"), QStringLiteral("sbno"), QStringLiteral("destport")},
+                      bills);
+        // (Not "select id" alone: SQLite would read it from the index, in id order.)
+        QCOMPARE(texts(db, QStringLiteral("select id, destport from egmcargo")), ids);
+        QCOMPARE(db.scalar(QStringLiteral("select sum(sbno) from egmcargo")).toDouble(),
+                 4000000.0 * n + n * (n - 1) / 2.0);
+
+        QList<RowValues> boxes;
+        QStringList expected;
+        for (int i = 0; i < n; ++i) {
+            const QVariant autoid = i < 1000   ? QVariant(i + 1)
+                                    : i < 2000 ? QVariant()
+                                               : QVariant(3000 + i);
+            boxes << RowValues{autoid, i % 7, QStringLiteral("MSKU%1").arg(i, 7, 10, QChar(u'0'))};
+            expected << QString::number(i < 2000 ? i + 1 : 3000 + i);
+        }
+        boxes << RowValues{QVariant(), 1, QStringLiteral("MSKU9999999")};
+        expected << QString::number(3000 + n);
+        db.insertRows(
+            QStringLiteral("egmcontain"),
+            {QStringLiteral("autoid"), QStringLiteral("ref"), QStringLiteral("containno")}, boxes);
+        QCOMPARE(texts(db, QStringLiteral("select autoid, containno from egmcontain")), expected);
+        QCOMPARE(texts(db, QStringLiteral("select containno from egmcontain where autoid = 1500")),
+                 QStringList{QStringLiteral("MSKU0001499")});
+    }
+
+    void refusedRowAmongManyIsNamed_data()
+    {
+        QTest::addColumn<int>("fault"); // 0: an id given twice, 1: too long a text
+        QTest::addColumn<bool>("inTransaction");
+        QTest::newRow("id given twice") << 0 << false;
+        QTest::newRow("id given twice, in a transaction") << 0 << true;
+        QTest::newRow("text too long") << 1 << false;
+        QTest::newRow("text too long, in a transaction") << 1 << true;
+    }
+
+    void refusedRowAmongManyIsNamed()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, inTransaction);
+        constexpr int n = 2500;
+        constexpr int bad = 1717;
+        ScratchDatabase s;
+        Database& db = s.db();
+        Schema::createCompanyDatabase(db);
+        if (!TestEngine::onServer())
+            db.exec(QStringLiteral("PRAGMA synchronous = OFF")); // a row at a time, unsynced
+
+        QList<RowValues> bills;
+        for (int i = 0; i < n; ++i)
+            bills << RowValues{i + 1, QStringLiteral("AEJEA")};
+        if (fault == 0)
+            bills[bad][0] = 3;
+        else
+            bills[bad][1] = QStringLiteral("AEJEBAL");
+        const QString count = QStringLiteral("select count(*) from egmcargo");
+        qsizetype failedRow = -2;
+        std::optional<Database::Transaction> tx;
+        if (inTransaction)
+            tx.emplace(db);
+        const auto error = dbErrorOf([&] {
+            db.insertRows(QStringLiteral("egmcargo"),
+                          {QStringLiteral("id"), QStringLiteral("destport")}, bills, &failedRow);
+        });
+        QVERIFY(error);
+        QCOMPARE(failedRow, qsizetype(bad));
+        QCOMPARE(error->number(), fault == 0 ? DbError::CommandFailed : DbError::BadValue);
+        if (fault == 1)
+            QVERIFY2(error->description().contains(QLatin1String("destport")), describe(error));
+        if (inTransaction) {
+            tx.reset(); // rolled back: nothing of it stays
+            QCOMPARE(db.scalar(count).toInt(), 0);
+        } else {
+            // As a row at a time: the rows before the refused one are stored.
+            QCOMPARE(db.scalar(count).toInt(), bad);
+        }
+        // The connection goes on.
+        db.insertRows(QStringLiteral("egmcargo"), {QStringLiteral("id")}, {{n + 1}});
+        QCOMPARE(db.scalar(count).toInt(), inTransaction ? 1 : bad + 1);
     }
 
     void downServerDoesNotOpen_data()
