@@ -1,12 +1,14 @@
 // Cargo Information at real sizes: 100,000 shipping bills and 1,000,000
-// containers, the screen driven offscreen.
-//   bench_cargo DIR [RUNS]
+// containers, the screen driven offscreen, on SQLite and on PostgreSQL side
+// by side (BenchEngine.h).
+//   bench_cargo DIR [RUNS] [--server CONNINFO | --sqlite-only]
 // makes DIR/cargo.db once (it is kept for later runs), then measures the
 // screen opened on the last bill, moves to the next bill with its grid
 // refilled, a Save of a new bill with 80 containers, a Search over all the
 // bills, and the resident memory the open screen adds. The anchor is the
 // whole-table row set the screen used to hold (both tables read into
-// memory), measured in the same runs, alternating.
+// memory), measured in the same runs, alternating; the engines take turns too.
+#include "BenchEngine.h"
 #include "ContainerGrid.h"
 #include "Database.h"
 #include "LogonState.h"
@@ -104,13 +106,17 @@ int main(int argc, char* argv[])
     if (shots.isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_cargo DIR [RUNS]\n");
+    QStringList args = app.arguments().mid(1);
+    BenchEngine::Engines engines(args);
+    if (args.isEmpty() || args.size() > 2) {
+        std::fprintf(stderr, "usage: bench_cargo DIR [RUNS] [--server CONNINFO | --sqlite-only]\n");
         return 2;
     }
-    const QString file = QDir(QString::fromLocal8Bit(argv[1])).filePath("cargo.db");
-    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
+    const QString dir = QDir(args[0]).absolutePath();
+    const QString file = QDir(dir).filePath("cargo.db");
+    const int runs = args.size() > 1 ? std::max(1, args[1].toInt()) : 3;
     if (!QFile::exists(file)) {
+        QDir().mkpath(dir);
         QElapsedTimer t;
         t.start();
         make(file);
@@ -119,10 +125,10 @@ int main(int argc, char* argv[])
     BenchPrompts prompts;
     installPrompts(&prompts);
     LogonState& st = logonState();
-    st.Conn = Database::open({QStringLiteral("SQLITE"), file});
     st.URights = st.MRights = QStringLiteral(" SU");
 
     if (!shots.isEmpty()) {
+        st.Conn = Database::open({QStringLiteral("SQLITE"), file});
         auto* form = new frmCargo;
         form->resize(form->sizeHint());
         form->show();
@@ -152,82 +158,102 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    QList<double> opens, anchorOpens, nexts, saves, searches, added, anchorAdded;
-    double worstNext = 0;
+    struct Figures
+    {
+        std::shared_ptr<Database> conn;
+        QList<double> opens, anchorOpens, nexts, saves, searches, added, anchorAdded;
+        double worstNext = 0;
+    };
+    const QList<BenchEngine::Engine> list = engines.prepare(file, dir, "tarvex_bench_cargo");
+    QList<Figures> figures(list.size());
+    for (qsizetype e = 0; e < list.size(); ++e)
+        figures[e].conn = Database::open(list[e].location);
     for (int run = 0; run < runs; ++run) {
-        // The anchor: both whole tables in memory, as the screen once held them.
-        {
+        for (qsizetype e = 0; e < list.size(); ++e) {
+            Figures& f = figures[e];
+            st.Conn = f.conn;
+            // The anchor: both whole tables in memory, as the screen once held them.
+            {
+                const long before = residentKb();
+                QElapsedTimer t;
+                t.start();
+                RowSet cargo, contain;
+                cargo.open(st.Conn, "select * from egmcargo Order by id");
+                contain.open(st.Conn, "select autoid,ref,containno,constatus from egmcontain "
+                                      "order by autoid");
+                cargo.moveLast();
+                f.anchorOpens << t.nsecsElapsed() / 1e6;
+                f.anchorAdded << (residentKb() - before) / 1024.0;
+            }
             const long before = residentKb();
             QElapsedTimer t;
             t.start();
-            RowSet cargo, contain;
-            cargo.open(st.Conn, "select * from egmcargo Order by id");
-            contain.open(st.Conn, "select autoid,ref,containno,constatus from egmcontain order "
-                                  "by autoid");
-            cargo.moveLast();
-            anchorOpens << t.nsecsElapsed() / 1e6;
-            anchorAdded << (residentKb() - before) / 1024.0;
-        }
-        const long before = residentKb();
-        QElapsedTimer t;
-        t.start();
-        auto* form = new frmCargo;
-        form->show();
-        QCoreApplication::processEvents();
-        opens << t.nsecsElapsed() / 1e6;
-        added << (residentKb() - before) / 1024.0;
-
-        auto* first = form->findChild<QPushButton*>("cmdFirst");
-        auto* next = form->findChild<QPushButton*>("cmdNext");
-        first->click();
-        for (int i = 0; i < 500; ++i) {
-            t.restart();
-            next->click();
+            auto* form = new frmCargo;
+            form->show();
             QCoreApplication::processEvents();
-            const double ms = t.nsecsElapsed() / 1e6;
-            nexts << ms;
-            if (ms > worstNext && std::getenv("BENCH_VERBOSE"))
-                std::printf("run %d move %d: %.3f ms\n", run, i, ms);
-            worstNext = std::max(worstNext, ms);
-        }
+            f.opens << t.nsecsElapsed() / 1e6;
+            f.added << (residentKb() - before) / 1024.0;
 
-        for (int i = 0; i < 3; ++i) {
-            form->findChild<QPushButton*>("cmdAdd")->click();
-            form->findChild<QLineEdit*>("txtFields_1")->setText("2025001");
-            ContainerGrid* grid = form->containerGrid();
-            grid->setRows(86);
-            for (int r = 1; r <= 80; ++r) {
-                grid->setText(r, ContainerGrid::ContainerNo,
-                              QStringLiteral("NEWU%1").arg(run * 1000 + i * 100 + r, 7, 10,
-                                                           QLatin1Char('0')));
-                grid->setText(r, ContainerGrid::Status, "E");
+            auto* first = form->findChild<QPushButton*>("cmdFirst");
+            auto* next = form->findChild<QPushButton*>("cmdNext");
+            first->click();
+            for (int i = 0; i < 500; ++i) {
+                t.restart();
+                next->click();
+                QCoreApplication::processEvents();
+                const double ms = t.nsecsElapsed() / 1e6;
+                f.nexts << ms;
+                if (ms > f.worstNext && std::getenv("BENCH_VERBOSE"))
+                    std::printf("%s run %d move %d: %.3f ms\n", qPrintable(list[e].name), run, i,
+                                ms);
+                f.worstNext = std::max(f.worstNext, ms);
             }
+
+            for (int i = 0; i < 3; ++i) {
+                form->findChild<QPushButton*>("cmdAdd")->click();
+                form->findChild<QLineEdit*>("txtFields_1")->setText("2025001");
+                ContainerGrid* grid = form->containerGrid();
+                grid->setRows(86);
+                for (int r = 1; r <= 80; ++r) {
+                    grid->setText(r, ContainerGrid::ContainerNo,
+                                  QStringLiteral("NEWU%1").arg(run * 1000 + i * 100 + r, 7, 10,
+                                                               QLatin1Char('0')));
+                    grid->setText(r, ContainerGrid::Status, "E");
+                }
+                t.restart();
+                form->findChild<QPushButton*>("cmdUpdate")->click();
+                QCoreApplication::processEvents();
+                f.saves << t.nsecsElapsed() / 1e6;
+            }
+
+            prompts.input_ = QString::number(500000 + Bills - 10);
             t.restart();
-            form->findChild<QPushButton*>("cmdUpdate")->click();
-            QCoreApplication::processEvents();
-            saves << t.nsecsElapsed() / 1e6;
+            form->findChild<QPushButton*>("cmdSearch")->click();
+            f.searches << t.nsecsElapsed() / 1e6;
+
+            delete form;
+            // The bills this run saved go, so every run measures the same table.
+            st.Conn->exec("delete from egmcontain where ref > ?", {Bills});
+            st.Conn->exec("delete from egmcargo where id > ?", {Bills});
         }
-
-        prompts.input_ = QString::number(500000 + Bills - 10);
-        t.restart();
-        form->findChild<QPushButton*>("cmdSearch")->click();
-        searches << t.nsecsElapsed() / 1e6;
-
-        delete form;
-        // The bills this run saved go, so every run measures the same table.
-        st.Conn->exec("delete from egmcontain where ref > ?", {Bills});
-        st.Conn->exec("delete from egmcargo where id > ?", {Bills});
     }
-    std::printf("screen open (last bill and grid shown): median %.1f ms; anchor whole-table "
-                "row sets: median %.1f ms (ratio %.3f)\n",
-                median(opens), median(anchorOpens), median(opens) / median(anchorOpens));
-    std::printf("next bill with grid refilled: median %.3f ms, worst %.3f ms (%lld moves)\n",
-                median(nexts), worstNext, qint64(nexts.size()));
-    std::printf("save of a new bill with 80 containers: median %.1f ms\n", median(saves));
-    std::printf("search by shipping bill number over all bills: median %.1f ms\n",
-                median(searches));
-    std::printf("resident memory added by the open screen: median %.1f MB; anchor %.1f MB\n",
-                median(added), median(anchorAdded));
-    st = LogonState(); // the connection closes before Qt's SQL layer goes
+    st.Conn.reset();
+    for (qsizetype e = 0; e < list.size(); ++e) {
+        const Figures& f = figures[e];
+        std::printf("%s (%d runs)\n", qPrintable(list[e].name), runs);
+        std::printf("  screen open (last bill and grid shown): median %.1f ms; anchor whole-table "
+                    "row sets: median %.1f ms (ratio %.3f)\n",
+                    median(f.opens), median(f.anchorOpens),
+                    median(f.opens) / median(f.anchorOpens));
+        std::printf("  next bill with grid refilled: median %.3f ms, worst %.3f ms (%lld moves)\n",
+                    median(f.nexts), f.worstNext, qint64(f.nexts.size()));
+        std::printf("  save of a new bill with 80 containers: median %.1f ms\n", median(f.saves));
+        std::printf("  search by shipping bill number over all bills: median %.1f ms\n",
+                    median(f.searches));
+        std::printf("  resident memory added by the open screen: median %.1f MB; anchor %.1f MB\n",
+                    median(f.added), median(f.anchorAdded));
+    }
+    figures.clear();
+    st = LogonState(); // the connections close before Qt's SQL layer goes
     return 0;
 }

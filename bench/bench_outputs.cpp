@@ -1,13 +1,15 @@
 // Output figures: the flat file and the XML pair of one EGM of 20,000
 // shipping bills and 200,000 containers, in a company database that holds
 // four more EGMs of the same size in between (rows interleaved), against the
-// sqlite3 command-line shell writing the same two selects to a file.
-//   bench_outputs DIR [RUNS]
+// engine's own command-line shell (sqlite3, psql) writing the same two
+// selects to a file; on SQLite and on PostgreSQL side by side (BenchEngine.h).
+//   bench_outputs DIR [RUNS] [--server CONNINFO | --sqlite-only]
 // DIR keeps the database between runs (built on the first run). Each
 // operation runs RUNS times (default 3), each time in a process of its own,
-// so that its peak memory (VmHWM) is its own; the figures are the median
-// time and the largest peak.
+// so that its peak memory (VmHWM) is its own, the engines and operations
+// taking turns; the figures are the median time and the largest peak.
 #include "AppPaths.h"
+#include "BenchEngine.h"
 #include "Database.h"
 #include "EgmExport.h"
 #include "LogonState.h"
@@ -137,39 +139,60 @@ void build(const QString& dir)
     marker.open(QIODevice::WriteOnly);
 }
 
+/// Where an engine's outputs go.
+QString outFolder(const QString& dir, const Database::Location& location)
+{
+    return QDir(dir).filePath(QStringLiteral("out/") + location.driver.toLower());
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 /// One operation in this process (the shell in a child process); prints
 /// "seconds cpu-seconds peak-kB".
-int runOne(const QString& mode, const QString& dir)
+int runOne(const QString& mode, const QString& dir, const Database::Location& location)
 {
     AppPaths::setHome(dir);
     QuietPrompts quiet;
     installPrompts(&quiet);
-    const QString out = QDir(dir).filePath(QStringLiteral("out"));
+    const QString out = outFolder(dir, location);
     QDir().mkpath(out);
     const QString rot = QString::number(kTargetEgm);
     QElapsedTimer timer;
     bool ok = false;
-    const int cpuOf = mode == QLatin1String("sqlite") ? RUSAGE_CHILDREN : RUSAGE_SELF;
+    const int cpuOf = mode == QLatin1String("shell") ? RUSAGE_CHILDREN : RUSAGE_SELF;
     double cpuBefore = cpuSeconds(cpuOf);
-    if (mode == QLatin1String("sqlite")) {
-        const QString file = QDir(out).filePath(QStringLiteral("sqlite3.txt"));
-        const QString script =
-            QStringLiteral(".output %1\n"
-                           "select * from egmcargo where egmcargo.egmno=%2;\n"
+    if (mode == QLatin1String("shell")) {
+        const QString file = QDir(out).filePath(QStringLiteral("shell.txt"));
+        const QString selects =
+            QStringLiteral("select * from egmcargo where egmcargo.egmno=%1;\n"
                            "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as "
                            "xegmdt,egmcargo.sbno as xsbno,egmcargo.sbdt as xsbdt from "
                            "egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
-                           "egmcargo.egmno=%2;\n"
-                           ".output stdout\n")
-                .arg(file, rot);
-        timer.start();
+                           "egmcargo.egmno=%1;\n")
+                .arg(rot);
         QProcess shell;
-        shell.start(QStringLiteral("sqlite3"), {databasePath(dir)});
+        QString script;
+        if (location.isServer()) {
+            script = QStringLiteral("\\o %1\n").arg(file) + selects;
+            timer.start();
+            shell.start(QStringLiteral("psql"),
+                        {QStringLiteral("-qAt"), QStringLiteral("-X"),
+                         location.server + QStringLiteral(" dbname=") + location.database});
+        } else {
+            script = QStringLiteral(".output %1\n").arg(file) + selects +
+                     QStringLiteral(".output stdout\n");
+            timer.start();
+            shell.start(QStringLiteral("sqlite3"), {location.database});
+        }
         shell.write(script.toUtf8());
         shell.closeWriteChannel();
         ok = shell.waitForFinished(-1) && shell.exitCode() == 0;
     } else {
-        logonState().Conn = Database::open({QStringLiteral("SQLITE"), databasePath(dir)});
+        logonState().Conn = Database::open(location);
         cpuBefore = cpuSeconds(cpuOf);
         timer.start();
         if (mode == QLatin1String("egm"))
@@ -193,29 +216,28 @@ struct Figures
     long peakKb = 0;
 };
 
-Figures measure(const QString& mode, const QString& dir, int runs)
+/// One run of an operation in a process of its own.
+void measureOnce(const QString& mode, const QString& dir, const Database::Location& location,
+                 QList<double>* times, QList<double>* cpu, long* peak)
 {
-    QList<double> times;
-    QList<double> cpu;
-    Figures f;
-    for (int i = 0; i < runs; ++i) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--mode"), mode, dir});
-        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-            std::fprintf(stderr, "%s failed\n", qPrintable(mode));
-            std::exit(1);
-        }
-        const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
-        times << words.value(0).toDouble();
-        cpu << words.value(1).toDouble();
-        f.peakKb = std::max(f.peakKb, words.value(2).toLong());
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--mode"), mode, dir, BenchEngine::toArgument(location)});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(mode));
+        std::exit(1);
     }
-    std::sort(times.begin(), times.end());
-    std::sort(cpu.begin(), cpu.end());
-    f.medianSeconds = times[times.size() / 2];
-    f.medianCpu = cpu[cpu.size() / 2];
-    return f;
+    const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
+    *times << words.value(0).toDouble();
+    *cpu << words.value(1).toDouble();
+    *peak = std::max(*peak, words.value(2).toLong());
+}
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
 }
 
 qint64 lineCount(const QString& path)
@@ -232,41 +254,71 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.size() == 3 && args[0] == QLatin1String("--mode"))
-        return runOne(args[1], args[2]);
+    if (args.size() == 4 && args[0] == QLatin1String("--mode"))
+        return runOne(args[1], args[2], BenchEngine::fromArgument(args[3]));
+    BenchEngine::Engines engines(args);
     if (args.isEmpty() || args.size() > 2) {
-        std::fprintf(stderr, "usage: bench_outputs DIR [RUNS]\n");
+        std::fprintf(stderr,
+                     "usage: bench_outputs DIR [RUNS] [--server CONNINFO | --sqlite-only]\n");
         return 2;
     }
     const QString dir = QDir(args[0]).absolutePath();
     const int runs = args.size() > 1 ? std::max(1, args[1].toInt()) : 3;
-    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty()) {
-        std::fprintf(stderr, "the sqlite3 command-line shell is needed (Debian: sqlite3)\n");
-        return 2;
-    }
+    for (const char* shell : {"sqlite3", "psql"})
+        if (QStandardPaths::findExecutable(QLatin1String(shell)).isEmpty()) {
+            std::fprintf(stderr, "the %s command-line shell is needed (Debian: %s)\n", shell,
+                         shell[0] == 'p' ? "postgresql-client" : "sqlite3");
+            return 2;
+        }
     build(dir);
+    const QList<BenchEngine::Engine> list =
+        engines.prepare(databasePath(dir), dir, QStringLiteral("tarvex_bench_outputs"));
 
-    const Figures egm = measure(QStringLiteral("egm"), dir, runs);
-    const Figures shell = measure(QStringLiteral("sqlite"), dir, runs);
-    const Figures xml = measure(QStringLiteral("xml"), dir, runs);
+    const QStringList modes = {QStringLiteral("egm"), QStringLiteral("shell"),
+                               QStringLiteral("xml")};
+    // [engine][mode]
+    QList<QList<QList<double>>> times(list.size(), QList<QList<double>>(modes.size()));
+    QList<QList<QList<double>>> cpu = times;
+    QList<QList<long>> peaks(list.size(), QList<long>(modes.size(), 0));
+    for (int r = 0; r < runs; ++r)
+        for (qsizetype e = 0; e < list.size(); ++e)
+            for (qsizetype m = 0; m < modes.size(); ++m)
+                measureOnce(modes[m], dir, list[e].location, &times[e][m], &cpu[e][m],
+                            &peaks[e][m]);
 
-    const QString out = QDir(dir).filePath(QStringLiteral("out"));
+    const QString out = outFolder(dir, list[0].location);
     const QString egmFile = QDir(out).filePath(QString::number(kTargetEgm) + ".egm");
-    std::printf("EGM %d: %d shipping bills, %d containers (database: %d EGMs)\n", kTargetEgm,
-                kBillsPerEgm, kBillsPerEgm * kContainersPerBill, kOtherEgms + 1);
-    std::printf("                 wall      cpu      peak\n");
-    std::printf("  flat file     %6.3f s %6.3f s %6.1f MB  (%lld lines, %lld bytes)\n",
-                egm.medianSeconds, egm.medianCpu, egm.peakKb / 1024.0, lineCount(egmFile),
-                QFileInfo(egmFile).size());
-    std::printf("  sqlite3 shell %6.3f s %6.3f s %6.1f MB  (%lld lines)\n", shell.medianSeconds,
-                shell.medianCpu, shell.peakKb / 1024.0,
-                lineCount(QDir(out).filePath(QStringLiteral("sqlite3.txt"))));
-    std::printf("  XML pair      %6.3f s %6.3f s %6.1f MB  (%lld + %lld bytes)\n",
-                xml.medianSeconds, xml.medianCpu, xml.peakKb / 1024.0,
+    std::printf("EGM %d: %d shipping bills, %d containers (database: %d EGMs), %d runs\n",
+                kTargetEgm, kBillsPerEgm, kBillsPerEgm * kContainersPerBill, kOtherEgms + 1, runs);
+    std::printf("                           wall      cpu      peak\n");
+    for (qsizetype e = 0; e < list.size(); ++e) {
+        const char* labels[] = {
+            "flat file", list[e].location.isServer() ? "psql shell" : "sqlite3 shell", "XML pair"};
+        for (qsizetype m = 0; m < modes.size(); ++m)
+            std::printf("  %-10s %-13s %6.3f s %6.3f s %6.1f MB\n", qPrintable(list[e].name),
+                        labels[m], median(times[e][m]), median(cpu[e][m]), peaks[e][m] / 1024.0);
+        std::printf("  %-10s flat file / shell: wall %.2f, cpu %.2f\n", qPrintable(list[e].name),
+                    median(times[e][0]) / median(times[e][1]),
+                    median(cpu[e][0]) / median(cpu[e][1]));
+    }
+    if (list.size() > 1)
+        std::printf("  PostgreSQL / SQLite: flat file wall %.2f, XML pair wall %.2f\n",
+                    median(times[1][0]) / median(times[0][0]),
+                    median(times[1][2]) / median(times[0][2]));
+    std::printf("  output sizes: flat file %lld lines, %lld bytes; XML %lld + %lld bytes\n",
+                lineCount(egmFile), QFileInfo(egmFile).size(),
                 QFileInfo(QDir(out).filePath("egmcargo.xml")).size(),
                 QFileInfo(QDir(out).filePath("egmcontain.xml")).size());
-    std::printf("  flat file / shell: wall %.2f, cpu %.2f\n",
-                egm.medianSeconds / shell.medianSeconds, egm.medianCpu / shell.medianCpu);
+    for (qsizetype e = 1; e < list.size(); ++e) {
+        const QString other = outFolder(dir, list[e].location);
+        bool same = true;
+        for (const QString& name : {QString::number(kTargetEgm) + ".egm", QString("egmcargo.xml"),
+                                    QString("egmcontain.xml")})
+            same =
+                same && contents(QDir(out).filePath(name)) == contents(QDir(other).filePath(name));
+        std::printf("  %s outputs byte-identical to SQLite's: %s\n", qPrintable(list[e].name),
+                    same ? "yes" : "NO");
+    }
     std::printf("targets: flat file < 1 s and < 2 x shell, XML < 2 s, peak < 300 MB\n");
     return 0;
 }
