@@ -115,6 +115,7 @@ bool ContainerGrid::CheckContainerRows() const
 int ContainerGrid::SaveContainerRows(Database& db, qint64 ref) const
 {
     int written = 0;
+    QList<RowValues> added; // in one go: one round trip to a server, not one each
     for (int r = 1; r <= rows(); ++r) {
         const QString number = text(r, ContainerNo);
         if (number.isEmpty())
@@ -130,11 +131,14 @@ int ContainerGrid::SaveContainerRows(Database& db, qint64 ref) const
             stored = q.numRowsAffected() > 0;
         }
         if (!stored)
-            db.exec(QStringLiteral("insert into egmcontain (ref, containno, constatus, subrefno) "
-                                   "values (?, ?, ?, 0)"),
-                    {ref, number, status});
+            added << RowValues{ref, number, status, 0};
         ++written;
     }
+    if (!added.isEmpty())
+        db.insertRows(QStringLiteral("egmcontain"),
+                      {QStringLiteral("ref"), QStringLiteral("containno"),
+                       QStringLiteral("constatus"), QStringLiteral("subrefno")},
+                      added);
     return written;
 }
 
