@@ -16,15 +16,17 @@ namespace CheckList {
 /// One row per container, and one with empty container columns for a
 /// shipping bill without containers, by shipping bill number. The id and
 /// autoid after it keep a bill's containers together, in the order they
-/// were entered, even when two bills share a number.
+/// were entered, even when two bills share a number. A bill saved without a
+/// number comes first on every engine (a server would sort it last).
 inline constexpr const char* joinSql =
     "select egmcargo.*,egmcontain.* from egmCargo LEFT JOIN egmContain ON egmCargo.ID = "
-    "egmContain.Ref where egmcargo.egmno=? order by egmcargo.sbno, egmcargo.id, "
-    "egmcontain.autoid";
+    "egmContain.Ref where egmcargo.egmno=? order by egmcargo.sbno is not null, egmcargo.sbno, "
+    "egmcargo.id, egmcontain.autoid";
 /// Asked when the join returns no row: then the EGM has no shipping bill,
 /// and the report still knows the columns of one.
 inline constexpr const char* cargoSql =
-    "select egmcargo.* from egmCargo where egmcargo.egmno=? order by egmcargo.sbno, egmcargo.id";
+    "select egmcargo.* from egmCargo where egmcargo.egmno=? order by egmcargo.sbno is not null, "
+    "egmcargo.sbno, egmcargo.id";
 
 /// The EGM number a typed ROT No. stands for: its leading number, 0 when
 /// the text is empty or not numeric.

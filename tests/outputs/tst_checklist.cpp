@@ -127,6 +127,7 @@ private slots:
     void noBillGivesTheCargoColumnsAndNoRow();
     void theNumberIsBound();
     void billsSharingANumberKeepTheirContainers();
+    void datesReadAsStored();
     void readFailureIsShownAndLeavesNoRows();
     void totalsCountEachBillOnce();
 
@@ -222,24 +223,46 @@ void TestCheckList::billsSharingANumberKeepTheirContainers()
 {
     Installation inst;
     Database& db = *logonState().Conn;
-    // Two bills numbered 8100, their containers entered alternately.
+    // Two bills numbered 8100, their containers entered alternately; a bill
+    // saved without its number comes first (on a server too, which would
+    // sort an empty value last).
     db.insertRows("egmcargo", {"id", "egmno", "sbno", "sbdt", "pkgs"},
                   {{21, 555, 8100, QDate(2024, 3, 1), 1},
                    {20, 555, 8000, QDate(2024, 3, 1), 2},
-                   {22, 555, 8100, QDate(2024, 3, 1), 3}});
+                   {22, 555, 8100, QDate(2024, 3, 1), 3},
+                   {23, 555, QVariant(), QDate(2024, 3, 1), 4}});
     db.insertRows("egmcontain", {"autoid", "ref", "containno", "constatus", "subrefno"},
                   {{301, 22, text("B2-FIRST"), text("FCL"), 0},
                    {302, 21, text("B1-FIRST"), text("FCL"), 0},
                    {303, 22, text("B2-SECOND"), text("FCL"), 0},
                    {304, 21, text("B1-SECOND"), text("FCL"), 0}});
     const CheckList::Rows rows = inst.rows("555");
-    QCOMPARE(linesOf(rows), (Lines{{"8000", ""},
+    QCOMPARE(linesOf(rows), (Lines{{"", ""},
+                                   {"8000", ""},
                                    {"8100", "B1-FIRST"},
                                    {"8100", "B1-SECOND"},
                                    {"8100", "B2-FIRST"},
                                    {"8100", "B2-SECOND"}}));
-    QCOMPARE(rows.bills.size(), 3);
-    QCOMPARE(rows.packages(), 6.0);
+    QCOMPARE(rows.bills.size(), 4);
+    QCOMPARE(rows.packages(), 10.0);
+}
+
+void TestCheckList::datesReadAsStored()
+{
+    // Whatever the engine keeps a date-time as: the check-list shows the
+    // date as typed, the clock reading too when there is one.
+    Installation inst;
+    Database& db = *logonState().Conn;
+    db.insertRows(
+        "egmcargo", {"id", "egmno", "egmdt", "sbno", "sbdt"},
+        {{31, 556, QDateTime(QDate(2024, 3, 5), QTime(23, 30, 15)), 8200, QDate(2024, 2, 29)},
+         {32, 556, QDateTime(QDate(2024, 3, 6), QTime(0, 0)), 8201,
+          QDateTime(QDate(2024, 3, 1), QTime(0, 15))}});
+    const CheckList::Rows rows = inst.rows("556");
+    QCOMPARE(rows.egmDates, (QStringList{"05/03/2024 23:30:15", "06/03/2024"}));
+    QCOMPARE(rows.bills.size(), 2);
+    QCOMPARE(rows.bills[0].sbDate, QString("29/02/2024"));
+    QCOMPARE(rows.bills[1].sbDate, QString("01/03/2024 00:15:00"));
 }
 
 void TestCheckList::readFailureIsShownAndLeavesNoRows()
