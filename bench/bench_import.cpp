@@ -6,7 +6,8 @@
 // as often, each time in a process of its own so that its peak memory
 // (ru_maxrss) is its own; the figures are the median time and the largest
 // peak.
-#include "AdoXml.h"
+#include "AdoXmlReader.h"
+#include "AdoXmlWriter.h"
 #include "Database.h"
 #include "Schema.h"
 #include "XmlImport.h"

@@ -1,6 +1,6 @@
 #include "EgmExport.h"
 
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "AppPaths.h"
 #include "Database.h"
 #include "EgmFile.h"
@@ -272,47 +272,76 @@ bool WriteEgmFile(const QString& path, const QString& rotText, const QString& da
     return true;
 }
 
+namespace {
+
+/// One file of the pair, streamed from its select into a new file beside the
+/// old one. Written a second time when a column declared not nullable turns
+/// out to hold a null. False when the file cannot be made or written
+/// (*file says why); throws DbError.
+bool writeXmlFile(std::optional<SafeFile>& file, const QString& path, Database& db,
+                  const QString& sql, double egmno, const QString& table, qsizetype* rows)
+{
+    QSet<int> nullable;
+    for (;;) {
+        file.emplace(path);
+        if (!file->open())
+            return false;
+        const auto cursor = RowCursor::open(db, sql, {egmno});
+        QSet<int> need;
+        const AdoXml::WriteOutcome outcome = AdoXml::write(
+            *cursor, table, nullable, &need,
+            [&file](QByteArrayView block) { return file->write(block); }, rows);
+        if (outcome == AdoXml::WriteOutcome::Written)
+            return true;
+        if (outcome == AdoXml::WriteOutcome::SinkFailed)
+            return false;
+        nullable += need;
+    }
+}
+
+} // namespace
+
 bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QString& rotText)
 {
     Database* db = connection();
     if (!db)
         return false;
     const double egmno = egmNumber(rotText);
-    QByteArray cargoBytes;
-    RowTable containers;
-    try {
-        ReadSnapshot snapshot(*db);
-        cargoBytes = AdoXml::write(cargoRows(*db, egmno), QStringLiteral("egmcargo"));
-        containers = containerRows(*db, egmno);
-    } catch (const DbError& e) {
-        databaseFailed(e, rotText);
-        return false;
-    }
-    if (containers.rows.isEmpty())
-        tell(QStringLiteral("No Container information is available Continue with Cargo only"));
-    const QByteArray containBytes = AdoXml::write(containers, QStringLiteral("egmcontain"));
-    containers = RowTable();
-
     // The import links containers to bills by the pair's id and ref: a new
     // cargo file beside an old container file would attach the wrong
     // containers. Both are written in full before either replaces its file.
-    SafeFile cargoFile(cargoPath);
-    SafeFile containFile(containPath);
+    std::optional<SafeFile> cargoFile;
+    std::optional<SafeFile> containFile;
     SafeFile* failed = nullptr;
-    if (!cargoFile.open())
-        failed = &cargoFile;
-    else if (!containFile.open())
-        failed = &containFile;
-    else if (!cargoFile.write(cargoBytes))
-        failed = &cargoFile;
-    else if (!containFile.write(containBytes))
-        failed = &containFile;
-    else if (SafeFile::commitAll({&cargoFile, &containFile}, &failed))
-        return true;
-    cargoFile.cancel();
-    containFile.cancel();
-    fail(QStringLiteral("Cannot write \"%1\": %2\nNeither file of the pair was replaced.")
-             .arg(shown(failed->path()), failed->errorString()));
+    qsizetype containers = 0;
+    try {
+        ReadSnapshot snapshot(*db);
+        qsizetype bills = 0;
+        if (!writeXmlFile(cargoFile, cargoPath, *db, kCargoSql, egmno, QStringLiteral("egmcargo"),
+                          &bills))
+            failed = &*cargoFile;
+        else if (!writeXmlFile(containFile, containPath, *db, kContainerSql, egmno,
+                               QStringLiteral("egmcontain"), &containers))
+            failed = &*containFile;
+    } catch (const DbError& e) {
+        cargoFile.reset();
+        containFile.reset();
+        databaseFailed(e, rotText);
+        return false;
+    }
+    if (!failed) {
+        if (containers == 0)
+            tell(QStringLiteral("No Container information is available Continue with Cargo "
+                                "only"));
+        if (SafeFile::commitAll({&*cargoFile, &*containFile}, &failed))
+            return true;
+    }
+    const QString message =
+        QStringLiteral("Cannot write \"%1\": %2\nNeither file of the pair was replaced.")
+            .arg(shown(failed->path()), failed->errorString());
+    cargoFile.reset();
+    containFile.reset();
+    fail(message);
     return false;
 }
 

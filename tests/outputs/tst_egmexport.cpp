@@ -2,7 +2,7 @@
 // from the database for speed; EgmFile::content is the reference: for the
 // same rows both must give the same bytes, whatever the rows hold.
 
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "AppPaths.h"
 #include "Database.h"
 #include "DemoFixture.h"
