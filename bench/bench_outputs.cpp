@@ -1,30 +1,50 @@
-// Output figures: the flat file and the XML pair of one EGM of 20,000
-// shipping bills and 200,000 containers, in a company database that holds
-// four more EGMs of the same size in between (rows interleaved), against the
-// sqlite3 command-line shell writing the same two selects to a file.
+// The file jobs against the engine: the flat file, the XML pair and the XML
+// import of one EGM of 20,000 shipping bills and 200,000 containers, in a
+// company database that holds four more EGMs of the same size in between
+// (rows interleaved), each beside the sqlite3 command-line shell doing the
+// same reading or writing:
+//   flat file   the shell running the file's two selects into a file;
+//               also an anchor reader on SQLite's C API (bench_anchor)
+//               writing the very bytes of the flat file
+//   XML pair    the shell running the pair's two selects into a file
+//   XML import  the shell's .import of the same rows into a copy of the
+//               database, against the import of the pair into another copy
+// and the flat file of EGMs of 50,000, 100,000 and 200,000 shipping bills
+// (two containers each, a database of their own): time and memory per bill.
+//
 //   bench_outputs DIR [RUNS]
-// DIR keeps the database between runs (built on the first run). Each
-// operation runs RUNS times (default 3), each time in a process of its own,
-// so that its peak memory (VmHWM) is its own; the figures are the median
-// time and the largest peak.
+//
+// DIR keeps the databases between runs (built on the first run). Every job
+// runs as a whole process of its own (start-up included), the jobs taking
+// turns, RUNS rounds (default 5); the figures are medians of the wall and
+// processor time and the largest peak memory (maximum resident set), and
+// the ratios of the medians.
+#include "AdoXmlReader.h"
 #include "AppPaths.h"
 #include "Database.h"
 #include "EgmExport.h"
 #include "LogonState.h"
 #include "Prompts.h"
 #include "Schema.h"
+#include "XmlImport.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
@@ -32,10 +52,16 @@ constexpr int kTargetEgm = 700001;
 constexpr int kOtherEgms = 4;
 constexpr int kBillsPerEgm = 20000;
 constexpr int kContainersPerBill = 10;
-const char* const kDatabaseName = "bench.mdb";
-const char* const kReadyName = "bench.ready";
+constexpr int kLargeSizes[] = {50000, 100000, 200000};
+constexpr int kLargeContainers = 2;
+const char* const kDate = "05/03/2024";
 
-/// Messages are counted on standard error; questions get No.
+QString pathIn(const QString& dir, const char* name)
+{
+    return QDir(dir).filePath(QLatin1String(name));
+}
+
+/// Messages go to standard error; questions get No.
 class QuietPrompts final : public Prompts
 {
 public:
@@ -56,44 +82,25 @@ public:
     void beep() override {}
 };
 
-/// CPU seconds (user and system) of this process, or of its finished children.
-double cpuSeconds(int who)
+void removeDatabase(const QString& file)
 {
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-QString databasePath(const QString& dir)
-{
-    return QDir(dir).filePath(QLatin1String(kDatabaseName));
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(file + QLatin1String(suffix));
 }
 
 /// Bills of the five EGMs take turns, each followed by its containers, as
 /// several clerks entering at once would leave them.
 void build(const QString& dir)
 {
-    const QString ready = QDir(dir).filePath(QLatin1String(kReadyName));
+    const QString ready = pathIn(dir, "bench.ready");
     if (QFile::exists(ready))
         return;
     QDir().mkpath(dir);
-    QFile::remove(databasePath(dir));
-    std::fprintf(stderr, "building %s ...\n", qPrintable(databasePath(dir)));
-    auto db = Database::create(databasePath(dir));
+    const QString file = pathIn(dir, "bench.mdb");
+    removeDatabase(file);
+    std::fprintf(stderr, "building %s ...\n", qPrintable(file));
+    auto db = Database::create(file);
     Schema::createCompanyDatabase(*db);
-
     const QStringList cargoCols = {"id",      "egmno",    "egmdt",    "sbno",        "sbdt",
                                    "sbport",  "destport", "gateport", "naturecargo", "volume",
                                    "unitvol", "pkgs",     "linecode"};
@@ -107,10 +114,9 @@ void build(const QString& dir)
         QList<RowValues> boxes;
         for (int e = 0; e <= kOtherEgms; ++e) {
             ++id;
-            const int egmno = kTargetEgm + e;
             const bool bulk = n % 7 == 3;
             bills << RowValues{id,
-                               egmno,
+                               kTargetEgm + e,
                                QDate(2024, 3, 5),
                                4000000 + id,
                                QDate(2024, 2, 1).addDays(n % 28),
@@ -133,97 +139,251 @@ void build(const QString& dir)
     }
     tx.commit();
     db->exec(QStringLiteral("analyze"));
+    db.reset();
     QFile marker(ready);
     marker.open(QIODevice::WriteOnly);
 }
 
-/// One operation in this process (the shell in a child process); prints
-/// "seconds cpu-seconds peak-kB".
-int runOne(const QString& mode, const QString& dir)
+/// EGMs numbered by their size in shipping bills, two containers each.
+void buildLarge(const QString& dir)
+{
+    const QString ready = pathIn(dir, "large.ready");
+    if (QFile::exists(ready))
+        return;
+    const QString file = pathIn(dir, "large.mdb");
+    removeDatabase(file);
+    std::fprintf(stderr, "building %s ...\n", qPrintable(file));
+    auto db = Database::create(file);
+    Schema::createCompanyDatabase(*db);
+    Database::Transaction tx(*db);
+    int id = 0;
+    int container = 0;
+    for (const int size : kLargeSizes) {
+        QList<RowValues> bills;
+        QList<RowValues> boxes;
+        for (int n = 0; n < size; ++n) {
+            ++id;
+            bills << RowValues{id,
+                               size,
+                               QDate(2024, 3, 5),
+                               5000000 + id,
+                               QDate(2024, 2, 1).addDays(n % 28),
+                               "INNSA1",
+                               "AEJEA1",
+                               "INNSA1",
+                               "C",
+                               0.0,
+                               "MT",
+                               10 + n % 90,
+                               "MAEU"};
+            for (int k = 0; k < kLargeContainers; ++k)
+                boxes << RowValues{id, QStringLiteral("TGHU%1").arg(++container, 7, 10, QChar('0')),
+                                   "FCL", 0};
+            if (bills.size() == 5000 || n + 1 == size) {
+                db->insertRows("egmcargo",
+                               {"id", "egmno", "egmdt", "sbno", "sbdt", "sbport", "destport",
+                                "gateport", "naturecargo", "volume", "unitvol", "pkgs", "linecode"},
+                               bills);
+                db->insertRows("egmcontain", {"ref", "containno", "constatus", "subrefno"}, boxes);
+                bills.clear();
+                boxes.clear();
+            }
+        }
+    }
+    tx.commit();
+    db->exec(QStringLiteral("analyze"));
+    db.reset();
+    QFile marker(ready);
+    marker.open(QIODevice::WriteOnly);
+}
+
+/// One job in this process.
+int runJob(const QString& job, const QString& dir, const QString& arg)
 {
     AppPaths::setHome(dir);
     QuietPrompts quiet;
     installPrompts(&quiet);
-    const QString out = QDir(dir).filePath(QStringLiteral("out"));
-    QDir().mkpath(out);
-    const QString rot = QString::number(kTargetEgm);
-    QElapsedTimer timer;
+    const QString out = pathIn(dir, "out");
     bool ok = false;
-    const int cpuOf = mode == QLatin1String("sqlite") ? RUSAGE_CHILDREN : RUSAGE_SELF;
-    double cpuBefore = cpuSeconds(cpuOf);
-    if (mode == QLatin1String("sqlite")) {
-        const QString file = QDir(out).filePath(QStringLiteral("sqlite3.txt"));
-        const QString script =
-            QStringLiteral(".output %1\n"
-                           "select * from egmcargo where egmcargo.egmno=%2;\n"
-                           "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as "
-                           "xegmdt,egmcargo.sbno as xsbno,egmcargo.sbdt as xsbdt from "
-                           "egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
-                           "egmcargo.egmno=%2;\n"
-                           ".output stdout\n")
-                .arg(file, rot);
-        timer.start();
-        QProcess shell;
-        shell.start(QStringLiteral("sqlite3"), {databasePath(dir)});
-        shell.write(script.toUtf8());
-        shell.closeWriteChannel();
-        ok = shell.waitForFinished(-1) && shell.exitCode() == 0;
-    } else {
-        logonState().Conn = Database::open({QStringLiteral("SQLITE"), databasePath(dir)});
-        cpuBefore = cpuSeconds(cpuOf);
-        timer.start();
-        if (mode == QLatin1String("egm"))
-            ok = EgmExport::WriteEgmFile(QDir(out).filePath(rot + QStringLiteral(".egm")), rot,
-                                         QStringLiteral("05/03/2024"));
-        else if (mode == QLatin1String("xml"))
-            ok = EgmExport::SaveXmlPair(QDir(out).filePath(QStringLiteral("egmcargo.xml")),
-                                        QDir(out).filePath(QStringLiteral("egmcontain.xml")), rot);
+    if (job == QLatin1String("egm") || job == QLatin1String("egm-large")) {
+        const bool large = job == QLatin1String("egm-large");
+        logonState().Conn = Database::open(
+            {QStringLiteral("SQLITE"), pathIn(dir, large ? "large.mdb" : "bench.mdb")});
+        const QString rot = large ? arg : QString::number(kTargetEgm);
+        ok = EgmExport::WriteEgmFile(QDir(out).filePath(rot + QStringLiteral(".egm")), rot,
+                                     QLatin1String(kDate));
+    } else if (job == QLatin1String("xml")) {
+        logonState().Conn = Database::open({QStringLiteral("SQLITE"), pathIn(dir, "bench.mdb")});
+        ok = EgmExport::SaveXmlPair(QDir(out).filePath(QStringLiteral("egmcargo.xml")),
+                                    QDir(out).filePath(QStringLiteral("egmcontain.xml")),
+                                    QString::number(kTargetEgm));
+    } else if (job == QLatin1String("import")) {
+        auto db = Database::open({QStringLiteral("SQLITE"), pathIn(dir, "import.mdb")});
+        const XmlImport::Outcome outcome = XmlImport::importPair(
+            *db, {pathIn(dir, "pair/egmcargo.xml"), pathIn(dir, "pair/egmcontain.xml"),
+                  QString::number(kTargetEgm)});
+        ok = outcome.imported && outcome.shippingBills == kBillsPerEgm &&
+             outcome.containers == kBillsPerEgm * kContainersPerBill;
+        if (!ok)
+            std::fprintf(stderr, "import: %s\n", qPrintable(outcome.message));
     }
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds(cpuOf) - cpuBefore;
     logonState() = LogonState();
-    std::printf("%.4f %.4f %ld\n", seconds, cpu, peakKb());
     return ok ? 0 : 1;
+}
+
+struct Sample
+{
+    double wall = 0;
+    double cpu = 0;
+    long peakKb = 0;
+};
+
+/// Runs a whole process, its standard input from a file (or none), and
+/// measures it as the system sees it. Through /usr/bin/time, a small process:
+/// a child spawned straight from this one would count this one's memory as
+/// its own peak (the kernel keeps the peak of the image it replaced).
+Sample measure(const QStringList& job, const QString& input = QString())
+{
+    const QString peakFile = QDir::temp().filePath(
+        QStringLiteral("bench_outputs-peak-%1").arg(QCoreApplication::applicationPid()));
+    QStringList argv = {QStringLiteral("/usr/bin/time"), QStringLiteral("-f"), QStringLiteral("%M"),
+                        QStringLiteral("-o"), peakFile};
+    argv += job;
+    std::vector<QByteArray> args;
+    for (const QString& a : argv)
+        args.push_back(QFile::encodeName(a));
+    std::vector<char*> raw;
+    for (QByteArray& a : args)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray in = QFile::encodeName(input.isEmpty() ? QStringLiteral("/dev/null") : input);
+    posix_spawn_file_actions_addopen(&actions, 0, in.constData(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    timespec start{};
+    timespec end{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot start %s\n", raw[0]);
+        std::exit(1);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    posix_spawn_file_actions_destroy(&actions);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", qPrintable(job.join(u' ')));
+        std::exit(1);
+    }
+    Sample s;
+    s.wall = double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
+    s.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    QFile peak(peakFile);
+    if (peak.open(QIODevice::ReadOnly))
+        s.peakKb = peak.readAll().trimmed().split('\n').last().toLong();
+    peak.remove();
+    return s;
 }
 
 struct Figures
 {
-    double medianSeconds = 0;
-    double medianCpu = 0;
+    double wall = 0;
+    double cpu = 0;
     long peakKb = 0;
 };
 
-Figures measure(const QString& mode, const QString& dir, int runs)
+Figures summary(QList<Sample> samples)
 {
-    QList<double> times;
-    QList<double> cpu;
     Figures f;
-    for (int i = 0; i < runs; ++i) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--mode"), mode, dir});
-        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
-            std::fprintf(stderr, "%s failed\n", qPrintable(mode));
-            std::exit(1);
-        }
-        const QList<QByteArray> words = child.readAllStandardOutput().trimmed().split(' ');
-        times << words.value(0).toDouble();
-        cpu << words.value(1).toDouble();
-        f.peakKb = std::max(f.peakKb, words.value(2).toLong());
+    QList<double> wall;
+    QList<double> cpu;
+    for (const Sample& s : samples) {
+        wall << s.wall;
+        cpu << s.cpu;
+        f.peakKb = std::max(f.peakKb, s.peakKb);
     }
-    std::sort(times.begin(), times.end());
+    std::sort(wall.begin(), wall.end());
     std::sort(cpu.begin(), cpu.end());
-    f.medianSeconds = times[times.size() / 2];
-    f.medianCpu = cpu[cpu.size() / 2];
+    f.wall = wall[wall.size() / 2];
+    f.cpu = cpu[cpu.size() / 2];
     return f;
 }
 
-qint64 lineCount(const QString& path)
+bool writeText(const QString& path, const QByteArray& text)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    return f.readAll().count('\n');
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+/// A CSV field as the shell's .import takes it.
+QByteArray csvField(const QVariant& v, ColumnType type)
+{
+    if (v.isNull())
+        return QByteArray();
+    if (type == ColumnType::Date)
+        return v.toDate().toString(Qt::ISODate).toUtf8();
+    QByteArray text = v.toString().toUtf8();
+    if (text.contains(',') || text.contains('"'))
+        text = '"' + text.replace("\"", "\"\"") + '"';
+    return text;
+}
+
+/// The rows the import stores, as CSV files for the shell: the bills under
+/// new ids after the database's last one, their containers pointed at them.
+void writeImportCsv(const QString& dir)
+{
+    auto db = Database::open({QStringLiteral("SQLITE"), pathIn(dir, "bench.mdb")});
+    const qint64 firstId = db->scalar("select max(id) from egmcargo").toLongLong() + 1;
+    const qint64 firstAutoid = db->scalar("select max(autoid) from egmcontain").toLongLong() + 1;
+    db.reset();
+    RowTable cargo;
+    RowTable containers;
+    AdoXml::Error error;
+    if (!AdoXml::readFile(pathIn(dir, "pair/egmcargo.xml"), &cargo, &error) ||
+        !AdoXml::readFile(pathIn(dir, "pair/egmcontain.xml"), &containers, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.message));
+        std::exit(1);
+    }
+    std::map<qint64, qint64> newIds;
+    QByteArray bills;
+    for (qsizetype r = 0; r < cargo.rows.size(); ++r) {
+        const qint64 id = firstId + r;
+        newIds[cargo.rows[r][0].toLongLong()] = id;
+        QByteArrayList fields{QByteArray::number(id)};
+        for (qsizetype k = 1; k < cargo.columns.size(); ++k)
+            fields << csvField(cargo.rows[r][k], cargo.columns[k].type);
+        bills += fields.join(',') + '\n';
+    }
+    QByteArray boxes;
+    for (qsizetype r = 0; r < containers.rows.size(); ++r) {
+        const RowValues& c = containers.rows[r];
+        boxes += QByteArrayList{QByteArray::number(firstAutoid + r),
+                                QByteArray::number(newIds[c[1].toLongLong()]),
+                                c[2].toString().toUtf8(), c[3].toString().toUtf8(), "0"}
+                     .join(',') +
+                 '\n';
+    }
+    writeText(pathIn(dir, "pair/cargo.csv"), bills);
+    writeText(pathIn(dir, "pair/contain.csv"), boxes);
+}
+
+void copyDatabase(const QString& from, const QString& to)
+{
+    removeDatabase(to);
+    if (!QFile::copy(from, to)) {
+        std::fprintf(stderr, "cannot copy %s\n", qPrintable(from));
+        std::exit(1);
+    }
 }
 
 } // namespace
@@ -231,42 +391,128 @@ qint64 lineCount(const QString& path)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.size() == 3 && args[0] == QLatin1String("--mode"))
-        return runOne(args[1], args[2]);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() >= 3 && args[0] == QLatin1String("--job"))
+        return runJob(args[1], args[2], args.value(3));
     if (args.isEmpty() || args.size() > 2) {
         std::fprintf(stderr, "usage: bench_outputs DIR [RUNS]\n");
         return 2;
     }
     const QString dir = QDir(args[0]).absolutePath();
-    const int runs = args.size() > 1 ? std::max(1, args[1].toInt()) : 3;
-    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty()) {
+    const int runs = args.size() > 1 ? std::max(1, args[1].toInt()) : 5;
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (shell.isEmpty()) {
         std::fprintf(stderr, "the sqlite3 command-line shell is needed (Debian: sqlite3)\n");
         return 2;
     }
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString anchor = QDir(QCoreApplication::applicationDirPath()).filePath("bench_anchor");
     build(dir);
+    buildLarge(dir);
+    const QString out = pathIn(dir, "out");
+    QDir().mkpath(out);
+    QDir().mkpath(pathIn(dir, "pair"));
+    const QString db = pathIn(dir, "bench.mdb");
+    const QString rot = QString::number(kTargetEgm);
 
-    const Figures egm = measure(QStringLiteral("egm"), dir, runs);
-    const Figures shell = measure(QStringLiteral("sqlite"), dir, runs);
-    const Figures xml = measure(QStringLiteral("xml"), dir, runs);
+    // The shell's scripts: the selects of the flat file and of the pair.
+    writeText(pathIn(dir, "egm.sql"),
+              QStringLiteral(".output %1\n"
+                             "select * from egmcargo where egmcargo.egmno=%2;\n"
+                             "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as "
+                             "xegmdt,egmcargo.sbno as xsbno,egmcargo.sbdt as xsbdt from "
+                             "egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
+                             "egmcargo.egmno=%2;\n")
+                  .arg(QDir(out).filePath("sqlite3-egm.txt"), rot)
+                  .toUtf8());
+    writeText(pathIn(dir, "xml.sql"),
+              QStringLiteral(".output %1\n"
+                             "select * from egmcargo where egmcargo.egmno=%2;\n"
+                             "select egmcontain.* from egmcontain,egmcargo where "
+                             "egmcontain.ref=egmcargo.id and egmcargo.egmno=%2;\n")
+                  .arg(QDir(out).filePath("sqlite3-xml.txt"), rot)
+                  .toUtf8());
+    writeText(pathIn(dir, "import.sql"),
+              QStringLiteral(".mode csv\n.import %1 egmcargo\n.import %2 egmcontain\n")
+                  .arg(pathIn(dir, "pair/cargo.csv"), pathIn(dir, "pair/contain.csv"))
+                  .toUtf8());
+    // The pair the import reads: the export's own.
+    measure({self, "--job", "xml", dir});
+    for (const char* name : {"egmcargo.xml", "egmcontain.xml"}) {
+        QFile::remove(pathIn(dir, "pair/") + QLatin1String(name));
+        QFile::copy(QDir(out).filePath(QLatin1String(name)), pathIn(dir, "pair/") + name);
+    }
+    writeImportCsv(dir);
 
-    const QString out = QDir(dir).filePath(QStringLiteral("out"));
-    const QString egmFile = QDir(out).filePath(QString::number(kTargetEgm) + ".egm");
-    std::printf("EGM %d: %d shipping bills, %d containers (database: %d EGMs)\n", kTargetEgm,
-                kBillsPerEgm, kBillsPerEgm * kContainersPerBill, kOtherEgms + 1);
-    std::printf("                 wall      cpu      peak\n");
-    std::printf("  flat file     %6.3f s %6.3f s %6.1f MB  (%lld lines, %lld bytes)\n",
-                egm.medianSeconds, egm.medianCpu, egm.peakKb / 1024.0, lineCount(egmFile),
-                QFileInfo(egmFile).size());
-    std::printf("  sqlite3 shell %6.3f s %6.3f s %6.1f MB  (%lld lines)\n", shell.medianSeconds,
-                shell.medianCpu, shell.peakKb / 1024.0,
-                lineCount(QDir(out).filePath(QStringLiteral("sqlite3.txt"))));
-    std::printf("  XML pair      %6.3f s %6.3f s %6.1f MB  (%lld + %lld bytes)\n",
-                xml.medianSeconds, xml.medianCpu, xml.peakKb / 1024.0,
-                QFileInfo(QDir(out).filePath("egmcargo.xml")).size(),
-                QFileInfo(QDir(out).filePath("egmcontain.xml")).size());
-    std::printf("  flat file / shell: wall %.2f, cpu %.2f\n",
-                egm.medianSeconds / shell.medianSeconds, egm.medianCpu / shell.medianCpu);
-    std::printf("targets: flat file < 1 s and < 2 x shell, XML < 2 s, peak < 300 MB\n");
+    struct Job
+    {
+        const char* name;
+        QStringList argv;
+        QString input;
+        QString copyTo; ///< a fresh copy of the database before each run
+    };
+    const QList<Job> jobs = {
+        {"flat file", {self, "--job", "egm", dir}, {}, {}},
+        {"  shell", {shell, db}, pathIn(dir, "egm.sql"), {}},
+        {"  C anchor", {anchor, db, rot, "05032024", QDir(out).filePath("anchor.egm")}, {}, {}},
+        {"XML pair", {self, "--job", "xml", dir}, {}, {}},
+        {"  shell", {shell, db}, pathIn(dir, "xml.sql"), {}},
+        {"XML import", {self, "--job", "import", dir}, {}, pathIn(dir, "import.mdb")},
+        {"  shell",
+         {shell, pathIn(dir, "shell-import.mdb")},
+         pathIn(dir, "import.sql"),
+         pathIn(dir, "shell-import.mdb")},
+    };
+    QList<QList<Sample>> samples(jobs.size());
+    QList<QList<Sample>> large(std::size(kLargeSizes));
+    for (int round = 0; round < runs; ++round) {
+        for (qsizetype j = 0; j < jobs.size(); ++j) {
+            if (!jobs[j].copyTo.isEmpty())
+                copyDatabase(db, jobs[j].copyTo);
+            samples[j] << measure(jobs[j].argv, jobs[j].input);
+        }
+        for (size_t k = 0; k < std::size(kLargeSizes); ++k)
+            large[k] << measure({self, "--job", "egm-large", dir, QString::number(kLargeSizes[k])});
+        std::fprintf(stderr, "round %d of %d\n", round + 1, runs);
+    }
+    removeDatabase(pathIn(dir, "import.mdb"));
+    removeDatabase(pathIn(dir, "shell-import.mdb"));
+
+    const QByteArray egm = readAll(QDir(out).filePath(rot + ".egm"));
+    std::printf("EGM %d: %d shipping bills, %d containers (database: %d EGMs); %d rounds, "
+                "whole processes taking turns, medians\n",
+                kTargetEgm, kBillsPerEgm, kBillsPerEgm * kContainersPerBill, kOtherEgms + 1, runs);
+    std::printf("%-16s %8s %8s %9s %8s\n", "job", "wall s", "cpu s", "peak MB", "/ shell");
+    QList<Figures> f;
+    for (const auto& s : samples)
+        f << summary(s);
+    for (qsizetype j = 0; j < jobs.size(); ++j) {
+        const bool isShell = QByteArray(jobs[j].name).trimmed() == "shell";
+        qsizetype shellOf = j + 1;
+        while (shellOf < jobs.size() && QByteArray(jobs[shellOf].name).trimmed() != "shell")
+            ++shellOf;
+        if (jobs[j].name == QByteArray("  C anchor"))
+            shellOf = j - 1;
+        std::printf("%-16s %8.3f %8.3f %9.1f", jobs[j].name, f[j].wall, f[j].cpu,
+                    f[j].peakKb / 1024.0);
+        if (!isShell && shellOf < jobs.size())
+            std::printf(" %8.2f", f[j].wall / f[shellOf].wall);
+        std::printf("\n");
+    }
+    std::printf("flat file %lld bytes; the anchor's bytes are %s\n", qlonglong(egm.size()),
+                readAll(QDir(out).filePath("anchor.egm")) == egm ? "identical" : "DIFFERENT");
+    std::printf("\nflat file of large EGMs (two containers per bill)\n");
+    std::printf("%-10s %8s %8s %9s %14s %9s\n", "bills", "wall s", "cpu s", "peak MB",
+                "us per bill", "bytes");
+    for (size_t k = 0; k < std::size(kLargeSizes); ++k) {
+        const Figures g = summary(large[k]);
+        std::printf(
+            "%-10d %8.3f %8.3f %9.1f %14.2f %9lld\n", kLargeSizes[k], g.wall, g.cpu,
+            g.peakKb / 1024.0, g.wall / kLargeSizes[k] * 1e6,
+            qlonglong(
+                QFileInfo(QDir(out).filePath(QString::number(kLargeSizes[k]) + ".egm")).size()));
+    }
+    std::printf("\ntargets: flat file <= 0.8 x shell and < 40 MB; XML pair < 0.5 s and < 60 MB; "
+                "XML import < 0.8 s and < 100 MB; large flat files linear, memory flat\n");
     return 0;
 }

@@ -38,11 +38,27 @@ public:
             if (rc != SQLITE_OK)
                 fail(rc);
         }
-        QSqlRecord record;
         const int n = sqlite3_column_count(stmt_);
+        QStringList names;
+        QList<QMetaType> types;
+        bool computed = false;
+        for (int i = 0; i < n; ++i) {
+            names << QString::fromUtf8(sqlite3_column_name(stmt_, i));
+            const char* declared = sqlite3_column_decltype(stmt_, i);
+            types << (declared ? SqliteHandle::declaredType(declared) : QMetaType());
+            computed = computed || !declared;
+        }
+        if (computed) {
+            // A computed column has no declared type: Qt's driver types it
+            // by the value of the first row, which is read here for it.
+            pending_ = step();
+            for (int i = 0; i < n && pending_; ++i)
+                if (!types[i].isValid())
+                    types[i] = SqliteHandle::storedType(sqlite3_column_type(stmt_, i));
+        }
+        QSqlRecord record;
         for (int i = 0; i < n; ++i)
-            record.append(QSqlField(QString::fromUtf8(sqlite3_column_name(stmt_, i)),
-                                    SqliteHandle::declaredType(sqlite3_column_decltype(stmt_, i))));
+            record.append(QSqlField(names[i], types[i]));
         columns_ = db.resultColumns(record, sql);
         cells_.resize(size_t(n));
         storage_.resize(size_t(n));
@@ -51,6 +67,19 @@ public:
     ~SqliteCursor() override { sqlite3_finalize(stmt_); }
 
     bool next() override
+    {
+        if (pending_)
+            pending_ = false;
+        else if (!step())
+            return false;
+        for (int i = 0; i < int(cells_.size()); ++i)
+            read(i);
+        return true;
+    }
+
+private:
+    /// False at the end.
+    bool step()
     {
         if (!stmt_)
             return false;
@@ -63,12 +92,9 @@ public:
         }
         if (rc != SQLITE_ROW)
             fail(rc);
-        for (int i = 0; i < int(cells_.size()); ++i)
-            read(i);
         return true;
     }
 
-private:
     [[noreturn]] void fail(int rc)
     {
         const QSqlError error(QStringLiteral("Unable to fetch row"),
@@ -193,6 +219,7 @@ private:
     sqlite3* handle_;
     sqlite3_stmt* stmt_ = nullptr;
     QString sql_;
+    bool pending_ = false;            ///< the first row was read already
     std::vector<QByteArray> storage_; ///< text made of numbers, per column
 };
 
@@ -206,6 +233,8 @@ public:
         columns_ = db.resultColumns(query_.record(), sql);
         cells_.resize(size_t(columns_.size()));
         storage_.resize(size_t(columns_.size()));
+        values_.resize(size_t(columns_.size()));
+        raw_.resize(size_t(columns_.size()));
     }
     ~QtCursor() override { query_.finish(); }
 
@@ -217,19 +246,24 @@ public:
             return false;
         }
         for (int i = 0; i < int(cells_.size()); ++i) {
-            const QVariant v = query_.value(i);
+            const QVariant& v = raw_[size_t(i)] = query_.value(i);
             const ColumnInfo& c = columns_[i];
-            cells_[size_t(i)].setVariant(
-                c.baseTable.isEmpty() ? v : db_.dialect().fromStorage(c.type, v),
-                storage_[size_t(i)]);
+            QVariant& typed = values_[size_t(i)];
+            typed = c.baseTable.isEmpty() ? v : db_.dialect().fromStorage(c.type, v);
+            cells_[size_t(i)].setVariant(typed, storage_[size_t(i)]);
         }
         return true;
     }
+
+    QVariant value(int column) const override { return values_[size_t(column)]; }
+    QVariant rawValue(int column) const override { return raw_[size_t(column)]; }
 
 private:
     Database& db_;
     QSqlQuery query_;
     std::vector<QByteArray> storage_;
+    std::vector<QVariant> values_;
+    std::vector<QVariant> raw_;
 };
 
 class TableCursor final : public RowCursor
@@ -255,6 +289,8 @@ public:
         }
         return true;
     }
+
+    QVariant value(int column) const override { return table_.rows[row_ - 1].value(column); }
 
 private:
     const RowTable& table_;
@@ -295,6 +331,11 @@ QVariant RowCursor::value(int column) const
     if (c.kind == Cell::Kind::Integer && !info.baseTable.isEmpty() && info.type == ColumnType::Long)
         return QVariant(qint32(c.integer));
     return c.toVariant();
+}
+
+QVariant RowCursor::rawValue(int column) const
+{
+    return cells_[size_t(column)].toVariant();
 }
 
 RowValues RowCursor::values() const

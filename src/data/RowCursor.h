@@ -51,7 +51,10 @@ public:
     /// The current row's values, valid until the next call of next().
     const Cell& cell(int column) const { return cells_[size_t(column)]; }
     /// A value as Database::select gives it.
-    QVariant value(int column) const;
+    virtual QVariant value(int column) const;
+    /// A value as the engine gives it, before a column's type converts it
+    /// (what a row set holds for the columns of a table it does not write).
+    virtual QVariant rawValue(int column) const;
     RowValues values() const;
 
 protected:

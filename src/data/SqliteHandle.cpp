@@ -65,6 +65,22 @@ QMetaType declaredType(const char* declared)
     return QMetaType::fromType<QString>();
 }
 
+QMetaType storedType(int storageClass)
+{
+    switch (storageClass) {
+    case SQLITE_INTEGER:
+        return QMetaType::fromType<int>();
+    case SQLITE_FLOAT:
+        return QMetaType::fromType<double>();
+    case SQLITE_BLOB:
+        return QMetaType::fromType<QByteArray>();
+    case SQLITE_TEXT:
+        return QMetaType::fromType<QString>();
+    default:
+        return QMetaType();
+    }
+}
+
 bool isRowsFault(int resultCode)
 {
     switch (resultCode & 0xff) {

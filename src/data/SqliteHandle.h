@@ -20,6 +20,10 @@ int bind(sqlite3_stmt* statement, int position, const QVariant& value);
 /// The type Qt's driver reports for a declared column type.
 QMetaType declaredType(const char* declared);
 
+/// The type Qt's driver reports for a column without a declared type, by
+/// the storage class of its first value.
+QMetaType storedType(int storageClass);
+
 /// Whether a failed statement failed for what its values hold, not for
 /// the state of the database or the disk (busy, read-only, full, damaged).
 bool isRowsFault(int resultCode);

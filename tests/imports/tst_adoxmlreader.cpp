@@ -174,6 +174,9 @@ private slots:
     void readFileNamesTheFile();
     void truncatedSamplesFailCleanly();
     void garbageNeverCrashes();
+    void rowsComeOneAtATime();
+    void damageAfterTheRowsFailsAtTheEnd();
+    void dataBeforeTheSchemaIsRefused();
 };
 
 void TestAdoXmlReader::samplesWrittenByAdoLoad_data()
@@ -694,6 +697,72 @@ void TestAdoXmlReader::garbageNeverCrashes()
     }
     // Deep nesting must not exhaust the stack.
     check(QByteArray("<a>").repeated(200000));
+}
+
+void TestAdoXmlReader::rowsComeOneAtATime()
+{
+    const QByteArray bytes = AdoXml::write(egmcargoTable(), QStringLiteral("egmcargo"));
+    AdoXml::Reader reader;
+    QVERIFY2(reader.open(bytes), qPrintable(reader.error().message));
+    QCOMPARE(reader.columns().size(), 13);
+    QCOMPARE(reader.columnIndex(QStringLiteral("EGMNO")), 1);
+    QVERIFY(reader.next());
+    QCOMPARE(reader.rowNumber(), 1);
+    QCOMPARE(reader.cell(0).kind, Cell::Kind::Integer);
+    QCOMPARE(reader.cell(0).integer, 1);
+    QCOMPARE(reader.cell(1).kind, Cell::Kind::Real);
+    QCOMPARE(reader.cell(2).kind, Cell::Kind::Date);
+    QCOMPARE(reader.cell(5).text, QByteArrayView("INIXY1"));
+    QVERIFY(reader.next());
+    QCOMPARE(reader.rowNumber(), 2);
+    QVERIFY(reader.cell(6).isNull());
+    // The escaped value, resolved, as UTF-8 bytes.
+    QCOMPARE(reader.cell(12).text, QByteArrayView("a'b\"c&d<e>\tf\ng"));
+    QCOMPARE(reader.value(2), QVariant(at(2006, 3, 5, 14, 30, 0)));
+    QVERIFY(!reader.next());
+    QVERIFY(!reader.failed());
+    QVERIFY(!reader.next());
+}
+
+void TestAdoXmlReader::damageAfterTheRowsFailsAtTheEnd()
+{
+    // Every row is handed on; the damage after them still fails the file.
+    QByteArray bytes = AdoXml::write(egmcontainTable(), QStringLiteral("egmcontain"));
+    bytes.replace("</rs:data>\r\n</xml>", "</rs:data>\r\n</xml><broken");
+    AdoXml::Reader reader;
+    QVERIFY(reader.open(bytes));
+    int rows = 0;
+    while (reader.next())
+        ++rows;
+    QCOMPARE(rows, 3);
+    QVERIFY(reader.failed());
+    QCOMPARE(reader.error().message,
+             QStringLiteral("Unexpected content after the end of the root element."));
+    QCOMPARE(reader.error().line, int(bytes.count('\n')) + 1);
+    RowTable table;
+    AdoXml::Error error;
+    QVERIFY(!AdoXml::read(bytes, &table, &error));
+    QCOMPARE(error.message, reader.error().message);
+}
+
+void TestAdoXmlReader::dataBeforeTheSchemaIsRefused()
+{
+    // The rows are read as they come, so their columns must be known first:
+    // ADO itself writes the schema first.
+    const QByteArray bytes = smallRowset("<z:row id='1'/>\n");
+    const qsizetype schemaStart = bytes.indexOf("<s:Schema");
+    const qsizetype schemaEnd = bytes.indexOf("</s:Schema>") + 11;
+    const QByteArray schema = bytes.mid(schemaStart, schemaEnd - schemaStart);
+    QByteArray swapped = bytes;
+    swapped.remove(schemaStart, schemaEnd - schemaStart);
+    swapped.replace("</rs:data>\n", "</rs:data>\n" + schema);
+    RowTable table;
+    AdoXml::Error error;
+    QVERIFY(!AdoXml::read(swapped, &table, &error));
+    QCOMPARE(error.message, QStringLiteral("The data part (rs:data) comes before the rowset schema "
+                                           "(s:Schema): the schema must come first."));
+    QCOMPARE(error.line, 3);
+    QCOMPARE(error.column, 1);
 }
 
 QTEST_GUILESS_MAIN(TestAdoXmlReader)
