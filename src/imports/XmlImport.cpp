@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QSet>
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -263,7 +264,9 @@ Outcome importPair(Database& db, const Request& request)
         constexpr qint64 kLargestId = std::numeric_limits<qint32>::max();
         if (maxId >= double(kLargestId))
             return idsRunOut(cargo, 1);
-        const qint64 baseId = qint64(maxId) + 1;
+        // An id below the range of an id (a damaged table) starts at its bottom.
+        const qint64 baseId =
+            qint64(std::max(maxId, double(std::numeric_limits<qint32>::min()) - 1)) + 1;
         ImportNumbering numbering(baseId);
 
         // The shipping bills.

@@ -258,7 +258,8 @@ void TestEgmFile::textIsWrittenInWindows1252()
 
     RowTable cargo;
     cargo.columns = Schema::egmcargo();
-    cargo.rows = {bill(1, 7001, QDate(2006, 3, 1), stored, QStringLiteral("c"), 1.0, text("m3 "), 1)};
+    cargo.rows = {
+        bill(1, 7001, QDate(2006, 3, 1), stored, QStringLiteral("c"), 1.0, text("m3 "), 1)};
     QString error;
     const QByteArray file = EgmFile::content(QDate(2006, 3, 5), cargo, noContainers(), &error);
     QCOMPARE(error, QString());
