@@ -3,7 +3,8 @@
 // Besides crashing, hanging or a sanitizer report, a failure is a table the
 // reader took that the writer cannot hand back to it whole.
 
-#include "AdoXml.h"
+#include "AdoXmlReader.h"
+#include "AdoXmlWriter.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
+    qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libgl-dev
     libqt6sql6-psql libpq-dev postgresql
     libsimpleini-dev libcurl4-openssl-dev
     python3 python3-aiosmtpd sqlite3

@@ -183,6 +183,11 @@ public:
     /// damaged page, a lost file) throws instead of passing for the end.
     void checkRead(const QSqlQuery& query);
 
+    /// Throws the DbError a failed statement of this connection gives, for
+    /// the readers and writers that run statements on the engine's own
+    /// handle (RowCursor, RowInserter): the same message and number.
+    [[noreturn]] void throwError(const QSqlError& error, const QString& sql) { fail(error, sql); }
+
     /// The tables named after FROM and JOIN in a select, in order.
     static QStringList tablesOf(const QString& sql);
 

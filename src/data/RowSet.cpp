@@ -43,6 +43,42 @@ void RowSet::open(std::shared_ptr<Database> db, const QString& sql, const QVaria
     moved();
 }
 
+void RowSet::openRows(std::shared_ptr<Database> db, const QString& sql, const QVariantList& params,
+                      const ColumnList& columns, QList<RowValues> rows)
+{
+    close();
+    db_ = std::move(db);
+    sql_ = sql;
+    params_ = params;
+    const QStringList tables = Database::tablesOf(sql);
+    source_ = tables.value(0);
+    columns_ = columns;
+    for (ColumnInfo& c : columns_) {
+        // Only the source table's columns are written back.
+        if (c.baseTable.compare(source_, Qt::CaseInsensitive) != 0) {
+            c.baseTable.clear();
+            c.baseColumn.clear();
+        }
+    }
+    const SqlDialect& dialect = db_->dialect();
+    rows_.clear();
+    rows_.reserve(rows.size());
+    for (RowValues& values : rows) {
+        Row r;
+        r.original.reserve(values.size());
+        for (int i = 0; i < values.size() && i < columns_.size(); ++i)
+            r.original << dialect.toStorage(columns_[i].type, values[i]);
+        r.values = std::move(values);
+        r.bookmark = nextBookmark_++;
+        rows_ << std::move(r);
+    }
+    edit_ = EditMode::None;
+    currentDeleted_ = false;
+    rebuildView(false);
+    open_ = true;
+    moved();
+}
+
 void RowSet::openTable(std::shared_ptr<Database> db, const QString& table)
 {
     open(std::move(db), QStringLiteral("select * from ") + table, {}, table);

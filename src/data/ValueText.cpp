@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <charconv>
 #include <cmath>
 
 namespace ValueText {
@@ -52,13 +53,108 @@ double leadingNumber(const QString& text)
     return ok && std::isfinite(v) ? v : 0;
 }
 
+void appendNumber(QByteArray& out, qint64 value)
+{
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    out.append(buffer, end - buffer);
+}
+
+void appendNumber(QByteArray& out, double value)
+{
+    if (value == 0) {
+        out.append('0'); // also for -0
+        return;
+    }
+    if (std::floor(value) == value && std::fabs(value) < 1e15) {
+        appendNumber(out, qint64(value));
+        return;
+    }
+    // The classic conversion is C's "%.15G": plain from 1E-04 to below 1E+15
+    // (the exponent taken after rounding to 15 digits), scientific outside.
+    char buffer[40];
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+    for (char* c = buffer; c < end; ++c)
+        if (*c >= 'a' && *c <= 'z')
+            *c = char(*c - 'a' + 'A');
+    out.append(buffer, end - buffer);
+}
+
 QString numberText(double value)
 {
-    if (value == 0)
-        return QStringLiteral("0"); // also for -0
-    if (std::floor(value) == value && std::fabs(value) < 1e15)
-        return QString::number(qint64(value));
-    return QString::number(value, 'g', 15);
+    QByteArray bytes;
+    appendNumber(bytes, value);
+    return QString::fromLatin1(bytes);
+}
+
+double leadingNumber(QByteArrayView text)
+{
+    // The rules of the text version: blanks, tabs and line feeds skipped
+    // wherever they stand, then a sign, digits, a point, digits, an exponent.
+    char buffer[80];
+    qsizetype n = 0;
+    qsizetype i = 0;
+    const qsizetype size = text.size();
+    const auto isBlank = [&](qsizetype k) {
+        return text[k] == ' ' || text[k] == '\t' || text[k] == '\n' || text[k] == '\r';
+    };
+    const auto skip = [&](qsizetype& k) {
+        while (k < size && isBlank(k))
+            ++k;
+    };
+    const auto isDigit = [&](qsizetype k) { return k < size && text[k] >= '0' && text[k] <= '9'; };
+    bool tooLong = false;
+    const auto put = [&](char c) {
+        if (n < qsizetype(sizeof buffer))
+            buffer[n++] = c;
+        else
+            tooLong = true;
+    };
+    skip(i);
+    bool negative = false;
+    if (i < size && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    bool digits = false;
+    for (skip(i); isDigit(i); skip(i)) {
+        put(text[i++]);
+        digits = true;
+    }
+    if (i < size && text[i] == '.') {
+        put('.');
+        ++i;
+        for (skip(i); isDigit(i); skip(i)) {
+            put(text[i++]);
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0;
+    if (i < size && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+        qsizetype j = i + 1;
+        const qsizetype mark = n;
+        put('e');
+        skip(j);
+        if (j < size && (text[j] == '+' || text[j] == '-'))
+            put(text[j++]);
+        bool expDigits = false;
+        for (skip(j); isDigit(j); skip(j)) {
+            put(text[j++]);
+            expDigits = true;
+        }
+        if (!expDigits)
+            n = mark;
+    }
+    if (tooLong) // hundreds of digits: the text version takes its time
+        return leadingNumber(QString::fromUtf8(text));
+    double v = 0;
+    const auto r = std::from_chars(buffer, buffer + n, v);
+    // Out of range either way: too large is no number, too small is 0.
+    if (r.ec != std::errc() || !std::isfinite(v))
+        return 0;
+    return negative ? -v : v;
 }
 
 QString numberText(const QVariant& value)
@@ -175,6 +271,96 @@ QDate toDate(const QVariant& value)
     if (auto d = parseDate(value.toString()))
         return *d;
     return QDate();
+}
+
+QVariant DateTime::toVariant() const
+{
+    if (!hasTime())
+        return date();
+    return QDateTime(date(), QTime(hour, minute, second, msec), Qt::UTC);
+}
+
+DateTime DateTime::from(const QDate& date)
+{
+    DateTime d;
+    if (date.isValid()) {
+        d.year = date.year();
+        d.month = date.month();
+        d.day = date.day();
+    }
+    return d;
+}
+
+DateTime DateTime::from(const QDateTime& dateTime)
+{
+    DateTime d = from(dateTime.date());
+    if (d.isValid()) {
+        const QTime t = dateTime.time();
+        d.hour = t.hour();
+        d.minute = t.minute();
+        d.second = t.second();
+        d.msec = t.msec();
+    }
+    return d;
+}
+
+DateTime parseDateTime(QByteArrayView text)
+{
+    // yyyy-m-d, then optionally blanks or T and h:mm[:ss][.fraction]: what
+    // the regular expression of the text version takes in its ISO form.
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    const auto number = [&](int minDigits, int maxDigits, int* value) {
+        const qsizetype start = i;
+        int v = 0;
+        while (i < n && i - start < maxDigits && text[i] >= '0' && text[i] <= '9')
+            v = v * 10 + (text[i++] - '0');
+        *value = v;
+        return i - start >= minDigits && !(i < n && text[i] >= '0' && text[i] <= '9');
+    };
+    DateTime d;
+    bool ok = number(4, 4, &d.year) && i < n && text[i++] == '-' && number(1, 2, &d.month) &&
+              i < n && text[i++] == '-' && number(1, 2, &d.day);
+    if (ok && i < n) {
+        if (text[i] != ' ' && text[i] != 'T') {
+            ok = false;
+        } else {
+            while (i < n && (text[i] == ' ' || text[i] == 'T'))
+                ++i;
+            ok = number(1, 2, &d.hour) && i < n && text[i++] == ':' && number(2, 2, &d.minute);
+            if (ok && i < n && text[i] == ':') {
+                ++i;
+                ok = number(2, 2, &d.second);
+            }
+            if (ok && i < n && text[i] == '.') {
+                const qsizetype start = ++i;
+                while (i < n && text[i] >= '0' && text[i] <= '9')
+                    ++i;
+                ok = i > start;
+            }
+            ok = ok && i == n;
+        }
+    }
+    if (!ok) {
+        // Another form (day first, a month's name) or blanks around it.
+        if (const auto dt = parseDateTime(QString::fromUtf8(text)))
+            return DateTime::from(*dt);
+        return DateTime();
+    }
+    if (d.year < 100 || !QDate::isValid(d.year, d.month, d.day) ||
+        !QTime::isValid(d.hour, d.minute, d.second))
+        return DateTime();
+    return d;
+}
+
+void appendDdmmyyyy(QByteArray& out, const DateTime& date)
+{
+    if (!date.isValid())
+        return;
+    const char digits[4] = {char('0' + date.day / 10), char('0' + date.day % 10),
+                            char('0' + date.month / 10), char('0' + date.month % 10)};
+    out.append(digits, 4);
+    appendNumber(out, qint64(date.year));
 }
 
 QString dateText(const QDate& date)

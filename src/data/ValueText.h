@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -14,11 +16,19 @@ namespace ValueText {
 /// reading stops at the first character that cannot continue the number
 /// ("123abc" is 123, "abc" is 0, "" is 0, " 12.5e1x" is 125).
 double leadingNumber(const QString& text);
+/// leadingNumber() of UTF-8 text.
+double leadingNumber(QByteArrayView text);
 
-/// A number in its ordinary text form: no leading zeros, no thousands
-/// separators, whole values without a decimal point, fractions with their
-/// significant digits and "." as the decimal separator.
+/// A number in its ordinary text form, as the classic conversion of a number
+/// to text writes it: up to 15 significant digits, no leading zeros, no
+/// thousands separators, whole values without a decimal point, "." as the
+/// decimal separator; from 1E+15 on and below 1E-04 (after rounding to 15
+/// digits) the scientific form with an upper-case E and a signed exponent of
+/// at least two digits ("1E+15", "1.5E-05"). -0 is "0".
 QString numberText(double value);
+/// numberText() appended as bytes.
+void appendNumber(QByteArray& out, double value);
+void appendNumber(QByteArray& out, qint64 value);
 /// Long values written the same way.
 inline QString numberText(qint64 value)
 {
@@ -39,6 +49,33 @@ std::optional<QDate> parseDate(const QString& text);
 
 /// The value of a date column as a date (QDate, QDateTime or stored text).
 QDate toDate(const QVariant& value);
+
+/// A date and time of day as plain numbers, without a time zone: what the
+/// readers and writers of files pass around instead of a QDateTime.
+struct DateTime
+{
+    int year = 0; ///< 0: no date
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int msec = 0;
+
+    bool isValid() const { return year != 0; }
+    bool hasTime() const { return hour != 0 || minute != 0 || second != 0 || msec != 0; }
+    QDate date() const { return QDate(year, month, day); }
+    /// A QDate at midnight, else a QDateTime (Qt::UTC standing for no zone).
+    QVariant toVariant() const;
+    static DateTime from(const QDate& date);
+    static DateTime from(const QDateTime& dateTime);
+};
+/// parseDateTime() of UTF-8 text, the ISO form a database stores
+/// ("2006-03-05", "2006-03-05 14:30:00") read without building a string.
+/// Milliseconds are dropped, as parseDateTime() drops them.
+DateTime parseDateTime(QByteArrayView text);
+/// ddmmyyyy() appended as bytes.
+void appendDdmmyyyy(QByteArray& out, const DateTime& date);
 
 /// dd/mm/yyyy, the way dates are shown on screen.
 QString dateText(const QDate& date);

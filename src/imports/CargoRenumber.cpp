@@ -2,34 +2,64 @@
 
 #include "ValueText.h"
 
-#include <QHash>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-namespace {
-
-/// The numeric value of a cell, as the classic Val() of its text reads it.
-double numberOf(const QVariant& value)
+QString checkImportColumns(const ColumnList& cargo, const ColumnList& containers)
 {
-    if (value.isNull())
-        return 0;
-    return ValueText::leadingNumber(ValueText::numberText(value));
-}
-
-} // namespace
-
-QString checkImportColumns(const RowTable& cargo, const RowTable& containers)
-{
-    if (cargo.columns.isEmpty())
+    const auto has = [](const ColumnList& columns, const char* name) {
+        return std::any_of(columns.cbegin(), columns.cend(), [name](const ColumnInfo& c) {
+            return c.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+        });
+    };
+    if (cargo.isEmpty())
         return QStringLiteral("The cargo file has no columns.");
-    if (cargo.columnIndex(QStringLiteral("egmno")) < 0)
+    if (!has(cargo, "egmno"))
         return QStringLiteral("The cargo file has no column \"egmno\".");
     for (const char* name : {"ref", "subrefno"})
-        if (containers.columnIndex(QLatin1String(name)) < 0)
+        if (!has(containers, name))
             return QStringLiteral("The container file has no column \"%1\".")
                 .arg(QLatin1String(name));
     return QString();
+}
+
+double ImportNumbering::numberOf(const Cell& value)
+{
+    switch (value.kind) {
+    case Cell::Kind::Null:
+        return 0;
+    case Cell::Kind::Integer:
+        return double(value.integer);
+    case Cell::Kind::Real:
+        return value.real;
+    case Cell::Kind::Text:
+        return ValueText::leadingNumber(value.text);
+    case Cell::Kind::Date:
+    case Cell::Kind::Boolean:
+        break;
+    }
+    return ValueText::leadingNumber(ValueText::numberText(value.toVariant()));
+}
+
+qint64 ImportNumbering::addBill(const Cell& oldId)
+{
+    // The old id is a whole number: the value rounds as an integer
+    // assignment would. + 0.0: -0 is 0.
+    const double key = std::nearbyint(numberOf(oldId)) + 0.0;
+    const qint64 id = next_++;
+    newIds_.insert(key, id);
+    return id;
+}
+
+std::optional<qint64> ImportNumbering::refOf(const Cell& oldRef) const
+{
+    if (oldRef.isNull())
+        return std::nullopt; // a container without a ref matches no shipping bill
+    const auto it = newIds_.constFind(numberOf(oldRef) + 0.0);
+    if (it == newIds_.cend())
+        return std::nullopt;
+    return *it;
 }
 
 QList<qsizetype> renumberImport(RowTable& cargo, RowTable& containers, int baseId, int idColumn)
@@ -41,46 +71,29 @@ QList<qsizetype> renumberImport(RowTable& cargo, RowTable& containers, int baseI
         return unmatched;
     const qsizetype width = std::max(ref, subrefno) + 1;
 
-    // The containers of each old id, found once: matching every shipping bill
-    // against every container would take many minutes for a large EGM. A container
-    // without a ref matches no shipping bill.
-    QHash<double, QList<qsizetype>> byOldRef;
+    ImportNumbering numbering(baseId);
+    QByteArray storage;
+    Cell cell;
+    for (RowValues& bill : cargo.rows) {
+        if (bill.size() <= idColumn)
+            bill.resize(idColumn + 1);
+        cell.setVariant(bill[idColumn], storage);
+        const qint64 id = numbering.addBill(cell);
+        bill[idColumn] = id <= std::numeric_limits<int>::max() ? QVariant(int(id)) : QVariant(id);
+    }
     for (qsizetype i = 0; i < containers.rows.size(); ++i) {
         RowValues& container = containers.rows[i];
         if (container.size() < width)
             container.resize(width);
-        if (!container[ref].isNull())
-            byOldRef[numberOf(container[ref]) + 0.0].append(i); // + 0.0: -0 is 0
-    }
-
-    QList<bool> matched(containers.rows.size(), false);
-    // 64 bits: the id after the last one may lie beyond the range of an id.
-    qint64 nextId = baseId;
-    for (RowValues& bill : cargo.rows) {
-        if (bill.size() <= idColumn)
-            bill.resize(idColumn + 1);
-        // The old id is a whole number: the value rounds as an integer
-        // assignment would.
-        const double oldId = std::nearbyint(numberOf(bill[idColumn]));
-        const QVariant newId =
-            nextId <= std::numeric_limits<int>::max() ? QVariant(int(nextId)) : QVariant(nextId);
-        bill[idColumn] = newId;
-        // Bills sharing an old id: the last one keeps the containers, as
-        // when each bill in turn claims every container of its old id.
-        const auto it = byOldRef.constFind(oldId + 0.0);
-        if (it != byOldRef.cend())
-            for (qsizetype i : *it) {
-                containers.rows[i][subrefno] = newId;
-                matched[i] = true;
-            }
-        ++nextId;
-    }
-    for (qsizetype i = 0; i < containers.rows.size(); ++i) {
-        RowValues& container = containers.rows[i];
-        container[ref] = container[subrefno];
-        container[subrefno] = 0;
-        if (!matched[i])
+        cell.setVariant(container[ref], storage);
+        if (const auto id = numbering.refOf(cell)) {
+            container[ref] =
+                *id <= std::numeric_limits<int>::max() ? QVariant(int(*id)) : QVariant(*id);
+        } else {
+            container[ref] = container[subrefno];
             unmatched << i;
+        }
+        container[subrefno] = 0;
     }
     return unmatched;
 }

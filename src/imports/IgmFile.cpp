@@ -1,5 +1,7 @@
 #include "IgmFile.h"
 
+#include "Cp1252.h"
+
 #include <cstring>
 
 namespace IgmFile {
@@ -12,12 +14,6 @@ constexpr QByteArrayView kCargoEnd("<END-cargo>");
 constexpr QByteArrayView kContainerTag("<contain>");
 constexpr QByteArrayView kContainerEnd("<END-contain>");
 
-/// Windows-1252 characters 0x80..0x9F; the rest of the code page is Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 QString missingTag(QByteArrayView tag)
 {
     return QStringLiteral("The file ends before the line \"%1\".")
@@ -28,11 +24,7 @@ QString missingTag(QByteArrayView tag)
 
 QString decode(QByteArrayView bytes)
 {
-    QString text = QString::fromLatin1(bytes.data(), bytes.size());
-    for (QChar& c : text)
-        if (c.unicode() >= 0x80 && c.unicode() < 0xA0)
-            c = QChar(kCp1252High[c.unicode() - 0x80]);
-    return text;
+    return Cp1252::decode(bytes);
 }
 
 qsizetype fieldCount(QStringView line)

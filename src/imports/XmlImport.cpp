@@ -1,12 +1,14 @@
 #include "XmlImport.h"
 
-#include "AdoXml.h"
+#include "AdoXmlReader.h"
 #include "CargoRenumber.h"
 #include "Database.h"
+#include "RowInserter.h"
 #include "ValueText.h"
 
 #include <QDir>
 #include <QSet>
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -45,41 +47,37 @@ Outcome refused(const QString& role, const QString& path, const QString& reason)
                        .arg(role, shown(path), reason));
 }
 
-/// Reads one file of the pair; on failure the message names the file and,
-/// when the reader knows it, the line and column.
-bool readPart(const QString& role, const QString& path, RowTable* table, Outcome* failure)
+/// Why a file of the pair cannot be read: the reader's message with the
+/// line and column when it knows them (the first line of ours names the file).
+Outcome unreadable(const QString& role, const QString& path, const AdoXml::Error& error)
 {
-    AdoXml::Error error;
-    if (AdoXml::readFile(path, table, &error))
-        return true;
     QString reason = error.message;
-    // The reader puts the file in front; the first line of ours names it already.
     const QString prefix = QStringLiteral("\"%1\": ").arg(shown(path));
     if (reason.startsWith(prefix))
         reason = reason.mid(prefix.size());
     if (error.line > 0)
         reason =
             QStringLiteral("Line %1, column %2: %3").arg(error.line).arg(error.column).arg(reason);
-    *failure = refused(role, path, reason);
-    return false;
+    return refused(role, path, reason);
 }
 
 /// The EGM number of a cargo row as the classic text conversion writes it:
 /// numbers in their ordinary form (1234, not 1234.0), text without its
 /// trailing blanks.
-QString egmnoText(const QVariant& value)
+QString egmnoText(const Cell& value)
 {
-    if (value.isNull())
+    switch (value.kind) {
+    case Cell::Kind::Null:
         return QString();
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::Double:
-        return ValueText::numberText(value);
+    case Cell::Kind::Integer:
+    case Cell::Kind::Real:
+        return ValueText::numberText(value.toVariant());
+    case Cell::Kind::Text:
+        return withoutTrailingBlanks(QString::fromUtf8(value.text));
     default:
         break;
     }
-    return withoutTrailingBlanks(value.toString());
+    return withoutTrailingBlanks(value.toVariant().toString());
 }
 
 /// How the columns of a file land on those of its table: by name when every
@@ -94,10 +92,10 @@ struct ColumnMap
     int keyColumn = -1;       ///< the file column on the table's column 0
 };
 
-bool namesMatch(const RowTable& file, const ColumnList& table)
+bool namesMatch(const ColumnList& file, const ColumnList& table)
 {
     QSet<int> seen;
-    for (const ColumnInfo& c : file.columns) {
+    for (const ColumnInfo& c : file) {
         int found = -1;
         for (int t = 0; t < table.size() && found < 0; ++t)
             if (table[t].name.compare(c.name, Qt::CaseInsensitive) == 0)
@@ -106,20 +104,20 @@ bool namesMatch(const RowTable& file, const ColumnList& table)
             return false;
         seen.insert(found);
     }
-    return !file.columns.isEmpty();
+    return !file.isEmpty();
 }
 
 /// skipKey: the table's column 0 is not copied (egmcontain's autoid, which
 /// the table numbers itself).
-ColumnMap mapColumns(const RowTable& file, const ColumnList& table, bool skipKey)
+ColumnMap mapColumns(const ColumnList& file, const ColumnList& table, bool skipKey)
 {
     ColumnMap map;
     map.byName = namesMatch(file, table);
-    for (int k = 0; k < file.columns.size() && k < table.size(); ++k) {
+    for (int k = 0; k < file.size() && k < table.size(); ++k) {
         int t = k;
         if (map.byName)
             for (t = 0; t < table.size(); ++t)
-                if (table[t].name.compare(file.columns[k].name, Qt::CaseInsensitive) == 0)
+                if (table[t].name.compare(file[k].name, Qt::CaseInsensitive) == 0)
                     break;
         if (t == 0)
             map.keyColumn = k;
@@ -131,25 +129,11 @@ ColumnMap mapColumns(const RowTable& file, const ColumnList& table, bool skipKey
     return map;
 }
 
-QList<RowValues> mappedRows(const RowTable& file, const ColumnMap& map)
-{
-    QList<RowValues> rows;
-    rows.reserve(file.rows.size());
-    for (const RowValues& row : file.rows) {
-        RowValues out;
-        out.reserve(map.fileColumns.size());
-        for (int k : map.fileColumns)
-            out << row.value(k);
-        rows << std::move(out);
-    }
-    return rows;
-}
-
-QString tooWide(const RowTable& file, const ColumnList& table, const QString& tableName)
+QString tooWide(const ColumnList& file, const ColumnList& table, const QString& tableName)
 {
     return QStringLiteral("It has %1 columns and the table %2 has %3: its columns must be those "
                           "of %2, in the same order.")
-        .arg(file.columns.size())
+        .arg(file.size())
         .arg(tableName)
         .arg(table.size());
 }
@@ -163,6 +147,49 @@ Outcome databaseFailed(const DbError& e, const QString& where)
                                     : where + QStringLiteral(": nothing was imported.")));
 }
 
+/// "The cargo file "x", row 3": where a row the database refused came from.
+QString rowFault(const QString& role, const QString& path, qsizetype row)
+{
+    if (row < 0)
+        return QString();
+    return QStringLiteral("The %1 \"%2\", row %3").arg(role, shown(path)).arg(row + 1);
+}
+
+/// The ids would run past the largest a shipping bill id can be: the
+/// shipping bills of the file are counted (from the one at hand, bill, on)
+/// for the message.
+Outcome idsRunOut(AdoXml::Reader& cargo, int bill)
+{
+    int bills = bill;
+    while (cargo.next())
+        ++bills;
+    return stopped(QStringLiteral("The %1 shipping bills cannot be numbered: their ids would run "
+                                  "past %2, the largest a shipping bill id can be. Nothing was "
+                                  "imported.")
+                       .arg(bills)
+                       .arg(std::numeric_limits<qint32>::max()));
+}
+
+/// The rows of one file of the pair as they go into their table.
+class Stream
+{
+public:
+    Stream(AdoXml::Reader& reader, const ColumnMap& map) : reader_(reader), map_(map) {}
+
+    /// Copies the current row's values into the inserter's cells by the map.
+    void fill(RowInserter& out) const
+    {
+        for (int j = 0; j < map_.fileColumns.size(); ++j)
+            out.cell(j) = reader_.cell(map_.fileColumns[j]);
+    }
+    /// The inserter column a file column lands on, -1 when it is not copied.
+    int target(int fileColumn) const { return int(map_.fileColumns.indexOf(fileColumn)); }
+
+private:
+    AdoXml::Reader& reader_;
+    const ColumnMap& map_;
+};
+
 } // namespace
 
 Outcome importPair(Database& db, const Request& request)
@@ -173,67 +200,60 @@ Outcome importPair(Database& db, const Request& request)
         return stopped(QStringLiteral("No cargo file was given; nothing was imported."));
     if (containerPath.isEmpty())
         return stopped(QStringLiteral("No container file was given; nothing was imported."));
+    const QString cargoRole = QStringLiteral("cargo file");
+    const QString containerRole = QStringLiteral("container file");
 
     try {
-        RowTable cargo;
-        RowTable containers;
-        Outcome failure;
-        if (!readPart(QStringLiteral("cargo file"), cargoPath, &cargo, &failure) ||
-            !readPart(QStringLiteral("container file"), containerPath, &containers, &failure))
-            return failure;
+        // Both files are read as they are written to the database, one row
+        // at a time: only their bytes are held.
+        AdoXml::Reader cargo;
+        AdoXml::Reader containers;
+        if (!cargo.openFile(cargoPath))
+            return unreadable(cargoRole, cargoPath, cargo.error());
+        if (!containers.openFile(containerPath))
+            return unreadable(containerRole, containerPath, containers.error());
 
-        if (const QString missing = checkImportColumns(cargo, containers); !missing.isEmpty()) {
+        if (const QString missing = checkImportColumns(cargo.columns(), containers.columns());
+            !missing.isEmpty()) {
             const bool cargoAtFault =
-                cargo.columns.isEmpty() || cargo.columnIndex(QStringLiteral("egmno")) < 0;
-            return cargoAtFault ? refused(QStringLiteral("cargo file"), cargoPath, missing)
-                                : refused(QStringLiteral("container file"), containerPath, missing);
+                cargo.columns().isEmpty() || cargo.columnIndex(QStringLiteral("egmno")) < 0;
+            return cargoAtFault ? refused(cargoRole, cargoPath, missing)
+                                : refused(containerRole, containerPath, missing);
         }
         // Without a first row the classic import failed half way; say so plainly.
-        if (cargo.rows.isEmpty())
+        if (!cargo.next()) {
+            if (cargo.failed())
+                return unreadable(cargoRole, cargoPath, cargo.error());
             return stopped(
                 QStringLiteral("The cargo file \"%1\" holds no shipping bills; nothing was "
                                "imported.")
                     .arg(shown(cargoPath)));
-
+        }
         const int egmnoColumn = cargo.columnIndex(QStringLiteral("egmno"));
-        const QString fileEgmNo = egmnoText(cargo.rows.first().value(egmnoColumn));
+        const int sbnoColumn = cargo.columnIndex(QStringLiteral("sbno"));
+        const QString fileEgmNo = egmnoText(cargo.cell(egmnoColumn));
         if (fileEgmNo != request.rotNo)
             return stopped(QStringLiteral("Cargo file contain Data of ") + fileEgmNo);
-        // Every bill, not the first alone: a pair holds one EGM.
-        const int sbnoColumn = cargo.columnIndex(QStringLiteral("sbno"));
-        for (qsizetype r = 1; r < cargo.rows.size(); ++r) {
-            const QString egmNo = egmnoText(cargo.rows[r].value(egmnoColumn));
-            if (egmNo != fileEgmNo)
-                return refused(
-                    QStringLiteral("cargo file"), cargoPath,
-                    QStringLiteral("Shipping Bill No. %1 (row %2) carries the EGM No. %3 where "
-                                   "the first carries %4: a pair holds one EGM.")
-                        .arg(ValueText::numberText(cargo.rows[r].value(sbnoColumn)))
-                        .arg(r + 1)
-                        .arg(egmNo.isEmpty() ? QStringLiteral("none") : egmNo,
-                             fileEgmNo.isEmpty() ? QStringLiteral("none") : fileEgmNo));
-        }
 
         const ColumnList cargoTable = db.tableColumns(kCargoTable);
         const ColumnList containerTable = db.tableColumns(kContainerTable);
         // A file in the table's own order but for its names goes by
         // position: it cannot be wider than its table.
-        if (!namesMatch(cargo, cargoTable) && cargo.columns.size() > cargoTable.size())
-            return refused(QStringLiteral("cargo file"), cargoPath,
-                           tooWide(cargo, cargoTable, kCargoTable));
-        if (!namesMatch(containers, containerTable) &&
-            containers.columns.size() > containerTable.size())
-            return refused(QStringLiteral("container file"), containerPath,
-                           tooWide(containers, containerTable, kContainerTable));
-        ColumnMap cargoMap = mapColumns(cargo, cargoTable, false);
-        if (cargoMap.keyColumn < 0) {
-            // Matched by name without an id column: the new ids need one.
-            cargo.columns << cargoTable.first();
-            for (RowValues& row : cargo.rows)
-                row.resize(cargo.columns.size());
-            cargoMap = mapColumns(cargo, cargoTable, false);
-        }
-        const ColumnMap containerMap = mapColumns(containers, containerTable, true);
+        if (!namesMatch(cargo.columns(), cargoTable) && cargo.columns().size() > cargoTable.size())
+            return refused(cargoRole, cargoPath, tooWide(cargo.columns(), cargoTable, kCargoTable));
+        if (!namesMatch(containers.columns(), containerTable) &&
+            containers.columns().size() > containerTable.size())
+            return refused(containerRole, containerPath,
+                           tooWide(containers.columns(), containerTable, kContainerTable));
+        const ColumnMap cargoMap = mapColumns(cargo.columns(), cargoTable, false);
+        const ColumnMap containerMap = mapColumns(containers.columns(), containerTable, true);
+        // Matched by name without an id column: the new ids need one.
+        QStringList cargoTargets = cargoMap.tableColumns;
+        if (cargoMap.keyColumn < 0)
+            cargoTargets << cargoTable.first().name;
+        const int idTarget = cargoMap.keyColumn < 0
+                                 ? int(cargoTargets.size()) - 1
+                                 : int(cargoMap.fileColumns.indexOf(cargoMap.keyColumn));
 
         // Another import holds the lock for the whole of its own: wait for it.
         const Database::LockWait patient(db, request.lockWaitSeconds);
@@ -243,71 +263,123 @@ Outcome importPair(Database& db, const Request& request)
         db.lockTable(kCargoTable);
         const double maxId = ValueText::leadingNumber(
             ValueText::numberText(db.scalar(QStringLiteral("select max(id) from egmcargo"))));
-        // The last id must fit the column: an import never wraps around.
-        if (maxId + double(cargo.rows.size()) > std::numeric_limits<qint32>::max())
-            return stopped(
-                QStringLiteral("The %1 shipping bills cannot be numbered: their ids would run "
-                               "past %2, the largest a shipping bill id can be. Nothing was "
-                               "imported.")
-                    .arg(cargo.rows.size())
-                    .arg(std::numeric_limits<qint32>::max()));
-        const int baseId = int(maxId) + 1;
-        const int refColumn = containers.columnIndex(QStringLiteral("ref"));
-        QVariantList fileRefs; // as the file gives them, for the message
-        fileRefs.reserve(containers.rows.size());
-        for (const RowValues& row : containers.rows)
-            fileRefs << row.value(refColumn);
-        const QList<qsizetype> strays =
-            renumberImport(cargo, containers, baseId, cargoMap.keyColumn);
-        if (!strays.isEmpty()) {
-            // Its ref would point it at whatever bill holds that id already.
-            const qsizetype at = strays.first();
-            const int containno = containers.columnIndex(QStringLiteral("containno"));
-            const QVariant ref = fileRefs[at];
-            QString reason =
-                QStringLiteral("The container %1 (row %2) ")
-                    .arg(containno >= 0 ? containers.rows[at].value(containno).toString()
-                                        : QString())
-                    .arg(at + 1) +
-                (ref.isNull() ? QStringLiteral("names no shipping bill (its ref is empty).")
-                              : QStringLiteral("belongs to the shipping bill with id %1, which "
-                                               "the cargo file does not hold.")
-                                    .arg(ValueText::numberText(ref)));
-            if (strays.size() > 1)
-                reason += QStringLiteral(" %1 other containers belong to no shipping bill of it "
-                                         "either.")
-                              .arg(strays.size() - 1);
-            return refused(QStringLiteral("container file"), containerPath, reason);
+        constexpr qint64 kLargestId = std::numeric_limits<qint32>::max();
+        if (maxId >= double(kLargestId))
+            return idsRunOut(cargo, 1);
+        // An id below the range of an id (a damaged table) starts at its bottom.
+        const qint64 baseId =
+            qint64(std::max(maxId, double(std::numeric_limits<qint32>::min()) - 1)) + 1;
+        ImportNumbering numbering(baseId);
+
+        // The shipping bills.
+        const auto bills = RowInserter::open(db, kCargoTable, cargoTargets);
+        const Stream billStream(cargo, cargoMap);
+        Cell none;
+        int bill = 0;
+        do {
+            ++bill;
+            if (bill > 1) {
+                // Every bill, not the first alone: a pair holds one EGM.
+                const QString egmNo = egmnoText(cargo.cell(egmnoColumn));
+                if (egmNo != fileEgmNo)
+                    return refused(
+                        cargoRole, cargoPath,
+                        QStringLiteral("Shipping Bill No. %1 (row %2) carries the EGM No. %3 "
+                                       "where the first carries %4: a pair holds one EGM.")
+                            .arg(sbnoColumn < 0 ? QString()
+                                                : ValueText::numberText(cargo.value(sbnoColumn)))
+                            .arg(bill)
+                            .arg(egmNo.isEmpty() ? QStringLiteral("none") : egmNo,
+                                 fileEgmNo.isEmpty() ? QStringLiteral("none") : fileEgmNo));
+            }
+            // The last id must fit the column: an import never wraps around.
+            if (numbering.nextId() > kLargestId)
+                return idsRunOut(cargo, bill);
+            const qint64 id =
+                numbering.addBill(cargoMap.keyColumn < 0 ? none : cargo.cell(cargoMap.keyColumn));
+            billStream.fill(*bills);
+            bills->cell(idTarget).setInteger(id);
+            try {
+                bills->insert();
+            } catch (const DbError& e) {
+                return databaseFailed(e, rowFault(cargoRole, cargoPath, bills->failedRow()));
+            }
+        } while (cargo.next());
+        if (cargo.failed())
+            return unreadable(cargoRole, cargoPath, cargo.error());
+        try {
+            bills->finish();
+        } catch (const DbError& e) {
+            return databaseFailed(e, rowFault(cargoRole, cargoPath, bills->failedRow()));
         }
 
-        qsizetype failedRow = -1;
-        try {
-            db.insertRows(kCargoTable, cargoMap.tableColumns, mappedRows(cargo, cargoMap),
-                          &failedRow);
-        } catch (const DbError& e) {
-            return databaseFailed(e, failedRow < 0 ? QString()
-                                                   : QStringLiteral("The cargo file \"%1\", row %2")
-                                                         .arg(shown(cargoPath))
-                                                         .arg(failedRow + 1));
+        // The containers, each pointed at the new id of its shipping bill.
+        const int refColumn = containers.columnIndex(QStringLiteral("ref"));
+        const int subrefColumn = containers.columnIndex(QStringLiteral("subrefno"));
+        const int containnoColumn = containers.columnIndex(QStringLiteral("containno"));
+        const auto boxes = RowInserter::open(db, kContainerTable, containerMap.tableColumns);
+        const Stream boxStream(containers, containerMap);
+        const int refTarget = boxStream.target(refColumn);
+        const int subrefTarget = boxStream.target(subrefColumn);
+        int box = 0;
+        int strays = 0;
+        QString firstStray;
+        while (containers.next()) {
+            ++box;
+            const auto ref = numbering.refOf(containers.cell(refColumn));
+            if (!ref) {
+                // Its ref would point it at whatever bill holds that id already.
+                if (strays++ == 0) {
+                    const Cell& fileRef = containers.cell(refColumn);
+                    firstStray =
+                        QStringLiteral("The container %1 (row %2) ")
+                            .arg(containnoColumn >= 0 ? containers.value(containnoColumn).toString()
+                                                      : QString())
+                            .arg(box) +
+                        (fileRef.isNull()
+                             ? QStringLiteral("names no shipping bill (its ref is empty).")
+                             : QStringLiteral("belongs to the shipping bill with id %1, which "
+                                              "the cargo file does not hold.")
+                                   .arg(ValueText::numberText(containers.value(refColumn))));
+                }
+                continue;
+            }
+            if (strays > 0)
+                continue; // only counted now: nothing more is written
+            boxStream.fill(*boxes);
+            if (refTarget >= 0)
+                boxes->cell(refTarget).setInteger(*ref);
+            if (subrefTarget >= 0)
+                boxes->cell(subrefTarget).setInteger(0);
+            try {
+                boxes->insert();
+            } catch (const DbError& e) {
+                return databaseFailed(e,
+                                      rowFault(containerRole, containerPath, boxes->failedRow()));
+            }
+        }
+        if (containers.failed())
+            return unreadable(containerRole, containerPath, containers.error());
+        if (strays > 0) {
+            if (strays > 1)
+                firstStray += QStringLiteral(" %1 other containers belong to no shipping bill of "
+                                             "it either.")
+                                  .arg(strays - 1);
+            return refused(containerRole, containerPath, firstStray);
         }
         try {
-            db.insertRows(kContainerTable, containerMap.tableColumns,
-                          mappedRows(containers, containerMap), &failedRow);
+            boxes->finish();
         } catch (const DbError& e) {
-            return databaseFailed(e, failedRow < 0
-                                         ? QString()
-                                         : QStringLiteral("The container file \"%1\", row %2")
-                                               .arg(shown(containerPath))
-                                               .arg(failedRow + 1));
+            return databaseFailed(e, rowFault(containerRole, containerPath, boxes->failedRow()));
         }
         transaction.commit();
 
         Outcome done;
         done.imported = true;
         done.message = successMessage();
-        done.shippingBills = int(cargo.rows.size());
-        done.containers = int(containers.rows.size());
-        done.firstId = baseId;
+        done.shippingBills = bill;
+        done.containers = box;
+        done.firstId = int(baseId);
         return done;
     } catch (const DbError& e) {
         return databaseFailed(e, QString());

@@ -43,7 +43,10 @@ inline QString successMessage()
 
 /// Reads both files, checks that the cargo file carries the EGM number
 /// typed as ROT No., renumbers the shipping bills from max(id) + 1 and writes
-/// everything in one transaction.
+/// everything in one transaction. The rows go from the files to the database
+/// one at a time, in that transaction: only the files' bytes are held, and a
+/// fault found on the way (a damaged row, a container of no shipping bill)
+/// takes back what was written before it.
 ///
 /// The columns of each file are copied by position, so they must stand in
 /// the table's own order; a file with more columns than its table is

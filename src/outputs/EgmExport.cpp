@@ -1,11 +1,12 @@
 #include "EgmExport.h"
 
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "AppPaths.h"
 #include "Database.h"
 #include "EgmFile.h"
 #include "LogonState.h"
 #include "Prompts.h"
+#include "RowCursor.h"
 #include "SafeFile.h"
 #include "Settings.h"
 #include "ValueText.h"
@@ -13,15 +14,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
+#include <optional>
 
 namespace EgmExport {
 
 namespace {
 
 const QString kCargoSql = QStringLiteral("select * from egmcargo where egmcargo.egmno=?");
+// The flat file reads only the columns it writes, in stored order (which the
+// index on egmno gives anyway on SQLite).
+const QString kFileBillSql = QStringLiteral(
+    "select egmno,sbno,sbdt,sbport,destport,gateport,naturecargo,volume,unitvol,pkgs from "
+    "egmcargo where egmcargo.egmno=? order by egmcargo.rowid");
+const QString kFileBoxSql = QStringLiteral(
+    "select egmcargo.egmno as xegmno,egmcargo.sbno as xsbno,egmcargo.sbdt as xsbdt,"
+    "egmcontain.containno,egmcontain.constatus from egmcontain,egmcargo where "
+    "egmcontain.ref=egmcargo.id and egmcargo.egmno=? order by egmcargo.rowid,egmcontain.rowid");
 const QString kFileContainerSql = QStringLiteral(
     "select egmcontain.*,egmcargo.egmno as xegmno,egmcargo.egmdt as xegmdt,egmcargo.sbno as "
     "xsbno,egmcargo.sbdt as xsbdt from egmcontain,egmcargo where egmcontain.ref=egmcargo.id and "
@@ -105,59 +113,6 @@ void databaseFailed(const DbError& e, const QString& rotText)
              .arg(rotText.trimmed(), QString::number(e.number()), e.description()));
 }
 
-/// One select read forward-only, row by row, each value typed as
-/// Database::select types it (a column of a named table converted from its
-/// stored form, any other column as the engine gives it).
-class RowReader
-{
-public:
-    RowReader(Database& db, const QString& sql, const QVariantList& params)
-        : db_(db), query_(db.exec(sql, params))
-    {
-        columns_ = db.resultColumns(query_.record(), sql);
-    }
-    ~RowReader() { query_.finish(); }
-    RowReader(const RowReader&) = delete;
-    RowReader& operator=(const RowReader&) = delete;
-
-    /// Column position by name (without regard to case); -1 and the first
-    /// missing name kept when there is none.
-    int column(const char* name)
-    {
-        for (int i = 0; i < columns_.size(); ++i)
-            if (columns_[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-                return i;
-        if (missing_.isEmpty())
-            missing_ = QString::fromLatin1(name);
-        return -1;
-    }
-    const QString& missing() const { return missing_; }
-
-    /// The next row; false at the end. A read that fails on the way (a
-    /// damaged file, a network share gone) throws: ending there would pass
-    /// for the end of the rows and give a file that lacks the rest.
-    bool next()
-    {
-        if (query_.next())
-            return true;
-        db_.checkRead(query_);
-        return false;
-    }
-    const ColumnList& columns() const { return columns_; }
-    QVariant value(int i) const
-    {
-        const QVariant v = query_.value(i);
-        const ColumnInfo& c = columns_[i];
-        return c.baseTable.isEmpty() ? v : db_.dialect().fromStorage(c.type, v);
-    }
-
-private:
-    Database& db_;
-    QSqlQuery query_;
-    ColumnList columns_;
-    QString missing_;
-};
-
 } // namespace
 
 double egmNumber(const QString& rotText)
@@ -216,49 +171,40 @@ RowTable containerRows(Database& db, double egmno)
     return db.select(kContainerSql, {egmno});
 }
 
-FlatFile flatFile(Database& db, double egmno, const QDate& egmDate)
+FlatFile writeFlatFile(Database& db, double egmno, const QDate& egmDate, const EgmFile::Sink& sink)
 {
     FlatFile f;
-    EgmFile::Writer w(egmDate);
+    EgmFile::Writer w(egmDate, sink);
     {
-        RowReader rows(db, kCargoSql, {egmno});
-        const int egmnoCol = rows.column("egmno"), sbno = rows.column("sbno");
-        const int sbdt = rows.column("sbdt"), sbport = rows.column("sbport");
-        const int destport = rows.column("destport"), gateport = rows.column("gateport");
-        const int nature = rows.column("naturecargo"), volume = rows.column("volume");
-        const int unitvol = rows.column("unitvol"), pkgs = rows.column("pkgs");
-        while (w.error().isEmpty() && rows.next()) {
+        const auto bills = RowCursor::open(db, kFileBillSql, {egmno});
+        while (!w.stopped() && bills->next()) {
             ++f.bills;
-            if (!rows.missing().isEmpty())
-                w.fail(EgmFile::Writer::missingColumnMessage("cargo", rows.missing()));
-            else
-                w.addBill(rows.value(egmnoCol), rows.value(sbno), rows.value(sbdt),
-                          rows.value(sbport), rows.value(destport), rows.value(gateport),
-                          rows.value(nature), rows.value(volume), rows.value(unitvol),
-                          rows.value(pkgs));
+            w.addBill(*bills);
         }
     }
-    if (!w.error().isEmpty() || f.bills == 0) {
-        f.error = w.error();
-        return f;
-    }
-    w.beginContainers();
-    {
-        RowReader rows(db, kFileContainerSql, {egmno});
-        const int egmnoCol = rows.column("xegmno"), sbno = rows.column("xsbno");
-        const int sbdt = rows.column("xsbdt"), containno = rows.column("containno");
-        const int constatus = rows.column("constatus");
-        while (w.error().isEmpty() && rows.next()) {
+    if (!w.stopped() && f.bills > 0) {
+        w.beginContainers();
+        const auto boxes = RowCursor::open(db, kFileBoxSql, {egmno});
+        while (!w.stopped() && boxes->next()) {
             ++f.containers;
-            if (!rows.missing().isEmpty())
-                w.fail(EgmFile::Writer::missingColumnMessage("container", rows.missing()));
-            else
-                w.addContainer(rows.value(egmnoCol), rows.value(sbno), rows.value(sbdt),
-                               rows.value(containno), rows.value(constatus));
+            w.addContainer(*boxes);
         }
+        w.finish();
     }
-    f.bytes = w.finish();
     f.error = w.error();
+    f.sinkFailed = w.sinkFailed();
+    return f;
+}
+
+FlatFile flatFile(Database& db, double egmno, const QDate& egmDate)
+{
+    QByteArray bytes;
+    FlatFile f = writeFlatFile(db, egmno, egmDate, [&bytes](QByteArrayView block) {
+        bytes.append(block);
+        return true;
+    });
+    if (f.error.isEmpty())
+        f.bytes = std::move(bytes);
     return f;
 }
 
@@ -278,31 +224,82 @@ bool WriteEgmFile(const QString& path, const QString& rotText, const QString& da
     Database* db = connection();
     if (!db)
         return false;
-    FlatFile file;
+    // The file is made with its first block: an EGM that stops before it
+    // leaves no file behind, and an old one stays until the new one is whole.
+    std::optional<SafeFile> file;
+    bool createFailed = false;
+    const auto sink = [&](QByteArrayView block) {
+        if (!file) {
+            file.emplace(path);
+            if (!file->open()) {
+                createFailed = true;
+                return false;
+            }
+        }
+        return file->write(block);
+    };
+    FlatFile run;
     try {
         ReadSnapshot snapshot(*db);
-        file = flatFile(*db, egmNumber(rotText), *date);
+        run = writeFlatFile(*db, egmNumber(rotText), *date, sink);
     } catch (const DbError& e) {
+        file.reset();
         databaseFailed(e, rotText);
         return false;
     }
-    if (file.bills == 0) {
+    if (run.bills == 0) {
+        file.reset();
         tell(QStringLiteral("No related cargo information is available "));
         return stopped();
     }
-    if (!file.error.isEmpty()) {
-        fail(file.error);
+    if (!run.error.isEmpty()) {
+        file.reset();
+        fail(run.error);
         return stopped();
     }
-    if (file.containers == 0)
+    if (run.sinkFailed) {
+        const QString cause = file->errorString();
+        file.reset();
+        fail(createFailed ? EgmFile::cannotCreate(path, cause) : EgmFile::cannotWrite(path, cause));
+        return false;
+    }
+    if (run.containers == 0)
         tell(QStringLiteral("No Container information is available Continue with Bulk Cargo only"));
-    QString error;
-    if (!EgmFile::save(path, file.bytes, &error)) {
-        fail(error);
+    if (!file->commit()) {
+        fail(EgmFile::cannotWrite(path, file->errorString()));
         return false;
     }
     return true;
 }
+
+namespace {
+
+/// One file of the pair, streamed from its select into a new file beside the
+/// old one. Written a second time when a column declared not nullable turns
+/// out to hold a null. False when the file cannot be made or written
+/// (*file says why); throws DbError.
+bool writeXmlFile(std::optional<SafeFile>& file, const QString& path, Database& db,
+                  const QString& sql, double egmno, const QString& table, qsizetype* rows)
+{
+    QSet<int> nullable;
+    for (;;) {
+        file.emplace(path);
+        if (!file->open())
+            return false;
+        const auto cursor = RowCursor::open(db, sql, {egmno});
+        QSet<int> need;
+        const AdoXml::WriteOutcome outcome = AdoXml::write(
+            *cursor, table, nullable, &need,
+            [&file](QByteArrayView block) { return file->write(block); }, rows);
+        if (outcome == AdoXml::WriteOutcome::Written)
+            return true;
+        if (outcome == AdoXml::WriteOutcome::SinkFailed)
+            return false;
+        nullable += need;
+    }
+}
+
+} // namespace
 
 bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QString& rotText)
 {
@@ -310,41 +307,41 @@ bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QSt
     if (!db)
         return false;
     const double egmno = egmNumber(rotText);
-    QByteArray cargoBytes;
-    RowTable containers;
-    try {
-        ReadSnapshot snapshot(*db);
-        cargoBytes = AdoXml::write(cargoRows(*db, egmno), QStringLiteral("egmcargo"));
-        containers = containerRows(*db, egmno);
-    } catch (const DbError& e) {
-        databaseFailed(e, rotText);
-        return false;
-    }
-    if (containers.rows.isEmpty())
-        tell(QStringLiteral("No Container information is available Continue with Cargo only"));
-    const QByteArray containBytes = AdoXml::write(containers, QStringLiteral("egmcontain"));
-    containers = RowTable();
-
     // The import links containers to bills by the pair's id and ref: a new
     // cargo file beside an old container file would attach the wrong
     // containers. Both are written in full before either replaces its file.
-    SafeFile cargoFile(cargoPath);
-    SafeFile containFile(containPath);
+    std::optional<SafeFile> cargoFile;
+    std::optional<SafeFile> containFile;
     SafeFile* failed = nullptr;
-    if (!cargoFile.open())
-        failed = &cargoFile;
-    else if (!containFile.open())
-        failed = &containFile;
-    else if (!cargoFile.write(cargoBytes))
-        failed = &cargoFile;
-    else if (!containFile.write(containBytes))
-        failed = &containFile;
-    else if (SafeFile::commitAll({&cargoFile, &containFile}, &failed))
-        return true;
-    cargoFile.cancel();
-    containFile.cancel();
-    fail(QStringLiteral("Cannot write \"%1\": %2\nNeither file of the pair was replaced.")
-             .arg(shown(failed->path()), failed->errorString()));
+    qsizetype containers = 0;
+    try {
+        ReadSnapshot snapshot(*db);
+        qsizetype bills = 0;
+        if (!writeXmlFile(cargoFile, cargoPath, *db, kCargoSql, egmno, QStringLiteral("egmcargo"),
+                          &bills))
+            failed = &*cargoFile;
+        else if (!writeXmlFile(containFile, containPath, *db, kContainerSql, egmno,
+                               QStringLiteral("egmcontain"), &containers))
+            failed = &*containFile;
+    } catch (const DbError& e) {
+        cargoFile.reset();
+        containFile.reset();
+        databaseFailed(e, rotText);
+        return false;
+    }
+    if (!failed) {
+        if (containers == 0)
+            tell(QStringLiteral("No Container information is available Continue with Cargo "
+                                "only"));
+        if (SafeFile::commitAll({&*cargoFile, &*containFile}, &failed))
+            return true;
+    }
+    const QString message =
+        QStringLiteral("Cannot write \"%1\": %2\nNeither file of the pair was replaced.")
+            .arg(shown(failed->path()), failed->errorString());
+    cargoFile.reset();
+    containFile.reset();
+    fail(message);
     return false;
 }
 

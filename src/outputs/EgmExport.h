@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EgmFile.h"
 #include "RowTable.h"
 
 #include <QByteArray>
@@ -41,17 +42,21 @@ RowTable fileContainerRows(Database& db, double egmno);
 RowTable containerRows(Database& db, double egmno);
 
 /// The flat file of an EGM as EgmFile::content writes it for the rows of
-/// cargoRows() and fileContainerRows(), read row by row instead of held in
-/// memory: an EGM of 200,000 containers would otherwise cost a few hundred
-/// megabytes and most of the time in allocations.
+/// cargoRows() and fileContainerRows(), read row by row (only the columns it
+/// writes) instead of held in memory.
 struct FlatFile
 {
-    QByteArray bytes; ///< empty when there is no shipping bill or error is set
+    QByteArray bytes; ///< flatFile(): empty when there is no shipping bill or error is set
     qsizetype bills = 0;
     qsizetype containers = 0;
-    QString error; ///< a shipping bill without a date, a missing column
+    QString error;           ///< a shipping bill without a date, a missing column
+    bool sinkFailed = false; ///< writeFlatFile(): the sink refused a block
 };
-/// Throws DbError.
+/// Streams the file into sink as it is read: memory stays flat whatever the
+/// size of the EGM. Nothing reaches the sink when the EGM has no shipping
+/// bill. Throws DbError (the sink then holds a part of the file).
+FlatFile writeFlatFile(Database& db, double egmno, const QDate& egmDate, const EgmFile::Sink& sink);
+/// writeFlatFile() into memory. Throws DbError.
 FlatFile flatFile(Database& db, double egmno, const QDate& egmDate);
 
 /// What a write that stops for what was typed or what the EGM holds does

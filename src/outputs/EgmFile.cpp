@@ -1,54 +1,83 @@
 #include "EgmFile.h"
 
+#include "Cell.h"
+#include "Cp1252.h"
+#include "RowCursor.h"
 #include "SafeFile.h"
 #include "ValueText.h"
 
 #include <QDir>
-#include <QStringList>
-#include <utility>
+#include <cstring>
 
 namespace EgmFile {
 
 namespace {
 
 constexpr char kGroupSeparator = '\x1d';
+constexpr qsizetype kBlock = 64 * 1024;
 
-QVariant valueAt(const RowValues& row, int index)
+/// A number column's field: its ordinary text form ("" for null).
+void appendNumberText(QByteArray& out, const Cell& c)
 {
-    return index >= 0 && index < row.size() ? row[index] : QVariant();
+    switch (c.kind) {
+    case Cell::Kind::Null:
+        return;
+    case Cell::Kind::Integer:
+        ValueText::appendNumber(out, c.integer);
+        return;
+    case Cell::Kind::Real:
+        ValueText::appendNumber(out, c.real);
+        return;
+    case Cell::Kind::Text:
+        ValueText::appendNumber(out, ValueText::leadingNumber(c.text));
+        return;
+    case Cell::Kind::Date:
+    case Cell::Kind::Boolean:
+        break;
+    }
+    out.append(ValueText::numberText(c.toVariant()).toLatin1());
 }
 
-/// Appends text as single-byte Latin-1 ('?' for what Latin-1 lacks) and
-/// the separator, without a temporary per field.
-void appendField(QByteArray& out, QStringView text)
+/// A text column's field: exactly as stored, in the code page.
+void appendText(QByteArray& out, const Cell& c)
 {
-    for (const QChar c : text)
-        out.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
-    out.append(kGroupSeparator);
+    if (c.kind == Cell::Kind::Text)
+        Cp1252::appendUtf8(out, c.text);
+    else if (!c.isNull())
+        Cp1252::appendUtf8(out, c.toVariant().toString().toUtf8());
 }
 
-QString text(const QVariant& v)
+ValueText::DateTime dateOf(const Cell& c)
 {
-    return v.isNull() ? QString() : v.toString(); // exactly as stored
+    switch (c.kind) {
+    case Cell::Kind::Date:
+        return c.date;
+    case Cell::Kind::Text:
+        return ValueText::parseDateTime(c.text);
+    case Cell::Kind::Null:
+        return ValueText::DateTime();
+    default:
+        return ValueText::DateTime::from(ValueText::toDate(c.toVariant()));
+    }
 }
 
-/// A value counts as zero when the leading number of its text is 0; an empty,
-/// null or non-numeric value counts as zero too.
-bool countsAsZero(const QString& text)
+/// A value counts as zero when the leading number of its text is 0; an
+/// empty, null or non-numeric value counts as zero too.
+bool countsAsZero(QByteArrayView numberText)
 {
-    return ValueText::leadingNumber(text) == 0;
+    return ValueText::leadingNumber(numberText) == 0;
 }
 
 } // namespace
 
-Writer::Writer(const QDate& screenDate)
+Writer::Writer(const QDate& screenDate, Sink sink) : sink_(std::move(sink))
 {
     if (!screenDate.isValid()) {
         error_ = QStringLiteral("The EGM date is not a valid date; no file was written.");
         return;
     }
-    date_ = ValueText::ddmmyyyy(screenDate).toLatin1();
-    out_.append("<manifest>\n<egm_master>F\n");
+    ValueText::appendDdmmyyyy(date_, ValueText::DateTime::from(screenDate));
+    out_.reserve(kBlock + 4096);
 }
 
 QString Writer::noDateMessage(const QString& sbno)
@@ -63,109 +92,201 @@ QString Writer::missingColumnMessage(const char* what, const QString& column)
         .arg(QLatin1String(what), column);
 }
 
-bool Writer::billPrefix(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt)
+bool Writer::findColumns(const RowCursor& row, const char* what,
+                         std::initializer_list<const char*> names, QList<int>* columns)
 {
-    if (havePrefix_ && egmno == lastEgmno_ && sbno == lastSbno_ && sbdt == lastSbdt_)
+    if (!columns->isEmpty())
         return true;
-    const QString sbnoText = ValueText::numberText(sbno);
-    const QDate billDate = ValueText::toDate(sbdt);
-    if (!billDate.isValid()) {
-        error_ = noDateMessage(sbnoText);
-        return false;
+    for (const char* name : names) {
+        const int k = row.column(QString::fromLatin1(name));
+        if (k < 0) {
+            error_ = missingColumnMessage(what, QString::fromLatin1(name));
+            columns->clear();
+            return false;
+        }
+        columns->append(k);
     }
-    prefix_.clear();
-    appendField(prefix_, ValueText::numberText(egmno));
-    prefix_.append(date_).append(kGroupSeparator);
-    appendField(prefix_, sbnoText);
-    appendField(prefix_, ValueText::ddmmyyyy(billDate));
-    lastEgmno_ = egmno;
-    lastSbno_ = sbno;
-    lastSbdt_ = sbdt;
-    havePrefix_ = true;
     return true;
 }
 
-bool Writer::addBill(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt,
-                     const QVariant& sbport, const QVariant& destport, const QVariant& gateport,
-                     const QVariant& naturecargo, const QVariant& volume, const QVariant& unitvol,
-                     const QVariant& pkgs)
+bool Writer::flushIfFull()
 {
-    if (!error_.isEmpty() || !billPrefix(egmno, sbno, sbdt))
+    if (out_.size() < kBlock)
+        return true;
+    if (!sink_(out_)) {
+        sinkFailed_ = true;
         return false;
-    out_.append(prefix_);
-    appendField(out_, text(sbport));
-    appendField(out_, text(destport));
-    appendField(out_, text(gateport));
-    appendField(out_, text(naturecargo));
-    // The volume decides for the unit as well: no unit without a volume.
-    const QString volumeText = ValueText::numberText(volume);
-    const bool noVolume = countsAsZero(volumeText);
-    appendField(out_, noVolume ? QString() : volumeText);
-    appendField(out_, noVolume ? QString() : text(unitvol));
-    const QString pkgsText = ValueText::numberText(pkgs);
-    appendField(out_, countsAsZero(pkgsText) ? QString() : pkgsText);
-    out_.append('\n');
+    }
+    out_.clear();
     return true;
+}
+
+bool Writer::billPrefix(const Cell& egmno, const Cell& sbno, const Cell& sbdt)
+{
+    const Cell* cells[3] = {&egmno, &sbno, &sbdt};
+    bool same = !prefix_.isEmpty();
+    for (int k = 0; k < 3 && same; ++k) {
+        const Cell& c = *cells[k];
+        const Remembered& r = last_[k];
+        same = r.kind == int(c.kind);
+        if (!same)
+            break;
+        switch (c.kind) {
+        case Cell::Kind::Null:
+            break;
+        case Cell::Kind::Integer:
+        case Cell::Kind::Boolean:
+            same = r.integer == c.integer;
+            break;
+        case Cell::Kind::Real:
+            same = std::memcmp(&r.real, &c.real, sizeof c.real) == 0;
+            break;
+        case Cell::Kind::Text:
+            same = QByteArrayView(r.text) == c.text;
+            break;
+        case Cell::Kind::Date:
+            same = r.date[0] == c.date.year && r.date[1] == c.date.month &&
+                   r.date[2] == c.date.day && r.date[3] == c.date.hour &&
+                   r.date[4] == c.date.minute && r.date[5] == c.date.second;
+            break;
+        }
+    }
+    if (same)
+        return true;
+
+    const ValueText::DateTime billDate = dateOf(sbdt);
+    if (!billDate.isValid()) {
+        QByteArray sbnoText;
+        appendNumberText(sbnoText, sbno);
+        error_ = noDateMessage(QString::fromLatin1(sbnoText));
+        return false;
+    }
+    prefix_.clear();
+    appendNumberText(prefix_, egmno);
+    prefix_.append(kGroupSeparator).append(date_).append(kGroupSeparator);
+    appendNumberText(prefix_, sbno);
+    prefix_.append(kGroupSeparator);
+    ValueText::appendDdmmyyyy(prefix_, billDate);
+    prefix_.append(kGroupSeparator);
+    for (int k = 0; k < 3; ++k) {
+        const Cell& c = *cells[k];
+        Remembered& r = last_[k];
+        r.kind = int(c.kind);
+        r.integer = c.integer;
+        r.real = c.real;
+        r.text = c.kind == Cell::Kind::Text ? c.text.toByteArray() : QByteArray();
+        const int d[6] = {c.date.year, c.date.month,  c.date.day,
+                          c.date.hour, c.date.minute, c.date.second};
+        std::memcpy(r.date, d, sizeof d);
+    }
+    return true;
+}
+
+bool Writer::addBill(const RowCursor& row)
+{
+    if (stopped() || !findColumns(row, "cargo",
+                                  {"egmno", "sbno", "sbdt", "sbport", "destport", "gateport",
+                                   "naturecargo", "volume", "unitvol", "pkgs"},
+                                  &billColumns_))
+        return false;
+    const QList<int>& k = billColumns_;
+    if (!billPrefix(row.cell(k[0]), row.cell(k[1]), row.cell(k[2])))
+        return false;
+    if (!started_) {
+        out_.append("<manifest>\n<egm_master>F\n");
+        started_ = true;
+    }
+    out_.append(prefix_);
+    for (int i = 3; i <= 6; ++i) {
+        appendText(out_, row.cell(k[i]));
+        out_.append(kGroupSeparator);
+    }
+    // The volume decides for the unit as well: no unit without a volume.
+    const qsizetype volumeAt = out_.size();
+    appendNumberText(out_, row.cell(k[7]));
+    if (countsAsZero(QByteArrayView(out_).sliced(volumeAt))) {
+        out_.truncate(volumeAt);
+        out_.append(kGroupSeparator).append(kGroupSeparator);
+    } else {
+        out_.append(kGroupSeparator);
+        appendText(out_, row.cell(k[8]));
+        out_.append(kGroupSeparator);
+    }
+    const qsizetype pkgsAt = out_.size();
+    appendNumberText(out_, row.cell(k[9]));
+    if (countsAsZero(QByteArrayView(out_).sliced(pkgsAt)))
+        out_.truncate(pkgsAt);
+    out_.append(kGroupSeparator).append('\n');
+    return flushIfFull();
 }
 
 void Writer::beginContainers()
 {
-    out_.append("<egmcont>F\n");
+    if (!stopped())
+        out_.append("<egmcont>F\n");
 }
 
-bool Writer::addContainer(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt,
-                          const QVariant& containno, const QVariant& constatus)
+bool Writer::addContainer(const RowCursor& row)
 {
-    if (!error_.isEmpty() || !billPrefix(egmno, sbno, sbdt))
+    if (stopped() ||
+        !findColumns(row, "container", {"xegmno", "xsbno", "xsbdt", "containno", "constatus"},
+                     &containerColumns_))
+        return false;
+    const QList<int>& k = containerColumns_;
+    if (!billPrefix(row.cell(k[0]), row.cell(k[1]), row.cell(k[2])))
         return false;
     out_.append(prefix_);
-    appendField(out_, text(containno));
-    appendField(out_, text(constatus));
-    out_.append('\n');
-    return true;
+    appendText(out_, row.cell(k[3]));
+    out_.append(kGroupSeparator);
+    appendText(out_, row.cell(k[4]));
+    out_.append(kGroupSeparator).append('\n');
+    return flushIfFull();
 }
 
-QByteArray Writer::finish()
+bool Writer::finish()
 {
-    if (!error_.isEmpty())
-        return {};
+    if (stopped())
+        return false;
+    if (!started_)
+        return true; // no shipping bill: no file
     out_.append("<END-egmcont>\n<END-egm_master>\n<END-manifest>\n");
-    return std::exchange(out_, QByteArray());
+    if (!sink_(out_)) {
+        sinkFailed_ = true;
+        return false;
+    }
+    out_.clear();
+    return true;
 }
 
 QByteArray content(const QDate& screenDate, const RowTable& cargo, const RowTable& containers,
                    QString* error)
 {
-    Writer w(screenDate);
-    auto columnsOf = [&w](const RowTable& t, const char* what,
-                          std::initializer_list<const char*> names) {
-        QList<int> cols;
-        for (const char* name : names) {
-            cols << t.columnIndex(QLatin1String(name));
-            if (cols.last() < 0 && !t.rows.isEmpty() && w.error().isEmpty())
-                w.fail(Writer::missingColumnMessage(what, QLatin1String(name)));
-        }
-        return cols;
-    };
-    const QList<int> c = columnsOf(cargo, "cargo",
-                                   {"egmno", "sbno", "sbdt", "sbport", "destport", "gateport",
-                                    "naturecargo", "volume", "unitvol", "pkgs"});
-    for (const RowValues& r : cargo.rows)
-        if (!w.addBill(valueAt(r, c[0]), valueAt(r, c[1]), valueAt(r, c[2]), valueAt(r, c[3]),
-                       valueAt(r, c[4]), valueAt(r, c[5]), valueAt(r, c[6]), valueAt(r, c[7]),
-                       valueAt(r, c[8]), valueAt(r, c[9])))
-            break;
+    QByteArray bytes;
+    Writer w(screenDate, [&bytes](QByteArrayView block) {
+        bytes.append(block);
+        return true;
+    });
+    const auto bills = RowCursor::over(cargo);
+    while (bills->next() && w.addBill(*bills)) {
+    }
     w.beginContainers();
-    const QList<int> k =
-        columnsOf(containers, "container", {"xegmno", "xsbno", "xsbdt", "containno", "constatus"});
-    for (const RowValues& r : containers.rows)
-        if (!w.addContainer(valueAt(r, k[0]), valueAt(r, k[1]), valueAt(r, k[2]), valueAt(r, k[3]),
-                            valueAt(r, k[4])))
-            break;
-    QByteArray bytes = w.finish();
+    const auto boxes = RowCursor::over(containers);
+    while (boxes->next() && w.addContainer(*boxes)) {
+    }
+    const bool written = w.finish();
     if (error)
         *error = w.error();
-    return bytes;
+    return written ? bytes : QByteArray();
+}
+
+QString cannotCreate(const QString& path, const QString& cause)
+{
+    return QStringLiteral("Cannot create \"%1\": %2").arg(QDir::toNativeSeparators(path), cause);
+}
+
+QString cannotWrite(const QString& path, const QString& cause)
+{
+    return QStringLiteral("Cannot write \"%1\": %2").arg(QDir::toNativeSeparators(path), cause);
 }
 
 bool save(const QString& path, const QByteArray& bytes, QString* error)
@@ -173,14 +294,13 @@ bool save(const QString& path, const QByteArray& bytes, QString* error)
     QString scratch;
     if (!error)
         error = &scratch;
-    const QString shown = QDir::toNativeSeparators(path);
     SafeFile file(path);
     if (!file.open()) {
-        *error = QStringLiteral("Cannot create \"%1\": %2").arg(shown, file.errorString());
+        *error = cannotCreate(path, file.errorString());
         return false;
     }
     if (!file.write(bytes) || !file.commit()) {
-        *error = QStringLiteral("Cannot write \"%1\": %2").arg(shown, file.errorString());
+        *error = cannotWrite(path, file.errorString());
         return false;
     }
     error->clear();

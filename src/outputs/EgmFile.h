@@ -3,67 +3,103 @@
 #include "RowTable.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
-#include <QVariant>
+#include <functional>
+
+class RowCursor;
+struct Cell;
 
 /// The EGM flat file filed with Customs: tag lines, one master line per
 /// shipping bill and one container line per container, every field followed
-/// by a group separator (0x1D), every line ended by a line feed alone.
+/// by a group separator (0x1D), every line ended by a line feed alone. The
+/// text is written in Windows-1252, the code page of the offices that file
+/// it.
 namespace EgmFile {
 
-/// Builds the file line by line from column values, so that rows can be
-/// streamed from a query. The line rules live here alone: numbers in their
-/// ordinary text form, text exactly as stored, dates as DDMMYYYY, the zero
-/// rules for volume, unit and packages, the screen's date on every line.
+/// Where the bytes go, a block at a time; false stops the writing (a full
+/// disk).
+using Sink = std::function<bool(QByteArrayView)>;
+
+/// Writes the file line by line from the rows of a cursor, in blocks, so that
+/// an EGM of any size streams from the database to the disk. The line rules
+/// live here alone: numbers in their ordinary text form (ValueText), text
+/// exactly as stored, dates as DDMMYYYY, the zero rules for volume, unit and
+/// packages, the screen's date on every line.
+///
+/// Nothing reaches the sink before the first shipping bill: an EGM without
+/// one writes no byte.
 class Writer
 {
 public:
-    /// Starts the file; an invalid date sets error() at once.
-    explicit Writer(const QDate& screenDate);
+    /// An invalid date sets error() at once.
+    Writer(const QDate& screenDate, Sink sink);
 
-    /// A master line. False (and error() set) when the bill has no date.
-    bool addBill(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt,
-                 const QVariant& sbport, const QVariant& destport, const QVariant& gateport,
-                 const QVariant& naturecargo, const QVariant& volume, const QVariant& unitvol,
-                 const QVariant& pkgs);
+    /// A master line from a row holding egmno, sbno, sbdt, sbport, destport,
+    /// gateport, naturecargo, volume, unitvol and pkgs (found by name without
+    /// regard to case). False when the writing stopped (see stopped()).
+    bool addBill(const RowCursor& row);
     /// Closes the master lines and opens the container section.
     void beginContainers();
-    /// A container line, with its shipping bill's egmno, sbno and sbdt.
-    bool addContainer(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt,
-                      const QVariant& containno, const QVariant& constatus);
-    /// The whole file; empty when error() is set.
-    QByteArray finish();
+    /// A container line from a row holding its bill's xegmno, xsbno and
+    /// xsbdt, and containno and constatus.
+    bool addContainer(const RowCursor& row);
+    /// The closing lines and the last block. False when the writing stopped.
+    bool finish();
+
+    /// What in the rows stopped the writing (a bill without a date, a missing
+    /// column); "" when nothing did.
     const QString& error() const { return error_; }
-    void fail(const QString& message) { error_ = message; }
+    /// The sink refused a block.
+    bool sinkFailed() const { return sinkFailed_; }
+    bool stopped() const { return sinkFailed_ || !error_.isEmpty(); }
 
     static QString noDateMessage(const QString& sbno);
     static QString missingColumnMessage(const char* what, const QString& column);
 
 private:
-    bool billPrefix(const QVariant& egmno, const QVariant& sbno, const QVariant& sbdt);
+    bool findColumns(const RowCursor& row, const char* what,
+                     std::initializer_list<const char*> names, QList<int>* columns);
+    bool billPrefix(const Cell& egmno, const Cell& sbno, const Cell& sbdt);
+    bool flushIfFull();
 
+    Sink sink_;
     QByteArray out_;
     QByteArray date_;
     QString error_;
+    bool sinkFailed_ = false;
+    bool started_ = false;
+    QList<int> billColumns_;
+    QList<int> containerColumns_;
     // The first four fields of a line belong to its shipping bill: made once
     // for the run of lines of one bill.
-    QVariant lastEgmno_, lastSbno_, lastSbdt_;
+    struct Remembered
+    {
+        int kind = -1;
+        qint64 integer = 0;
+        double real = 0;
+        QByteArray text;
+        int date[6] = {};
+    };
+    Remembered last_[3];
     QByteArray prefix_;
-    bool havePrefix_ = false;
 };
 
-/// The file's bytes (single-byte Latin-1 text). cargo holds the rows of
+/// The file's bytes for rows held in memory: cargo holds the rows of
 /// "select * from egmcargo ..." and containers those of the container query
-/// (egmcontain.* with xegmno, xegmdt, xsbno, xsbdt); columns are found by name
-/// without regard to case. The EGM date written on every line is screenDate,
-/// not the stored egmdt. Returns empty bytes and sets *error when a shipping
-/// bill has no date or a column is missing: no partial file is ever produced.
+/// (egmcontain.* with xegmno, xegmdt, xsbno, xsbdt). Returns empty bytes and
+/// sets *error when a shipping bill has no date or a column is missing: no
+/// partial file is ever produced.
 QByteArray content(const QDate& screenDate, const RowTable& cargo, const RowTable& containers,
                    QString* error);
 
 /// Writes bytes to path; an existing file is replaced only once the new one
 /// is complete. On failure *error names the path and the cause.
 bool save(const QString& path, const QByteArray& bytes, QString* error);
+
+/// The messages save() gives when the file cannot be created or written.
+QString cannotCreate(const QString& path, const QString& cause);
+QString cannotWrite(const QString& path, const QString& cause);
 
 } // namespace EgmFile

@@ -1,7 +1,7 @@
 // The egm and xml-export commands on an installation made as "tarvex init"
 // makes it, with the sample EGMs of tests/outputs added.
 
-#include "AdoXml.h"
+#include "AdoXmlReader.h"
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Database.h"

@@ -120,6 +120,7 @@ private slots:
     void numberText();
     void parseDate_data();
     void parseDate();
+    void parseDateOfBytes();
     void ddmmyyyy();
 };
 
@@ -709,6 +710,13 @@ void TestDatabase::leadingNumber_data()
     QTest::newRow("letters only") << "abc" << 0.0;
     QTest::newRow("empty") << "" << 0.0;
     QTest::newRow("sign, fraction, exponent") << " -4.5e1" << -45.0;
+    QTest::newRow("blanks anywhere") << " 1 2 . 5 e 1x" << 125.0;
+    QTest::newRow("classic exponent letter") << "2D3" << 2000.0;
+    QTest::newRow("exponent without digits") << "7e+" << 7.0;
+    QTest::newRow("point alone") << "-." << 0.0;
+    QTest::newRow("too large") << "1e400" << 0.0;
+    QTest::newRow("a hundred digits") << QString(100, u'1') << 1.1111111111111111e99;
+    QTest::newRow("wide digits are no digits") << QStringLiteral("١٢") << 0.0;
 }
 
 void TestDatabase::leadingNumber()
@@ -716,6 +724,8 @@ void TestDatabase::leadingNumber()
     QFETCH(QString, text);
     QFETCH(double, number);
     QCOMPARE(ValueText::leadingNumber(text), number);
+    // The byte version the file writers and readers use reads the same.
+    QCOMPARE(ValueText::leadingNumber(QByteArrayView(text.toUtf8())), number);
 }
 
 void TestDatabase::numberText_data()
@@ -729,6 +739,29 @@ void TestDatabase::numberText_data()
     QTest::newRow("millions") << 1234567.0 << "1234567";
     QTest::newRow("negative") << -2.5 << "-2.5";
     QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    // The classic conversion: 15 significant digits, the plain form from
+    // 1E-04 to below 1E+15 (the exponent taken after rounding), the
+    // scientific one with an upper-case E and two exponent digits outside.
+    QTest::newRow("fifteen digits") << 999999999999999.0 << "999999999999999";
+    QTest::newRow("1E+15") << 1e15 << "1E+15";
+    QTest::newRow("-1E+15") << -1e15 << "-1E+15";
+    QTest::newRow("sixteen digits rounded") << 1234567890123456.0 << "1.23456789012346E+15";
+    QTest::newRow("rounds up to 1E+15") << 999999999999999.9 << "1E+15";
+    QTest::newRow("just below 1E+15") << 999999999999999.4 << "999999999999999";
+    QTest::newRow("1E+100") << 1e100 << "1E+100";
+    QTest::newRow("largest") << 1.7976931348623157e308 << "1.79769313486232E+308";
+    QTest::newRow("1E-04 is plain") << 0.0001 << "0.0001";
+    QTest::newRow("plain below 1E-03") << 0.00012345 << "0.00012345";
+    QTest::newRow("15 digits below 1E-03") << 0.000123456789012345678 << "0.000123456789012346";
+    QTest::newRow("rounds up to 1E-04") << 0.0000999999999999999995 << "0.0001";
+    QTest::newRow("just below 1E-04") << 0.0000999999999999 << "9.99999999999E-05";
+    QTest::newRow("1E-05") << 0.00001 << "1E-05";
+    QTest::newRow("1.5E-05") << -0.000015 << "-1.5E-05";
+    QTest::newRow("1E-300") << 1e-300 << "1E-300";
+    QTest::newRow("a third") << 1.0 / 3 << "0.333333333333333";
+    QTest::newRow("two thirds") << 2.0 / 3 << "0.666666666666667";
+    QTest::newRow("fraction of a large number") << 123456789.123456789 << "123456789.123457";
 }
 
 void TestDatabase::numberText()
@@ -736,6 +769,9 @@ void TestDatabase::numberText()
     QFETCH(double, number);
     QFETCH(QString, text);
     QCOMPARE(ValueText::numberText(number), text);
+    QByteArray bytes("x");
+    ValueText::appendNumber(bytes, number);
+    QCOMPARE(bytes, "x" + text.toLatin1());
 }
 
 void TestDatabase::parseDate_data()
@@ -752,6 +788,14 @@ void TestDatabase::parseDate_data()
     QTest::newRow("month 13") << "13/13/2006" << QDate();
     QTest::newRow("words") << "abc" << QDate();
     QTest::newRow("empty") << "" << QDate();
+    QTest::newRow("stored with a time") << "2006-03-05 14:30:00" << QDate(2006, 3, 5);
+    QTest::newRow("stored with T and fraction") << "2006-03-05T14:30:00.250" << QDate(2006, 3, 5);
+    QTest::newRow("one-digit month and day") << "2006-3-5" << QDate(2006, 3, 5);
+    QTest::newRow("blanks around") << " 2006-03-05 " << QDate(2006, 3, 5);
+    QTest::newRow("year below 100") << "0099-03-05" << QDate();
+    QTest::newRow("hour 24") << "2006-03-05 24:00:00" << QDate();
+    QTest::newRow("five-digit year") << "20060-03-05" << QDate();
+    QTest::newRow("time without minutes") << "2006-03-05 14" << QDate();
 }
 
 void TestDatabase::parseDate()
@@ -766,6 +810,38 @@ void TestDatabase::parseDate()
     }
     QVERIFY(parsed);
     QCOMPARE(*parsed, date);
+}
+
+void TestDatabase::parseDateOfBytes()
+{
+    // The byte reader of stored dates reads every form as the text one does.
+    const QStringList texts = {"31/12/2006",
+                               "1/2/06",
+                               "2006-12-31",
+                               "31-Dec-2006",
+                               "5 Mar 2006",
+                               "31/02/2006",
+                               "abc",
+                               "",
+                               "2006-03-05 14:30:00",
+                               "2006-03-05T14:30:00.250",
+                               "2006-3-5",
+                               " 2006-03-05 ",
+                               "0099-03-05",
+                               "2006-03-05 24:00:00",
+                               "2006-03-05 9:05",
+                               "2006-03-05  09:05:07",
+                               "2006-03-05T",
+                               "2006-03-05 14:30:61"};
+    for (const QString& text : texts) {
+        const std::optional<QDateTime> expected = ValueText::parseDateTime(text);
+        const ValueText::DateTime got = ValueText::parseDateTime(QByteArrayView(text.toUtf8()));
+        QVERIFY2(got.isValid() == bool(expected), qPrintable(text));
+        if (expected) {
+            QCOMPARE(got.date(), expected->date());
+            QCOMPARE(QTime(got.hour, got.minute, got.second), expected->time());
+        }
+    }
 }
 
 void TestDatabase::ddmmyyyy()

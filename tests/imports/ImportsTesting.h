@@ -3,7 +3,7 @@
 // What the import tests share: shipping bills and containers as another
 // installation's export writes them, and the pair of files they make.
 
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "Database.h"
 #include "Schema.h"
 

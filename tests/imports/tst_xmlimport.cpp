@@ -1,4 +1,4 @@
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "CargoRenumber.h"
 #include "Database.h"
 #include "DemoFixture.h"

@@ -3,7 +3,7 @@
 // compared byte for byte with a hand-written file; both are read back with
 // the reader the receiving installation uses.
 
-#include "AdoXml.h"
+#include "AdoXmlReader.h"
 #include "DemoFixture.h"
 #include "LogonState.h"
 #include "OutputsTesting.h"

@@ -125,6 +125,8 @@ private slots:
     void rowsInShippingBillOrder_data();
     void rowsInShippingBillOrder();
     void noBillGivesTheCargoColumnsAndNoRow();
+    void rowsAreThoseARowSetReads_data();
+    void rowsAreThoseARowSetReads();
     void theNumberIsBound();
     void billsSharingANumberKeepTheirContainers();
     void datesReadAsStored();
@@ -195,6 +197,50 @@ void TestCheckList::rowsInShippingBillOrder()
                               "autoid", "ref", "containno", "constatus", "subrefno"}));
     }
     QVERIFY(inst.prompts.calls.isEmpty());
+}
+
+void TestCheckList::rowsAreThoseARowSetReads_data()
+{
+    QTest::addColumn<QString>("rotNo");
+    QTest::newRow("containers") << "2024117";
+    QTest::newRow("bulk cargo") << "2024119";
+    QTest::newRow("a bill without a date") << "7001";
+    QTest::newRow("no bill") << "424242";
+}
+
+void TestCheckList::rowsAreThoseARowSetReads()
+{
+    // The rows are read forward on the engine's own terms: the set must
+    // hold what a row set opened on the same select holds.
+    QFETCH(QString, rotNo);
+    Installation inst;
+    RowSet read;
+    CheckList::readRows(read, logonState().Conn, CheckList::egmNumber(rotNo));
+    RowSet opened;
+    opened.open(logonState().Conn, QString::fromLatin1(CheckList::joinSql),
+                {CheckList::egmNumber(rotNo)});
+    if (opened.recordCount() == 0)
+        opened.open(logonState().Conn, QString::fromLatin1(CheckList::cargoSql),
+                    {CheckList::egmNumber(rotNo)});
+    QCOMPARE(read.recordCount(), opened.recordCount());
+    QCOMPARE(read.columns().size(), opened.columns().size());
+    for (qsizetype k = 0; k < opened.columns().size(); ++k) {
+        QCOMPARE(read.columns()[k].name, opened.columns()[k].name);
+        QCOMPARE(read.columns()[k].baseTable, opened.columns()[k].baseTable);
+    }
+    read.moveFirst();
+    for (opened.moveFirst(); !opened.eof(); opened.moveNext(), read.moveNext())
+        for (int k = 0; k < opened.columns().size(); ++k) {
+            const QVariant a = read.value(k);
+            const QVariant e = opened.value(k);
+            QVERIFY2(a.isNull() == e.isNull() &&
+                         (a.isNull() || (a.typeId() == e.typeId() && a == e)),
+                     qPrintable(QStringLiteral("%1: %2 / %3")
+                                    .arg(opened.columns()[k].name, a.toString(), e.toString())));
+        }
+    // The set is the program's own: it re-reads its select.
+    read.requery();
+    QCOMPARE(read.recordCount(), opened.recordCount());
 }
 
 void TestCheckList::noBillGivesTheCargoColumnsAndNoRow()

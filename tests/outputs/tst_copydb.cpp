@@ -4,7 +4,7 @@
 // XML pair written from any of the three are the same bytes.
 
 #include "../data/DataTesting.h"
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "Database.h"
 #include "DatabaseCopy.h"
 #include "EgmExport.h"

@@ -2,7 +2,7 @@
 // from the database for speed; EgmFile::content is the reference: for the
 // same rows both must give the same bytes, whatever the rows hold.
 
-#include "AdoXml.h"
+#include "AdoXmlWriter.h"
 #include "AppPaths.h"
 #include "Database.h"
 #include "DemoFixture.h"
@@ -118,6 +118,8 @@ private slots:
     void egmNumberAndFileName();
     void streamedFileEqualsTheReference_data();
     void streamedFileEqualsTheReference();
+    void windows1252FromTheDatabase();
+    void notNullColumnHoldingNoDateIsWrittenNullable();
     void egmWithoutShippingBills();
     void queriesTakeOnlyTheirEgm();
     void containerRowsCarryTheKey();
@@ -209,12 +211,13 @@ void TestEgmExport::streamedFileEqualsTheReference_data()
 
     Bill latin = plainBill(1);
     latin.destport = QString::fromUtf8("Sète");
+    latin.sbport = QString::fromUtf8("€‘x’");
     latin.nature = QString::fromUtf8("Ω");
     latin.unitvol = QString::fromUtf8("m³");
     latin.volume = 2.0;
     Bill blanks = plainBill(2);
     blanks.destport = " usn ";
-    QTest::newRow("texts as stored, Latin-1") << QList<Bill>{latin, blanks} << 1;
+    QTest::newRow("texts as stored, Windows-1252") << QList<Bill>{latin, blanks} << 1;
 
     // Two bills under one id (an older database): each container comes
     // once per bill of its id, as the join gives it.
@@ -265,6 +268,17 @@ void TestEgmExport::streamedFileEqualsTheReference()
     const QDate date(2024, 3, 5);
     const Reference expected = reference(*db, 500, date);
     const EgmExport::FlatFile streamed = EgmExport::flatFile(*db, 500, date);
+
+    // The XML pair streamed as AdoXml::write writes the rows the selects read.
+    ScriptedPrompts prompts;
+    logonState().Conn = db;
+    const QString cargoXml = demo.file("egmcargo.xml");
+    const QString containXml = demo.file("egmcontain.xml");
+    QVERIFY(EgmExport::SaveXmlPair(cargoXml, containXml, "500"));
+    logonState() = LogonState();
+    COMPARE_BYTES(fileBytes(cargoXml), AdoXml::write(EgmExport::cargoRows(*db, 500), "egmcargo"));
+    COMPARE_BYTES(fileBytes(containXml),
+                  AdoXml::write(EgmExport::containerRows(*db, 500), "egmcontain"));
     QCOMPARE(streamed.error, expected.error);
     COMPARE_BYTES(streamed.bytes, expected.bytes);
     QCOMPARE(streamed.bills, expected.error.isEmpty() ? bills.size() : streamed.bills);
@@ -272,6 +286,57 @@ void TestEgmExport::streamedFileEqualsTheReference()
         const qsizetype lines = streamed.bytes.count('\n');
         QCOMPARE(lines, 6 + streamed.bills + streamed.containers);
     }
+}
+
+void TestEgmExport::windows1252FromTheDatabase()
+{
+    DemoFixture demo;
+    auto db = demo.company();
+    Bill b = plainBill(1);
+    b.destport = QString::fromUtf8("€ “x”");
+    insertRaw(*db, b);
+    insertContainer(*db, 1, QString::fromUtf8("Š–1"), QString::fromUtf8("Ω"));
+    const EgmExport::FlatFile f = EgmExport::flatFile(*db, 500, QDate(2024, 3, 5));
+    QCOMPARE(f.error, QString());
+    const QList<QByteArray> lines = f.bytes.split('\n');
+    QCOMPARE(lines.value(2).split('\x1d').value(5), QByteArray("\x80 \x93x\x94"));
+    QCOMPARE(lines.value(4).split('\x1d').mid(4, 2), (QList<QByteArray>{"\x8A\x96"
+                                                                        "1",
+                                                                        "?"}));
+}
+
+void TestEgmExport::notNullColumnHoldingNoDateIsWrittenNullable()
+{
+    if (TestEngine::onServer())
+        QSKIP("Only SQLite stores text in a date column.");
+    // A database where the shipping bill date may not be null, holding a
+    // date that is none: the column's schema, written before the rows, must
+    // say it may be missing, so the pair is written again.
+    DemoFixture demo;
+    auto db = demo.company();
+    db->exec("drop table egmcargo");
+    db->exec("create table egmcargo (id integer, egmno double, egmdt date, sbno double, sbdt date "
+             "not null, sbport varchar(6), destport varchar(6), gateport varchar(6), "
+             "naturecargo varchar(2), volume double, unitvol varchar(3), pkgs integer, linecode "
+             "varchar(10))");
+    db->clearLayoutCache();
+    Bill first = plainBill(1);
+    insertRaw(*db, first);
+    Bill noDate = plainBill(2);
+    noDate.sbdt = "soon";
+    insertRaw(*db, noDate);
+    const RowTable rows = EgmExport::cargoRows(*db, 500);
+    QVERIFY(!rows.columns[4].nullable);
+    const QByteArray expected = AdoXml::write(rows, "egmcargo");
+    QVERIFY(expected.contains("<s:AttributeType name='sbdt' rs:number='5' rs:nullable='true'"));
+
+    ScriptedPrompts prompts;
+    logonState().Conn = db;
+    QVERIFY(EgmExport::SaveXmlPair(demo.file("egmcargo.xml"), demo.file("egmcontain.xml"), "500"));
+    logonState() = LogonState();
+    COMPARE_BYTES(fileBytes(demo.file("egmcargo.xml")), expected);
+    QCOMPARE(QDir(demo.path()).entryList({"egmc*"}, QDir::Files),
+             (QStringList{"egmcargo.xml", "egmcontain.xml"}));
 }
 
 void TestEgmExport::egmWithoutShippingBills()

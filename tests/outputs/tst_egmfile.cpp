@@ -113,7 +113,8 @@ private slots:
     void matchesHandWrittenFile();
     void zeroRules_data();
     void zeroRules();
-    void textIsWrittenAsStoredInLatin1();
+    void textIsWrittenInWindows1252_data();
+    void textIsWrittenInWindows1252();
     void billWithoutDateWritesNothing_data();
     void billWithoutDateWritesNothing();
     void missingColumnWritesNothing();
@@ -187,6 +188,19 @@ void TestEgmFile::zeroRules_data()
     QTest::newRow("small fraction is not zero") << QVariant(0.001) << text("MT") << QVariant(1)
                                                 << head + "0.001\x1dMT\x1d"
                                                           "1\x1d";
+    // Numbers as the classic conversion writes them.
+    QTest::newRow("volume of 1E+15") << QVariant(1e15) << text("CBM") << QVariant(2)
+                                     << head + "1E+15\x1d"
+                                               "CBM\x1d"
+                                               "2\x1d";
+    QTest::newRow("volume below 1E-04 is not zero")
+        << QVariant(0.00005) << text("MT") << QVariant(2)
+        << head + "5E-05\x1dMT\x1d"
+                  "2\x1d";
+    QTest::newRow("volume of sixteen digits")
+        << QVariant(1234567890123456.0) << text("MT") << QVariant(2)
+        << head + "1.23456789012346E+15\x1dMT\x1d"
+                  "2\x1d";
     QTest::newRow("negative counts as a number")
         << QVariant(-2.5) << text("MT") << QVariant(-1) << head + "-2.5\x1dMT\x1d-1\x1d";
 }
@@ -208,22 +222,56 @@ void TestEgmFile::zeroRules()
     QCOMPARE(line.count('\x1d'), 11);
 }
 
-void TestEgmFile::textIsWrittenAsStoredInLatin1()
+void TestEgmFile::textIsWrittenInWindows1252_data()
 {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QByteArray>("bytes");
+
+    // Blanks kept, case kept, one byte per character.
+    QTest::newRow("Latin-1 letter, blanks") << QStringLiteral(" Bé  ") << QByteArray(" B\xE9  ");
+    // The characters Windows-1252 has where Latin-1 has control codes: the
+    // byte the original wrote.
+    QTest::newRow("euro sign") << QStringLiteral("€5")
+                               << QByteArray("\x80"
+                                             "5");
+    QTest::newRow("curly quotes") << QStringLiteral("‘a’ “b”")
+                                  << QByteArray("\x91"
+                                                "a\x92 \x93"
+                                                "b\x94");
+    QTest::newRow("dashes, ellipsis") << QStringLiteral("–—…") << QByteArray("\x96\x97\x85");
+    QTest::newRow("letters of 0x80-0x9F")
+        << QStringLiteral("ŠšŽžŒœŸƒ") << QByteArray("\x8A\x9A\x8E\x9E\x8C\x9C\x9F\x83");
+    QTest::newRow("trade mark, bullet, dagger")
+        << QStringLiteral("™•†‰") << QByteArray("\x99\x95\x86\x89");
+    QTest::newRow("the five unassigned bytes")
+        << QStringLiteral("\u0081\u008D\u008F\u0090\u009D") << QByteArray("\x81\x8D\x8F\x90\x9D");
+    // What the code page lacks stays "?": one per UTF-16 unit.
+    QTest::newRow("outside the code page") << QStringLiteral("Ωक") << QByteArray("??");
+    QTest::newRow("C1 control of no byte") << QStringLiteral("\u0080\u009F") << QByteArray("??");
+    QTest::newRow("beyond the BMP") << QStringLiteral("😀") << QByteArray("??");
+}
+
+void TestEgmFile::textIsWrittenInWindows1252()
+{
+    QFETCH(QString, stored);
+    QFETCH(QByteArray, bytes);
+
     RowTable cargo;
     cargo.columns = Schema::egmcargo();
-    // Blanks kept, case kept, one byte per character.
     cargo.rows = {
-        bill(1, 7001, QDate(2006, 3, 1), QStringLiteral(" Bé  "), text("c"), 1.0, text("m3 "), 1)};
+        bill(1, 7001, QDate(2006, 3, 1), stored, QStringLiteral("c"), 1.0, text("m3 "), 1)};
     QString error;
-    const QByteArray bytes = EgmFile::content(QDate(2006, 3, 5), cargo, noContainers(), &error);
-    QCOMPARE(masterLine(bytes), QByteArray("1234\x1d"
-                                           "05032006\x1d"
-                                           "7001\x1d"
-                                           "01032006\x1dINIXY1\x1d B\xE9  \x1dINIXY1\x1d"
-                                           "c\x1d"
-                                           "1\x1dm3 \x1d"
-                                           "1\x1d"));
+    const QByteArray file = EgmFile::content(QDate(2006, 3, 5), cargo, noContainers(), &error);
+    QCOMPARE(error, QString());
+    QCOMPARE(masterLine(file), QByteArray("1234\x1d"
+                                          "05032006\x1d"
+                                          "7001\x1d"
+                                          "01032006\x1dINIXY1\x1d") +
+                                   bytes +
+                                   QByteArray("\x1dINIXY1\x1d"
+                                              "c\x1d"
+                                              "1\x1dm3 \x1d"
+                                              "1\x1d"));
 }
 
 void TestEgmFile::billWithoutDateWritesNothing_data()

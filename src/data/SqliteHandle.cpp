@@ -1,0 +1,101 @@
+#include "SqliteHandle.h"
+
+#include "Database.h"
+
+#include <QDateTime>
+#include <QSqlDriver>
+#include <sqlite3.h>
+
+namespace SqliteHandle {
+
+sqlite3* of(Database& db)
+{
+    QSqlDriver* driver = db.qt().driver();
+    if (!driver || db.qt().driverName() != QLatin1String("QSQLITE"))
+        return nullptr;
+    const QVariant handle = driver->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+int bind(sqlite3_stmt* statement, int position, const QVariant& value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(statement, position);
+    switch (value.typeId()) {
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob64(statement, position, bytes.constData(),
+                                   sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int:
+    case QMetaType::Bool:
+        return sqlite3_bind_int(statement, position, value.toInt());
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(statement, position, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, position, value.toDouble());
+    case QMetaType::QDateTime: {
+        const QByteArray text = value.toDateTime().toString(Qt::ISODateWithMs).toUtf8();
+        return sqlite3_bind_text64(statement, position, text.constData(),
+                                   sqlite3_uint64(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        return sqlite3_bind_text64(statement, position, text.constData(),
+                                   sqlite3_uint64(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    }
+}
+
+QMetaType declaredType(const char* declared)
+{
+    const QString type = QString::fromUtf8(declared ? declared : "").toLower();
+    if (type == QLatin1String("integer") || type == QLatin1String("int"))
+        return QMetaType::fromType<int>();
+    if (type == QLatin1String("double") || type == QLatin1String("float") ||
+        type == QLatin1String("real") || type.startsWith(QLatin1String("numeric")))
+        return QMetaType::fromType<double>();
+    if (type == QLatin1String("blob"))
+        return QMetaType::fromType<QByteArray>();
+    if (type == QLatin1String("boolean") || type == QLatin1String("bool"))
+        return QMetaType::fromType<bool>();
+    return QMetaType::fromType<QString>();
+}
+
+QMetaType storedType(int storageClass)
+{
+    switch (storageClass) {
+    case SQLITE_INTEGER:
+        return QMetaType::fromType<int>();
+    case SQLITE_FLOAT:
+        return QMetaType::fromType<double>();
+    case SQLITE_BLOB:
+        return QMetaType::fromType<QByteArray>();
+    case SQLITE_TEXT:
+        return QMetaType::fromType<QString>();
+    default:
+        return QMetaType();
+    }
+}
+
+bool isRowsFault(int resultCode)
+{
+    switch (resultCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace SqliteHandle

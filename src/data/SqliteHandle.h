@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QMetaType>
+#include <QVariant>
+
+class Database;
+struct sqlite3;
+struct sqlite3_stmt;
+
+/// The SQLite engine under Qt's driver, for the readers and writers that
+/// run their statements on it directly (RowCursor, RowInserter).
+namespace SqliteHandle {
+
+/// The connection's engine handle; nullptr when db is not on SQLite.
+sqlite3* of(Database& db);
+
+/// Binds a value at position (from 1) as Qt's driver binds it.
+int bind(sqlite3_stmt* statement, int position, const QVariant& value);
+
+/// The type Qt's driver reports for a declared column type.
+QMetaType declaredType(const char* declared);
+
+/// The type Qt's driver reports for a column without a declared type, by
+/// the storage class of its first value.
+QMetaType storedType(int storageClass);
+
+/// Whether a failed statement failed for what its values hold, not for
+/// the state of the database or the disk (busy, read-only, full, damaged).
+bool isRowsFault(int resultCode);
+
+} // namespace SqliteHandle
