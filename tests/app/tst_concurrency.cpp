@@ -193,9 +193,10 @@ void tst_Concurrency::everyBillGetsItsOwnId()
     }
     QVERIFY2(misplaced == 0,
              qPrintable(QStringLiteral("%1 misplaced, the first %2").arg(misplaced).arg(first)));
-    if (clerks > 1) {
+    if (clerks > 1 && clerks == jobs.size()) {
         // The clerks' saves took turns: the test met the lock, not one clerk
-        // after another.
+        // after another. Beside an import, which is over in a moment and
+        // whose start depends on the machine's load, the order is luck.
         const RowTable order = db->select("select sbno from egmcargo order by id");
         int turns = 0;
         for (qsizetype i = 1; i < order.rows.size(); ++i)
