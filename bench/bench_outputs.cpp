@@ -497,25 +497,27 @@ int main(int argc, char* argv[])
         QStringList argv;
         QString input;
         std::function<void()> before; ///< puts the database back before each run
+        std::function<void()> after;  ///< and after it
     };
     const auto freshCopy = [&](const char* name) {
         const QString to = pathIn(dir, name);
         return [db, to] { copyDatabase(db, to); };
     };
     QList<Job> jobs = {
-        {"flat file", {self, "--job", "egm", dir}, {}, {}},
-        {"  shell", {shell, db}, pathIn(dir, "egm.sql"), {}},
-        {"  C anchor", {anchor, db, rot, "05032024", QDir(out).filePath("anchor.egm")}, {}, {}},
-        {"XML pair", {self, "--job", "xml", dir}, {}, {}},
-        {"  shell", {shell, db}, pathIn(dir, "xml.sql"), {}},
-        {"XML import", {self, "--job", "import", dir}, {}, freshCopy("import.mdb")},
+        {"flat file", {self, "--job", "egm", dir}, {}, {}, {}},
+        {"  shell", {shell, db}, pathIn(dir, "egm.sql"), {}, {}},
+        {"  C anchor", {anchor, db, rot, "05032024", QDir(out).filePath("anchor.egm")}, {}, {}, {}},
+        {"XML pair", {self, "--job", "xml", dir}, {}, {}, {}},
+        {"  shell", {shell, db}, pathIn(dir, "xml.sql"), {}, {}},
+        {"XML import", {self, "--job", "import", dir}, {}, freshCopy("import.mdb"), {}},
         {"  shell",
          {shell, pathIn(dir, "shell-import.mdb")},
          pathIn(dir, "import.sql"),
-         freshCopy("shell-import.mdb")},
+         freshCopy("shell-import.mdb"),
+         {}},
     };
     const qsizetype sqliteJobs = jobs.size();
-    // The server's copy: what an import added is deleted before the next run.
+    // The server's copy: what an import added is deleted after it.
     std::function<void()> removeImported;
     if (engineList.size() > 1) {
         const Database::Location where = engineList[1].location;
@@ -543,12 +545,16 @@ int main(int argc, char* argv[])
                       .toUtf8());
         const QStringList psqlArgs = {psql, "-qAt", "-X", "-v", "ON_ERROR_STOP=1", conninfo};
         jobs += {
-            {"PG flat file", {self, "--job", "egm", dir, "", whereArg}, {}, {}},
-            {"  shell", psqlArgs, pathIn(dir, "egm-psql.sql"), {}},
-            {"PG XML pair", {self, "--job", "xml", dir, "", whereArg}, {}, {}},
-            {"  shell", psqlArgs, pathIn(dir, "xml-psql.sql"), {}},
-            {"PG XML import", {self, "--job", "import", dir, "", whereArg}, {}, removeImported},
-            {"  shell", psqlArgs, pathIn(dir, "import-psql.sql"), removeImported},
+            {"PG flat file", {self, "--job", "egm", dir, "", whereArg}, {}, {}, {}},
+            {"  shell", psqlArgs, pathIn(dir, "egm-psql.sql"), {}, {}},
+            {"PG XML pair", {self, "--job", "xml", dir, "", whereArg}, {}, {}, {}},
+            {"  shell", psqlArgs, pathIn(dir, "xml-psql.sql"), {}, {}},
+            {"PG XML import",
+             {self, "--job", "import", dir, "", whereArg},
+             {},
+             removeImported,
+             removeImported},
+            {"  shell", psqlArgs, pathIn(dir, "import-psql.sql"), removeImported, removeImported},
         };
     }
     QList<QList<Sample>> samples(jobs.size());
@@ -558,6 +564,8 @@ int main(int argc, char* argv[])
             if (jobs[j].before)
                 jobs[j].before();
             samples[j] << measure(jobs[j].argv, jobs[j].input);
+            if (jobs[j].after)
+                jobs[j].after();
         }
         for (size_t k = 0; k < std::size(kLargeSizes); ++k)
             large[k] << measure({self, "--job", "egm-large", dir, QString::number(kLargeSizes[k])});
@@ -565,8 +573,6 @@ int main(int argc, char* argv[])
     }
     removeDatabase(pathIn(dir, "import.mdb"));
     removeDatabase(pathIn(dir, "shell-import.mdb"));
-    if (removeImported)
-        removeImported();
 
     const QByteArray egm = readAll(QDir(out).filePath(rot + ".egm"));
     std::printf("EGM %d: %d shipping bills, %d containers (database: %d EGMs); %d rounds, "
