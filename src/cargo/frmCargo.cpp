@@ -448,34 +448,12 @@ void frmCargo::cmdDeleteC_Click()
 
 void frmCargo::search()
 {
-    RowSet& rs = *rows();
-    try {
-        int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
-        const std::optional<QString> text =
-            prompts().input(QStringLiteral("Shipping Bill to search ?"));
-        if (!text || text->isEmpty())
-            return;
-        const Criteria wanted =
-            Criteria::equals(QStringLiteral("sbno"), ValueText::leadingNumber(*text));
-        rs.moveFirst();
-        bool found = rs.find(wanted, 0, true);
-        for (;;) {
-            if (!found) {
-                if (remembered > 0)
-                    rs.setBookmark(remembered);
-                prompts().message(QStringLiteral("Could not find Shipping Bill"),
-                                  Prompts::Buttons::Ok, Prompts::Icon::Information);
-                return;
-            }
-            remembered = rs.bookmark();
-            if (prompts().message(QStringLiteral("Search Next ?"), Prompts::Buttons::YesNo,
-                                  Prompts::Icon::Question) != Prompts::Yes)
-                return;
-            found = rs.find(wanted, 1, true);
-        }
-    } catch (const DbError& e) {
-        report(e, ErrorText::Description);
-    }
+    searchRows(
+        QStringLiteral("Shipping Bill to search ?"),
+        [](const QString& text) {
+            return Criteria::equals(QStringLiteral("sbno"), ValueText::leadingNumber(text));
+        },
+        QStringLiteral("Could not find Shipping Bill"));
 }
 
 void frmCargo::unload()

@@ -23,7 +23,7 @@ public:
         return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
     }
     QString lockTable(const QString& table) const override;
-    QString createTable(const QString& table, const ColumnList& columns) const override;
+    QString columnType(const ColumnInfo& column) const override;
     QStringList tables(const QSqlDatabase& db) const override;
     ColumnList tableColumns(const QSqlDatabase& db, const QString& table) const override;
     QString singleRow(const QString& table, const QString& where) const override;

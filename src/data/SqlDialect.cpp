@@ -43,35 +43,31 @@ void SqlDialect::classify(const QString& declared, ColumnInfo& column)
         column.size = ColumnInfo::naturalSize(column.type);
 }
 
-QString SqliteDialect::createTable(const QString& table, const ColumnList& columns) const
+QString SqlDialect::createTable(const QString& table, const ColumnList& columns) const
 {
     QStringList defs;
-    for (const ColumnInfo& c : columns) {
-        QString def = c.name + u' ';
-        if (c.autoNumber) {
-            def += QStringLiteral("integer primary key autoincrement");
-        } else {
-            switch (c.type) {
-            case ColumnType::Long:
-                def += QStringLiteral("integer");
-                break;
-            case ColumnType::Double:
-                def += QStringLiteral("double");
-                break;
-            case ColumnType::Date:
-                def += QStringLiteral("date");
-                break;
-            case ColumnType::Boolean:
-                def += QStringLiteral("boolean");
-                break;
-            case ColumnType::Text:
-                def += QStringLiteral("varchar(%1)").arg(c.size > 0 ? c.size : 255);
-                break;
-            }
-        }
-        defs << def;
-    }
+    for (const ColumnInfo& c : columns)
+        defs << c.name + u' ' + columnType(c);
     return QStringLiteral("create table %1 (%2)").arg(table, defs.join(QStringLiteral(", ")));
+}
+
+QString SqliteDialect::columnType(const ColumnInfo& c) const
+{
+    if (c.autoNumber)
+        return QStringLiteral("integer primary key autoincrement");
+    switch (c.type) {
+    case ColumnType::Long:
+        return QStringLiteral("integer");
+    case ColumnType::Double:
+        return QStringLiteral("double");
+    case ColumnType::Date:
+        return QStringLiteral("date");
+    case ColumnType::Boolean:
+        return QStringLiteral("boolean");
+    case ColumnType::Text:
+        break;
+    }
+    return QStringLiteral("varchar(%1)").arg(c.size > 0 ? c.size : 255);
 }
 
 QStringList SqliteDialect::tables(const QSqlDatabase& db) const

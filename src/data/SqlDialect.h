@@ -39,7 +39,11 @@ public:
         Q_UNUSED(table);
         return QString();
     }
-    virtual QString createTable(const QString& table, const ColumnList& columns) const = 0;
+    /// "create table" with the columns in their order, each of the type
+    /// columnType names.
+    QString createTable(const QString& table, const ColumnList& columns) const;
+    /// A column's type and constraints in this engine's words.
+    virtual QString columnType(const ColumnInfo& column) const = 0;
     virtual QStringList tables(const QSqlDatabase& db) const = 0;
     /// Columns of a table in their order, with types and sizes.
     virtual ColumnList tableColumns(const QSqlDatabase& db, const QString& table) const = 0;
@@ -125,7 +129,7 @@ public:
     QString name() const override { return QStringLiteral("SQLite"); }
     QString driver() const override { return QStringLiteral("QSQLITE"); }
     QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
-    QString createTable(const QString& table, const ColumnList& columns) const override;
+    QString columnType(const ColumnInfo& column) const override;
     QStringList tables(const QSqlDatabase& db) const override;
     ColumnList tableColumns(const QSqlDatabase& db, const QString& table) const override;
     QString singleRow(const QString& table, const QString& where) const override;

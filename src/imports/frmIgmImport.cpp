@@ -19,45 +19,32 @@ frmIgmImport::frmIgmImport(QWidget* parent) : QWidget(parent)
 
     auto* head = MakeHeading(this, QStringLiteral("Import EGM File"));
 
-    const auto box = [this](const QString& name) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(name);
-        return edit;
-    };
-    const auto button = [this](const QString& caption, const QString& name) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        return b;
-    };
-    Text1 = box(QStringLiteral("Text1"));
+    Text1 = MakeEdit(this, QStringLiteral("Text1"));
     Text1->setMinimumWidth(340);
-    Command1 = button(QStringLiteral("Browse Cargo File"), QStringLiteral("Command1"));
+    Command1 = MakeButton(this, QStringLiteral("Browse Cargo File"), QStringLiteral("Command1"));
     Command1->setMinimumWidth(Command1->sizeHint().width() + 16);
     // Shown for the clerk's reference; the import takes the vessel from the file.
-    txtFields_4 = box(QStringLiteral("txtFields_4"));
+    txtFields_4 = MakeEdit(this, QStringLiteral("txtFields_4"));
     txtFields_4->setFixedWidth(120);
-    txtFields_5 = box(QStringLiteral("txtFields_5"));
+    txtFields_5 = MakeEdit(this, QStringLiteral("txtFields_5"));
     txtFields_5->setFixedWidth(120);
-    cmdImport = button(QStringLiteral("Import"), QStringLiteral("cmdImport"));
-    cmdCancel = button(QStringLiteral("Close"), QStringLiteral("cmdCancel"));
+    cmdImport = MakeButton(this, QStringLiteral("Import"), QStringLiteral("cmdImport"));
+    cmdCancel = MakeButton(this, QStringLiteral("Close"), QStringLiteral("cmdCancel"));
 
-    const auto label = [this](const QString& caption, const QString& name, QWidget* buddy) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(name);
-        l->setBuddy(buddy);
-        return l;
-    };
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(8);
-    grid->addWidget(label(QStringLiteral("Cargo File"), QStringLiteral("lblCargo"), Text1), 0, 0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Cargo File"), QStringLiteral("lblCargo"), Text1), 0, 0);
     grid->addWidget(Text1, 0, 1);
     grid->addWidget(Command1, 0, 2);
     grid->addWidget(
-        label(QStringLiteral("Vessel Code"), QStringLiteral("lblLabels_4"), txtFields_4), 1, 0);
+        MakeLabel(this, QStringLiteral("Vessel Code"), QStringLiteral("lblLabels_4"), txtFields_4),
+        1, 0);
     grid->addWidget(txtFields_4, 1, 1, Qt::AlignLeft);
-    grid->addWidget(label(QStringLiteral("Voy No."), QStringLiteral("lblLabels_5"), txtFields_5), 2,
-                    0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Voy No."), QStringLiteral("lblLabels_5"), txtFields_5), 2,
+        0);
     grid->addWidget(txtFields_5, 2, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 

@@ -20,49 +20,37 @@ frmXmlImport::frmXmlImport(QWidget* parent) : QWidget(parent)
 
     auto* head = MakeHeading(this, QStringLiteral("Import XML File"));
 
-    const auto box = [this](const QString& name) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(name);
-        return edit;
-    };
-    const auto button = [this](const QString& caption, const QString& name) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        return b;
-    };
-    Text1 = box(QStringLiteral("Text1"));
+    Text1 = MakeEdit(this, QStringLiteral("Text1"));
     Text1->setMinimumWidth(340);
-    Command1 = button(QStringLiteral("Browse Cargo File"), QStringLiteral("Command1"));
-    Text2 = box(QStringLiteral("Text2"));
-    Command2 = button(QStringLiteral("Browse Container File"), QStringLiteral("Command2"));
-    txtFields_4 = box(QStringLiteral("txtFields_4"));
+    Command1 = MakeButton(this, QStringLiteral("Browse Cargo File"), QStringLiteral("Command1"));
+    Text2 = MakeEdit(this, QStringLiteral("Text2"));
+    Command2 =
+        MakeButton(this, QStringLiteral("Browse Container File"), QStringLiteral("Command2"));
+    txtFields_4 = MakeEdit(this, QStringLiteral("txtFields_4"));
     txtFields_4->setFixedWidth(120);
     // Both browse buttons as wide as the wider caption needs, with room to spare.
     const int browseWidth =
         std::max(Command1->sizeHint().width(), Command2->sizeHint().width()) + 16;
     Command1->setMinimumWidth(browseWidth);
     Command2->setMinimumWidth(browseWidth);
-    cmdImport = button(QStringLiteral("Import"), QStringLiteral("cmdImport"));
-    cmdCancel = button(QStringLiteral("Close"), QStringLiteral("cmdCancel"));
+    cmdImport = MakeButton(this, QStringLiteral("Import"), QStringLiteral("cmdImport"));
+    cmdCancel = MakeButton(this, QStringLiteral("Close"), QStringLiteral("cmdCancel"));
 
-    const auto label = [this](const QString& caption, const QString& name, QWidget* buddy) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(name);
-        l->setBuddy(buddy);
-        return l;
-    };
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(8);
-    grid->addWidget(label(QStringLiteral("Cargo File"), QStringLiteral("lblCargo"), Text1), 0, 0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Cargo File"), QStringLiteral("lblCargo"), Text1), 0, 0);
     grid->addWidget(Text1, 0, 1);
     grid->addWidget(Command1, 0, 2);
-    grid->addWidget(label(QStringLiteral("Container File"), QStringLiteral("lblContainer"), Text2),
-                    1, 0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Container File"), QStringLiteral("lblContainer"), Text2), 1,
+        0);
     grid->addWidget(Text2, 1, 1);
     grid->addWidget(Command2, 1, 2);
-    grid->addWidget(label(QStringLiteral("ROT No."), QStringLiteral("lblLabels_4"), txtFields_4), 2,
-                    0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("ROT No."), QStringLiteral("lblLabels_4"), txtFields_4), 2,
+        0);
     grid->addWidget(txtFields_4, 2, 1, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 

@@ -686,30 +686,38 @@ void RecordForm::cmdClose_Click()
 
 void RecordForm::searchByPrefix(const QString& column)
 {
+    // Every character stands for itself: a quote in the text is just a quote.
+    searchRows(
+        QStringLiteral("Item Name to search ?"),
+        [&column](const QString& text) { return Criteria::beginsWith(column, text); },
+        QStringLiteral("Could not find Item"));
+}
+
+void RecordForm::searchRows(const QString& question,
+                            const std::function<Criteria(const QString&)>& wanted,
+                            const QString& notFound)
+{
     RowSet& rs = *primaryRS_;
     try {
         int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
-        const std::optional<QString> text =
-            prompts().input(QStringLiteral("Item Name to search ?"));
+        const std::optional<QString> text = prompts().input(question);
         if (!text || text->isEmpty())
             return;
-        // Every character stands for itself: a quote in the text is just a quote.
-        const Criteria wanted = Criteria::beginsWith(column, *text);
+        const Criteria criteria = wanted(*text);
         rs.moveFirst();
-        bool found = rs.find(wanted, 0, true);
+        bool found = rs.find(criteria, 0, true);
         for (;;) {
             if (!found) {
                 if (remembered > 0)
                     rs.setBookmark(remembered);
-                prompts().message(QStringLiteral("Could not find Item"), Prompts::Buttons::Ok,
-                                  Prompts::Icon::Information);
+                prompts().message(notFound, Prompts::Buttons::Ok, Prompts::Icon::Information);
                 return;
             }
             remembered = rs.bookmark();
             if (prompts().message(QStringLiteral("Search Next ?"), Prompts::Buttons::YesNo,
                                   Prompts::Icon::Question) != Prompts::Yes)
                 return;
-            found = rs.find(wanted, 1, true);
+            found = rs.find(criteria, 1, true);
         }
     } catch (const DbError& e) {
         report(e, ErrorText::Description);

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 
+class Criteria;
 class DbError;
 class BoundList;
 class QGridLayout;
@@ -173,6 +175,10 @@ protected:
     /// when no further row matches (back on the last match, or where the
     /// search began).
     void searchByPrefix(const QString& column);
+    /// The same walk for any question: wanted makes the criteria of the
+    /// typed text; notFound is the message when no further row matches.
+    void searchRows(const QString& question, const std::function<Criteria(const QString&)>& wanted,
+                    const QString& notFound);
 
     void SetBrowseMode(bool browse);
     void showPosition();

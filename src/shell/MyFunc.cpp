@@ -366,6 +366,28 @@ void InstallOvertype(QWidget* form)
         e->installEventFilter(filter);
 }
 
+QLineEdit* MakeEdit(QWidget* form, const QString& name)
+{
+    auto* edit = new QLineEdit(form);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* form, const QString& caption, const QString& name)
+{
+    auto* button = new QPushButton(caption, form);
+    button->setObjectName(name);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* form, const QString& caption, const QString& name, QWidget* buddy)
+{
+    auto* label = new QLabel(caption, form);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
 QLabel* MakeHeading(QWidget* form, const QString& text)
 {
     auto* head = new QLabel(text, form);

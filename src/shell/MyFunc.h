@@ -9,6 +9,8 @@
 #include <QString>
 
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QVBoxLayout;
 class QWidget;
 class RowSet;
@@ -60,6 +62,10 @@ QLabel* MakeHeading(QWidget* form, const QString& text);
 /// The form's layout in the margins and spacing every screen uses, opening
 /// with the heading and a rule under it; the screen adds the rest below.
 QVBoxLayout* MakeFormLayout(QWidget* form, QLabel* heading);
+/// A text box, a button and a label (for buddy) of a form, with their objectNames.
+QLineEdit* MakeEdit(QWidget* form, const QString& name);
+QPushButton* MakeButton(QWidget* form, const QString& caption, const QString& name);
+QLabel* MakeLabel(QWidget* form, const QString& caption, const QString& name, QWidget* buddy);
 
 /// The window of a form: its MDI sub-window when it has one.
 QWidget* FormWindow(QWidget* form);

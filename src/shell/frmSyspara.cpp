@@ -66,20 +66,15 @@ frmSyspara::frmSyspara(QWidget* parent) : QWidget(parent)
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
-    const auto label = [this](const QString& caption, const QString& name, QWidget* buddy) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(name);
-        l->setBuddy(buddy);
-        return l;
-    };
-    grid->addWidget(label(QStringLiteral("Email Format"), QStringLiteral("lblEformat"), Combo1), 0,
-                    0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Email Format"), QStringLiteral("lblEformat"), Combo1), 0,
+        0);
     grid->addWidget(Combo1, 0, 1, Qt::AlignLeft);
-    grid->addWidget(label(QStringLiteral("Bill Output"), QStringLiteral("lblOutput"), Combo2), 1,
-                    0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Bill Output"), QStringLiteral("lblOutput"), Combo2), 1, 0);
     grid->addWidget(Combo2, 1, 1, Qt::AlignLeft);
-    grid->addWidget(label(QStringLiteral("Heading Font"), QStringLiteral("lblFont"), txtFont), 2,
-                    0);
+    grid->addWidget(
+        MakeLabel(this, QStringLiteral("Heading Font"), QStringLiteral("lblFont"), txtFont), 2, 0);
     auto* font = new QHBoxLayout;
     font->setSpacing(8);
     font->addWidget(txtFont);
