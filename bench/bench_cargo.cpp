@@ -9,6 +9,7 @@
 // whole-table row set the screen used to hold (both tables read into
 // memory), measured in the same runs, alternating; the engines take turns too.
 #include "BenchEngine.h"
+#include "BenchSupport.h"
 #include "ContainerGrid.h"
 #include "Database.h"
 #include "LogonState.h"
@@ -36,13 +37,7 @@ constexpr int Containers = 1000000;
 long residentKb()
 {
     malloc_trim(0);
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
+    return BenchSupport::residentKb();
 }
 
 /// Answers the search's prompt with a number and every question with No.

@@ -11,6 +11,7 @@
 // figures are medians of RUNS runs (default 5). preview needs a display:
 // xvfb-run -a build/bench/bench_checklist DIR
 #include "AppPaths.h"
+#include "BenchSupport.h"
 #include "CheckList.h"
 #include "CheckListReport.h"
 #include "Database.h"
@@ -47,37 +48,6 @@ constexpr int kBills = 1000;
 constexpr int kContainersPerBill = 9;
 const char* const kDatabaseName = "checklist.mdb";
 const char* const kReadyName = "checklist.ready";
-
-class QuietPrompts final : public Prompts
-{
-public:
-    Answer message(const QString& text, Buttons buttons, Icon, const QString&) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return buttons == Buttons::Ok ? Ok : No;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    QString openFile(const QString&, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
-    QString folder(const QString&, const QString&) override { return QString(); }
-    void beep() override {}
-};
-
-long peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 QString databasePath(const QString& dir)
 {
@@ -183,7 +153,7 @@ int runOne(int argc, char* argv[], const QString& mode, const QString& dir)
 {
     QApplication app(argc, argv);
     AppPaths::setHome(dir);
-    QuietPrompts quiet;
+    BenchSupport::QuietPrompts quiet;
     installPrompts(&quiet);
     logonState().Conn = Database::open({QStringLiteral("SQLITE"), databasePath(dir)});
     logonState().CompanyName = QStringLiteral("Demo Shipping Agency Pvt Ltd");
@@ -246,7 +216,7 @@ int runOne(int argc, char* argv[], const QString& mode, const QString& dir)
             out.write(pdf);
     }
     logonState() = LogonState();
-    std::printf("%.4f %ld %d %.4f\n", seconds, peakKb(), pages, extra);
+    std::printf("%.4f %ld %d %.4f\n", seconds, BenchSupport::peakKb(), pages, extra);
     return 0;
 }
 

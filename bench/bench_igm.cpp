@@ -4,8 +4,9 @@
 // DIR keeps the generated file between runs (written on the first run). The
 // import runs RUNS times (default 5), and the reading of the file alone as
 // often, alternating, each time in a process of its own so that its peak
-// memory (ru_maxrss) is its own; the figures are the median time and the
+// memory (VmHWM) is its own; the figures are the median time and the
 // largest peak.
+#include "BenchSupport.h"
 #include "Database.h"
 #include "IgmFile.h"
 #include "IgmImport.h"
@@ -20,20 +21,12 @@
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
 constexpr int kCargoLines = 5000;
 constexpr int kContainersPerLine = 10;
 constexpr char kSeparator = '\x1d';
-
-long peakKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 QByteArray line(const QList<QByteArray>& fields)
 {
@@ -146,13 +139,12 @@ int measure(const QString& dir, const QString& what)
             std::fprintf(stderr, "%s\n", qPrintable(reader.error().message));
             return 1;
         }
-        std::printf("%.3f %ld\n", seconds, peakKb());
+        std::printf("%.3f %ld\n", seconds, BenchSupport::peakKb());
         return 0;
     }
 
     const QString file = dir + QStringLiteral("/bench_igm.mdb");
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
+    BenchSupport::removeDatabase(file);
     auto db = Database::create(file);
     Schema::createCompanyDatabase(*db);
     QElapsedTimer t;
@@ -164,10 +156,9 @@ int measure(const QString& dir, const QString& what)
         std::fprintf(stderr, "import failed: %s\n", qPrintable(outcome.message));
         return 1;
     }
-    std::printf("%.3f %ld\n", seconds, peakKb());
+    std::printf("%.3f %ld\n", seconds, BenchSupport::peakKb());
     db.reset();
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
+    BenchSupport::removeDatabase(file);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 // peak.
 #include "AdoXmlReader.h"
 #include "AdoXmlWriter.h"
+#include "BenchSupport.h"
 #include "Database.h"
 #include "Schema.h"
 #include "XmlImport.h"
@@ -29,19 +30,6 @@ constexpr int kBills = 20000;
 constexpr int kContainersPerBill = 10;
 constexpr int kRotNo = 700001;
 constexpr int kFirstSenderId = 5001; // the sender's ids: all of them change on import
-
-/// The peak of this process's own memory (VmHWM): ru_maxrss would count the
-/// parent's, whose image the child replaced.
-long peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -93,13 +81,12 @@ int measure(const QString& dir, const QString& what)
             return 1;
         }
         const double seconds = double(t.nsecsElapsed()) / 1e9;
-        std::printf("%.3f %ld\n", seconds, peakKb());
+        std::printf("%.3f %ld\n", seconds, BenchSupport::peakKb());
         return 0;
     }
 
     const QString file = dir + QStringLiteral("/bench_import.mdb");
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
+    BenchSupport::removeDatabase(file);
     auto db = Database::create(file);
     Schema::createCompanyDatabase(*db);
     QElapsedTimer t;
@@ -119,10 +106,9 @@ int measure(const QString& dir, const QString& what)
         std::fprintf(stderr, "only %d containers point at a shipping bill\n", linked);
         return 1;
     }
-    std::printf("%.3f %ld\n", seconds, peakKb());
+    std::printf("%.3f %ld\n", seconds, BenchSupport::peakKb());
     db.reset();
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
+    BenchSupport::removeDatabase(file);
     return 0;
 }
 

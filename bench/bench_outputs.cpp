@@ -26,6 +26,7 @@
 #include "AdoXmlReader.h"
 #include "AppPaths.h"
 #include "BenchEngine.h"
+#include "BenchSupport.h"
 #include "Database.h"
 #include "EgmExport.h"
 #include "LogonState.h"
@@ -67,33 +68,6 @@ QString pathIn(const QString& dir, const char* name)
     return QDir(dir).filePath(QLatin1String(name));
 }
 
-/// Messages go to standard error; questions get No.
-class QuietPrompts final : public Prompts
-{
-public:
-    Answer message(const QString& text, Buttons buttons, Icon, const QString&) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return buttons == Buttons::Ok ? Ok : No;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    QString openFile(const QString&, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
-    QString folder(const QString&, const QString&) override { return QString(); }
-    void beep() override {}
-};
-
-void removeDatabase(const QString& file)
-{
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
-}
-
 /// Bills of the five EGMs take turns, each followed by its containers, as
 /// several clerks entering at once would leave them.
 void build(const QString& dir)
@@ -103,7 +77,7 @@ void build(const QString& dir)
         return;
     QDir().mkpath(dir);
     const QString file = pathIn(dir, "bench.mdb");
-    removeDatabase(file);
+    BenchSupport::removeDatabase(file);
     std::fprintf(stderr, "building %s ...\n", qPrintable(file));
     auto db = Database::create(file);
     Schema::createCompanyDatabase(*db);
@@ -157,7 +131,7 @@ void buildLarge(const QString& dir)
     if (QFile::exists(ready))
         return;
     const QString file = pathIn(dir, "large.mdb");
-    removeDatabase(file);
+    BenchSupport::removeDatabase(file);
     std::fprintf(stderr, "building %s ...\n", qPrintable(file));
     auto db = Database::create(file);
     Schema::createCompanyDatabase(*db);
@@ -215,7 +189,7 @@ int runJob(const QString& job, const QString& dir, const QString& arg,
            const Database::Location& where)
 {
     AppPaths::setHome(dir);
-    QuietPrompts quiet;
+    BenchSupport::QuietPrompts quiet;
     installPrompts(&quiet);
     const bool server = where.isServer();
     const QString out = outFolder(dir, where);
@@ -409,7 +383,7 @@ CsvColumns writeImportCsv(const QString& dir)
 
 void copyDatabase(const QString& from, const QString& to)
 {
-    removeDatabase(to);
+    BenchSupport::removeDatabase(to);
     if (!QFile::copy(from, to)) {
         std::fprintf(stderr, "cannot copy %s\n", qPrintable(from));
         std::exit(1);
@@ -571,8 +545,8 @@ int main(int argc, char* argv[])
             large[k] << measure({self, "--job", "egm-large", dir, QString::number(kLargeSizes[k])});
         std::fprintf(stderr, "round %d of %d\n", round + 1, runs);
     }
-    removeDatabase(pathIn(dir, "import.mdb"));
-    removeDatabase(pathIn(dir, "shell-import.mdb"));
+    BenchSupport::removeDatabase(pathIn(dir, "import.mdb"));
+    BenchSupport::removeDatabase(pathIn(dir, "shell-import.mdb"));
 
     const QByteArray egm = readAll(QDir(out).filePath(rot + ".egm"));
     std::printf("EGM %d: %d shipping bills, %d containers (database: %d EGMs); %d rounds, "

@@ -4,6 +4,7 @@
 //   bench_startup DIR [USER PASSWORD]
 #include "AppPaths.h"
 #include "AppSession.h"
+#include "BenchSupport.h"
 #include "Prompts.h"
 #include "frmLogon.h"
 
@@ -32,17 +33,6 @@ double processAge()
     timespec now{};
     clock_gettime(CLOCK_BOOTTIME, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9 - started;
-}
-
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 void waitShown(QWidget* w)
@@ -85,7 +75,7 @@ int main(int argc, char* argv[])
     }
     waitShown(session.menu());
     const qint64 okToMenu = ok.elapsed();
-    const long rss = residentKb();
+    const long rss = BenchSupport::residentKb();
 
     std::printf("process start to logon window shown: %.3f s (main() to shown: %lld ms)\n", toLogon,
                 mainToLogon);
