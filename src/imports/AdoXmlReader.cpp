@@ -1840,7 +1840,11 @@ bool readInto(Reader& reader, RowTable* table, Error* error)
 
 } // namespace
 
-bool read(const QByteArray& data, RowTable* table, Error* error)
+namespace {
+
+/// Opens a reader with open (which reports through the reader) and reads
+/// the whole table from it.
+template <typename Open> bool readWith(RowTable* table, Error* error, const Open& open)
 {
     Error scratch;
     if (!error)
@@ -1849,27 +1853,23 @@ bool read(const QByteArray& data, RowTable* table, Error* error)
     if (!table)
         return fail(error, QStringLiteral("No table was given to read into."));
     Reader reader;
-    if (!reader.open(data)) {
+    if (!open(reader)) {
         *error = reader.error();
         return false;
     }
     return readInto(reader, table, error);
 }
 
+} // namespace
+
+bool read(const QByteArray& data, RowTable* table, Error* error)
+{
+    return readWith(table, error, [&data](Reader& r) { return r.open(data); });
+}
+
 bool readFile(const QString& path, RowTable* table, Error* error)
 {
-    Error scratch;
-    if (!error)
-        error = &scratch;
-    *error = Error();
-    if (!table)
-        return fail(error, QStringLiteral("No table was given to read into."));
-    Reader reader;
-    if (!reader.openFile(path)) {
-        *error = reader.error();
-        return false;
-    }
-    return readInto(reader, table, error);
+    return readWith(table, error, [&path](Reader& r) { return r.openFile(path); });
 }
 
 } // namespace AdoXml
