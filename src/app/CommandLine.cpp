@@ -308,7 +308,7 @@ int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
     if (path.isEmpty()) {
         path = EgmExport::egmFilePath(rotNo, &problem);
         if (path.isEmpty()) {
-            prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+            prompts().warn(problem);
             return Stopped;
         }
     }
@@ -378,7 +378,7 @@ int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
                                     ? ReportFormat::Pdf
                                     : ReportFormat::Rtf;
     if (!saveReport(*report, format, target, &problem)) {
-        prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        prompts().fail(problem);
         return Stopped;
     }
     out << "Wrote " << QDir::toNativeSeparators(target) << " (" << report->pageCount()

@@ -436,7 +436,7 @@ void RecordForm::report(const DbError& error, ErrorText style)
         text = error.numberAndDescription(QString());
         break;
     }
-    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+    prompts().fail(text);
 }
 
 void RecordForm::cmdFirst_Click()
