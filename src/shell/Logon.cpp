@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "LogonState.h"
 #include "Prompts.h"
+#include "Schema.h"
 #include "Settings.h"
 #include "ValueText.h"
 
@@ -56,11 +57,9 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
             LogonState& st = logonState();
             if (e.description().contains(QLatin1String("loguser")) && st.Conn) {
                 try {
-                    st.Conn->exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), "
-                                                 "urights char(50), mrights char(150))"));
+                    Schema::createUserTable(*st.Conn);
                     st.Conn->exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) "
                                                  "values ('TARVEX','KOSRAW',' SU', ' SU')"));
-                    st.Conn->clearLayoutCache();
                 } catch (const DbError& inner) {
                     prompts().fail(inner.numberAndDescription());
                     *outcome = Logon::Outcome::Fatal;
