@@ -273,22 +273,15 @@ namespace {
 bool writeXmlFile(std::optional<SafeFile>& file, const QString& path, Database& db,
                   const QString& sql, double egmno, const QString& table, qsizetype* rows)
 {
-    QSet<int> nullable;
-    for (;;) {
-        file.emplace(path);
-        if (!file->open())
-            return false;
-        const auto cursor = RowCursor::open(db, sql, {egmno});
-        QSet<int> need;
-        const AdoXml::WriteOutcome outcome = AdoXml::write(
-            *cursor, table, nullable, &need,
-            [&file](QByteArrayView block) { return file->write(block); }, rows);
-        if (outcome == AdoXml::WriteOutcome::Written)
-            return true;
-        if (outcome == AdoXml::WriteOutcome::SinkFailed)
-            return false;
-        nullable += need;
-    }
+    return AdoXml::write(
+        [&](AdoXml::Sink* sink) -> std::unique_ptr<RowCursor> {
+            file.emplace(path);
+            if (!file->open())
+                return nullptr;
+            *sink = [&file](QByteArrayView block) { return file->write(block); };
+            return RowCursor::open(db, sql, {egmno});
+        },
+        table, rows);
 }
 
 } // namespace
