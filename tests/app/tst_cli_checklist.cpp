@@ -18,16 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CliTesting.h"
+
 using namespace OutputsTesting;
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 } // namespace
 
@@ -65,17 +62,7 @@ void TestCliCheckList::initTestCase()
 
 Run TestCliCheckList::run(const QStringList& commandAndArgs)
 {
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    const CommandLine::Options o = CommandLine::parse(
-        QStringList{"--home", home_, "--user", "TARVEX", "--password", "KOSRAW"} + commandAndArgs);
-    r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
-    out.flush();
-    err.flush();
-    AppPaths::setHome(QString());
-    logonState() = LogonState();
-    return r;
+    return runCliAs(home_, commandAndArgs);
 }
 
 void TestCliCheckList::writesTheReport_data()

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CliTesting.h"
+
 using namespace IgmTesting;
 
 namespace {
@@ -45,20 +47,9 @@ struct Installed
     /// tarvex --home DIR --user TARVEX --password KOSRAW igm-import ARGS...
     Run run(const QStringList& args) const
     {
-        Run r;
-        QString err;
-        QTextStream out(&r.out);
-        QTextStream errStream(&err);
-        const CommandLine::Options o = CommandLine::parse(
-            QStringList{"--home", dir, "--user", "TARVEX", "--password", "KOSRAW", "igm-import"} +
-            args);
-        r.code = o.error.isEmpty() ? CommandLine::run(o, out, errStream) : int(CommandLine::Usage);
-        out.flush();
-        errStream.flush();
-        r.err = err.split('\n', Qt::SkipEmptyParts);
+        const CliRun cli = runCliAs(dir, QStringList{"igm-import"} + args);
+        Run r{cli.code, cli.out, cli.err.split('\n', Qt::SkipEmptyParts)};
         r.err.removeAll(kNewUser);
-        logonState() = LogonState();
-        AppPaths::setHome(QString());
         return r;
     }
 

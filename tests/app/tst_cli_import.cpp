@@ -13,16 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CliTesting.h"
+
 using namespace ImportsTesting;
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 /// A fresh installation, as "tarvex init" makes it, with a pair beside it.
 struct Installed
@@ -45,18 +42,7 @@ struct Installed
     Run run(const QStringList& args, const QString& password = QStringLiteral("KOSRAW"),
             const QStringList& options = {}) const
     {
-        Run r;
-        QTextStream out(&r.out);
-        QTextStream err(&r.err);
-        const CommandLine::Options o = CommandLine::parse(
-            QStringList{"--home", dir, "--user", "TARVEX", "--password", password} + options +
-            QStringList{"xml-import"} + args);
-        r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
-        out.flush();
-        err.flush();
-        logonState() = LogonState();
-        AppPaths::setHome(QString());
-        return r;
+        return runCliAs(dir, options + QStringList{"xml-import"} + args, password);
     }
 
     std::shared_ptr<Database> company() const { return made.company(); }

@@ -20,16 +20,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CliTesting.h"
+
 using namespace OutputsTesting;
 
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 QByteArray expected(const char* name)
 {
@@ -104,17 +101,7 @@ void TestCliOutputs::cleanup()
 
 Run TestCliOutputs::run(const QStringList& commandAndArgs, const QString& password)
 {
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    const CommandLine::Options o = CommandLine::parse(
-        QStringList{"--home", home_, "--user", "TARVEX", "--password", password} + commandAndArgs);
-    r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
-    out.flush();
-    err.flush();
-    AppPaths::setHome(QString());
-    logonState() = LogonState();
-    return r;
+    return runCliAs(home_, commandAndArgs, password);
 }
 
 Run TestCliOutputs::runProgram(const QStringList& commandAndArgs)

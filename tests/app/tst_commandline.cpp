@@ -13,27 +13,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "CliTesting.h"
+
 namespace {
 
-struct Run
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 Run run(const QStringList& args)
 {
-    Run r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
-    const CommandLine::Options o = CommandLine::parse(args);
-    if (!o.error.isEmpty())
-        r.code = CommandLine::Usage;
-    else
-        r.code = CommandLine::run(o, out, err);
-    AppPaths::setHome(QString());
-    return r;
+    return runCli(args);
 }
 
 /// "--server CONNINFO" for the test server with a system database of its

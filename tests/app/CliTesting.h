@@ -1,0 +1,40 @@
+#pragma once
+
+// The command line run in the test's own process, as the program runs it.
+
+#include "AppPaths.h"
+#include "CommandLine.h"
+#include "LogonState.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+struct CliRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+/// tarvex ARGS...; leaves no program folder and nobody logged on behind.
+inline CliRun runCli(const QStringList& args)
+{
+    CliRun r;
+    {
+        QTextStream out(&r.out);
+        QTextStream err(&r.err);
+        const CommandLine::Options o = CommandLine::parse(args);
+        r.code = o.error.isEmpty() ? CommandLine::run(o, out, err) : int(CommandLine::Usage);
+    }
+    AppPaths::setHome(QString());
+    logonState() = LogonState();
+    return r;
+}
+
+/// tarvex --home HOME --user TARVEX --password PASSWORD ARGS...
+inline CliRun runCliAs(const QString& home, const QStringList& args,
+                       const QString& password = QStringLiteral("KOSRAW"))
+{
+    return runCli(QStringList{"--home", home, "--user", "TARVEX", "--password", password} + args);
+}
