@@ -6,6 +6,7 @@
 #include "AppSession.h"
 #include "DemoFixture.h"
 #include "MastersTesting.h"
+#include "SessionTesting.h"
 #include "frmCompany.h"
 #include "frmLogon.h"
 #include "frmMenu.h"
@@ -20,20 +21,6 @@
 using namespace MastersTesting;
 
 namespace {
-
-void logOnWith(AppSession& session, const QString& uid, const QString& pwd)
-{
-    frmLogon* logon = session.logon();
-    QVERIFY(logon);
-    auto* id = logon->findChild<QLineEdit*>("txtUID");
-    id->clear();
-    QTest::keyClicks(id, uid);
-    auto* password = logon->findChild<QLineEdit*>("txtPWD");
-    password->clear();
-    QTest::keyClicks(password, pwd);
-    logon->findChild<QPushButton*>("cmdOK")->click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 QAction* entry(frmMenu* menu, const char* name)
 {

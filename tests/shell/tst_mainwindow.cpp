@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+#include "SessionTesting.h"
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -77,20 +79,6 @@ QWidget* sampleScreen(const QString& title, QPushButton** refresh = nullptr)
     layout->addLayout(buttons);
     InstallEscCloses(form);
     return form;
-}
-
-/// Logs on in the logon window shown by the session.
-void logOnWith(AppSession& session, const QString& uid, const QString& pwd)
-{
-    frmLogon* logon = session.logon();
-    QVERIFY(logon);
-    auto* id = logon->findChild<QLineEdit*>("txtUID");
-    id->clear();
-    QTest::keyClicks(id, uid);
-    auto* password = logon->findChild<QLineEdit*>("txtPWD");
-    password->clear();
-    QTest::keyClicks(password, pwd);
-    logon->findChild<QPushButton*>("cmdOK")->click();
 }
 
 } // namespace
@@ -324,7 +312,6 @@ private slots:
         // The same user again keeps the screens.
         entry(*menu, "menFile_6")->trigger();
         logOnWith(session, "clerk", "harbour");
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(menu->openedForm("frmUser"));
         QVERIFY(menu->openedForm("frmColor"));
         QVERIFY(!session.logon());
@@ -332,7 +319,6 @@ private slots:
         // Another user: every screen closes, and the rights are the new user's.
         entry(*menu, "menFile_6")->trigger();
         logOnWith(session, "anita", "quay");
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!menu->openedForm("frmUser"));
         QVERIFY(!menu->openedForm("frmColor"));
         QVERIFY(menu->mdiArea()->subWindowList().isEmpty());
