@@ -39,7 +39,7 @@ struct Installed
 
     Installed()
     {
-        ImportsTesting::writeBytes(
+        ImportsTesting::writeOrFail(
             path, file(kVessel, {fields({{5, "1"}}), fields({{5, "2"}})},
                        {fields({{5, "K1"}}), fields({{5, "K2"}}), fields({{5, "K3"}})}));
     }
@@ -83,7 +83,7 @@ private slots:
     void stoppedWithTheScreensMessage()
     {
         Installed in;
-        ImportsTesting::writeBytes(
+        ImportsTesting::writeOrFail(
             in.path, file(kVessel, {fields({{5, "1"}})}).replace("<END-contain>", ""));
         const Run r = in.run({in.path});
         QCOMPARE(r.code, int(CommandLine::Stopped));

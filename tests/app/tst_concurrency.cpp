@@ -213,7 +213,7 @@ void tst_Concurrency::igmImportsAtOnce()
             boxes << IgmTesting::fields({{5, QByteArray::number(i)}, {6, tag}});
         }
         const QString path = in.tmp.filePath(QStringLiteral("manifest%1.egm").arg(tag));
-        writeBytes(path, IgmTesting::file(IgmTesting::fields({{3, tag}}, 29), cargo, boxes));
+        writeOrFail(path, IgmTesting::file(IgmTesting::fields({{3, tag}}, 29), cargo, boxes));
         commands << in.tarvex({"igm-import", path});
     }
     runTogether(commands);

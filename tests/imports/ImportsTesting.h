@@ -6,6 +6,7 @@
 #include "AdoXmlWriter.h"
 #include "Database.h"
 #include "Schema.h"
+#include "TestFiles.h"
 
 #include <QDate>
 #include <QFile>
@@ -47,11 +48,10 @@ inline RowTable containerFile(const QList<RowValues>& rows)
     return {Schema::egmcontain(), rows};
 }
 
-inline void writeBytes(const QString& path, const QByteArray& bytes)
+/// Writes the file, failing the test when that fails.
+inline void writeOrFail(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
+    QVERIFY2(::writeBytes(path, bytes), qPrintable(path));
 }
 
 /// The pair as another installation's export writes it, in dir.
@@ -64,8 +64,8 @@ struct Pair
 inline Pair writePair(const QString& dir, const RowTable& cargo, const RowTable& containers)
 {
     Pair p{dir + QStringLiteral("/egmcargo.xml"), dir + QStringLiteral("/egmcontain.xml")};
-    writeBytes(p.cargo, AdoXml::write(cargo, QStringLiteral("egmcargo")));
-    writeBytes(p.containers, AdoXml::write(containers, QStringLiteral("egmcontain")));
+    writeOrFail(p.cargo, AdoXml::write(cargo, QStringLiteral("egmcargo")));
+    writeOrFail(p.containers, AdoXml::write(containers, QStringLiteral("egmcontain")));
     return p;
 }
 

@@ -567,7 +567,7 @@ void TestAdoXmlReader::truncatedSamplesFailCleanly()
     const QStringList files = QDir(sampleDir()).entryList({QStringLiteral("*.xml")}, QDir::Files);
     QVERIFY(!files.isEmpty());
     for (const QString& name : files) {
-        const QByteArray full = readAll(sampleDir() + u'/' + name);
+        const QByteArray full = fileBytes(sampleDir() + u'/' + name);
         QVERIFY(!full.isEmpty());
         // Every cut inside the first and last stretch, every 13th byte between.
         for (qsizetype cut = 0; cut < full.size(); ++cut) {
@@ -591,7 +591,7 @@ void TestAdoXmlReader::garbageNeverCrashes()
     if (QDir(sampleDir()).exists())
         for (const QString& name :
              QDir(sampleDir()).entryList({QStringLiteral("*.xml")}, QDir::Files))
-            seeds.append(readAll(sampleDir() + u'/' + name));
+            seeds.append(fileBytes(sampleDir() + u'/' + name));
 
     auto check = [](const QByteArray& bytes) {
         RowTable table;

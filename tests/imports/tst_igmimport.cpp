@@ -28,7 +28,7 @@ struct Scene
 
     Run import(const QByteArray& bytes, const QString& as = QString())
     {
-        ImportsTesting::writeBytes(path, bytes);
+        ImportsTesting::writeOrFail(path, bytes);
         return importPath(as.isEmpty() ? path : as);
     }
     Run importPath(const QString& p)
@@ -248,7 +248,7 @@ void tst_IgmImport::vesselLineWithACommaKeepsThePartBefore()
 void tst_IgmImport::vesselLineIsShownBeforeAnythingIsWritten()
 {
     Scene s;
-    ImportsTesting::writeBytes(s.path, file(kVessel, {cargoLine("1")}));
+    ImportsTesting::writeOrFail(s.path, file(kVessel, {cargoLine("1")}));
     int vesselsWhenShown = -1;
     const IgmImport::Outcome o = IgmImport::importFile(
         *s.db, {s.path, [&](const QString&) { vesselsWhenShown = s.count("vesinfo"); }});

@@ -37,7 +37,7 @@ struct Scene
     {
         demo.addUser("clerk", "harbour", " SU", " SU");
         demo.logOnAs("clerk", "harbour");
-        ImportsTesting::writeBytes(
+        ImportsTesting::writeOrFail(
             path, file(kVessel, {fields({{5, "1"}}), fields({{5, "2"}})}, {fields({{5, "K"}})}));
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -138,7 +138,8 @@ private slots:
     void failureKeepsTheFormOpen()
     {
         Scene s;
-        ImportsTesting::writeBytes(s.path, file(kVessel, {fields({{5, "1"}}), fields({{5, "1"}})}));
+        ImportsTesting::writeOrFail(s.path,
+                                    file(kVessel, {fields({{5, "1"}}), fields({{5, "1"}})}));
         s.type("Text1", s.path);
         QTest::mouseClick(s.button("cmdImport"), Qt::LeftButton);
         QCOMPARE(s.prompts.messages().size(), 2);

@@ -698,7 +698,7 @@ void tst_XmlImport::unreadableFileIsNamed()
     QString& faulty = cargoAtFault ? pair.cargo : pair.containers;
     faulty = dir.filePath(cargoAtFault ? "sent cargo.xml" : "sent containers.xml");
     if (!bytes.isEmpty())
-        writeBytes(faulty, bytes);
+        writeOrFail(faulty, bytes);
 
     const auto outcome = XmlImport::importPair(*db, {pair.cargo, pair.containers, "700001"});
     QVERIFY(!outcome.imported);

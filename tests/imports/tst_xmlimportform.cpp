@@ -168,7 +168,7 @@ private slots:
         QFETCH(QString, message);
         Scene s;
         if (breakContainers)
-            writeBytes(s.containers, "<xml>");
+            writeOrFail(s.containers, "<xml>");
         s.type("Text1", s.cargo);
         s.type("Text2", s.containers);
         s.type("txtFields_4", rotNo);

@@ -17,6 +17,7 @@
 #include "ScriptedPrompts.h"
 #include "Settings.h"
 #include "SmtpSink.h"
+#include "TestFiles.h"
 
 #include <QApplication>
 #include <QDate>
@@ -74,20 +75,6 @@ inline void insertSampleEgms(Database& db)
                       {107, 7, text("HLXU3141592"), text("FCL"), 0},
                       {108, 8, text("MSKU7777777"), text("FCL"), 0},
                   });
-}
-
-inline QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot read ") + path.toUtf8() + '>';
-    return f.readAll();
-}
-
-inline bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 /// A readable account of where two byte strings part.

@@ -40,7 +40,7 @@ void TestAdoXmlWriter::writeMatchesHandWrittenFile()
 
     const QString path = QFINDTESTDATA(expectedFile);
     QVERIFY2(!path.isEmpty(), qPrintable(expectedFile));
-    const QByteArray expected = readAll(path);
+    const QByteArray expected = fileBytes(path);
     const QByteArray actual = AdoXml::write(table, baseTable);
     if (actual != expected) {
         qsizetype i = 0;

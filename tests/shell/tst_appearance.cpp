@@ -4,6 +4,7 @@
 #include "MyFunc.h"
 #include "Resources.h"
 #include "ScriptedPrompts.h"
+#include "TestFiles.h"
 #include "frmColor.h"
 #include "frmMenu.h"
 
@@ -26,9 +27,7 @@ namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    QVERIFY(writeBytes(path, bytes));
 }
 
 } // namespace

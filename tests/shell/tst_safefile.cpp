@@ -1,4 +1,5 @@
 #include "SafeFile.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,15 +8,7 @@
 #include <QTest>
 #include <unistd.h>
 
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+namespace {} // namespace
 
 class tst_SafeFile : public QObject
 {
@@ -45,9 +38,9 @@ private slots:
         for (qsizetype at = 0, n = 1; at < bytes.size(); at += n, n = n * 3 % 70001 + 1)
             QVERIFY(
                 f.write(QByteArrayView(bytes.constData() + at, std::min(n, bytes.size() - at))));
-        QCOMPARE(readAll(path), QByteArray("old")); // nothing replaced before commit
+        QCOMPARE(fileBytes(path), QByteArray("old")); // nothing replaced before commit
         QVERIFY(f.commit());
-        QCOMPARE(readAll(path), bytes);
+        QCOMPARE(fileBytes(path), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.egm"});
     }
 
@@ -61,13 +54,13 @@ private slots:
             QVERIFY(f.open());
             QVERIFY(f.write("new"));
         } // never committed
-        QCOMPARE(readAll(path), QByteArray("old"));
+        QCOMPARE(fileBytes(path), QByteArray("old"));
         SafeFile g(path);
         QVERIFY(g.open());
         QVERIFY(g.write("new"));
         g.cancel();
         QVERIFY(!g.commit());
-        QCOMPARE(readAll(path), QByteArray("old"));
+        QCOMPARE(fileBytes(path), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Tarvex.ini"});
     }
 
@@ -89,8 +82,8 @@ private slots:
         QVERIFY(fa.write("new a") && fb.write("new b"));
         SafeFile* failed = &fa;
         QVERIFY(SafeFile::commitAll({&fa, &fb}, &failed));
-        QCOMPARE(readAll(a), QByteArray("new a"));
-        QCOMPARE(readAll(b), QByteArray("new b"));
+        QCOMPARE(fileBytes(a), QByteArray("new a"));
+        QCOMPARE(fileBytes(b), QByteArray("new b"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"egmcargo.xml", "egmcontain.xml"}));
     }
@@ -120,7 +113,7 @@ private slots:
         QCOMPARE(failed, &fb);
         QVERIFY2(!fb.errorString().isEmpty(), "the cause is given");
         if (firstHadOld)
-            QCOMPARE(readAll(a), QByteArray("old a"));
+            QCOMPARE(fileBytes(a), QByteArray("old a"));
         else
             QVERIFY(!QFile::exists(a));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
