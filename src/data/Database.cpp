@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "PostgresDialect.h"
+#include "SqliteHandle.h"
 #include "StoredOrder.h"
 #include "ValueText.h"
 
@@ -13,23 +14,11 @@
 #include <QUrl>
 #include <QUuid>
 #include <cmath>
+#include <sqlite3.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
-
-// SQLite's primary result codes, as the Qt driver hands them on.
-enum SqliteCode
-{
-    SqliteBusy = 5,
-    SqliteLocked = 6,
-    SqliteReadOnly = 8,
-    SqliteIoErr = 10,
-    SqliteCorrupt = 11,
-    SqliteFull = 13,
-    SqliteCantOpen = 14,
-    SqliteNotADb = 26,
-};
 
 QString errorText(const QSqlError& e)
 {
@@ -37,32 +26,6 @@ QString errorText(const QSqlError& e)
     if (t.isEmpty())
         t = e.text().trimmed();
     return t;
-}
-
-int sqliteCode(const QSqlError& e)
-{
-    bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok);
-    return ok ? code & 0xff : -1; // an extended code holds its primary code in its low byte
-}
-
-/// The statement failed for what its values hold, not for the state of
-/// the database or the disk.
-bool isRowsFault(const QSqlError& e)
-{
-    switch (sqliteCode(e)) {
-    case SqliteBusy:
-    case SqliteLocked:
-    case SqliteReadOnly:
-    case SqliteIoErr:
-    case SqliteCorrupt:
-    case SqliteFull:
-    case SqliteCantOpen:
-    case SqliteNotADb:
-        return false;
-    default:
-        return true;
-    }
 }
 
 bool canWrite(const QString& path)
@@ -418,31 +381,31 @@ QString Database::describe(const QSqlError& error) const
         return dialect_->errorText(error);
     const QString text = errorText(error);
     const QString& file = location_.database;
-    switch (sqliteCode(error)) {
-    case SqliteBusy:
-    case SqliteLocked:
+    switch (SqliteHandle::resultCode(error)) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
         return QStringLiteral("Another user is saving to the database just now; try again in a "
                               "moment (%1).")
             .arg(text);
-    case SqliteReadOnly:
+    case SQLITE_READONLY:
         return QStringLiteral("The database '%1' is read-only: it can be read but not changed "
                               "(%2).")
             .arg(file, text);
-    case SqliteFull:
+    case SQLITE_FULL:
         return QStringLiteral("The disk that holds the database '%1' is full (%2).")
             .arg(file, text);
-    case SqliteIoErr:
+    case SQLITE_IOERR:
         // SQLite says "disk I/O error" when its log index finds no room.
         if (diskFull(QFileInfo(file).absolutePath()))
             return QStringLiteral("The disk that holds the database '%1' is full (%2).")
                 .arg(file, text);
         return QStringLiteral("The database '%1' could not be read or written (%2).")
             .arg(file, text);
-    case SqliteCorrupt:
+    case SQLITE_CORRUPT:
         return QStringLiteral("The database '%1' is damaged (%2).").arg(file, text);
-    case SqliteNotADb:
+    case SQLITE_NOTADB:
         return QStringLiteral("The file '%1' is not a database (%2).").arg(file, text);
-    case SqliteCantOpen:
+    case SQLITE_CANTOPEN:
         return QStringLiteral("The database '%1' cannot be opened (%2).").arg(file, text);
     default:
         break;
@@ -469,8 +432,8 @@ void Database::fail(const QSqlError& error, const QString& sql, int number)
                           .arg(lockWait_));
     }
     if (!location_.isServer()) {
-        const int code = sqliteCode(error);
-        throw DbError(code == SqliteBusy || code == SqliteLocked ? DbError::Busy : number,
+        const int code = SqliteHandle::resultCode(error);
+        throw DbError(code == SQLITE_BUSY || code == SQLITE_LOCKED ? DbError::Busy : number,
                       describe(error));
     }
     throw DbError(number, text);
@@ -842,7 +805,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
                     q.bindValue(i, values[i]);
                 if (!q.exec()) {
                     // A full disk, a read-only file or another writer is no fault of the row.
-                    if (failedRow && !location_.isServer() && !isRowsFault(q.lastError()))
+                    if (failedRow && !dialect_->isRowsFault(q.lastError()))
                         *failedRow = -1;
                     fail(q.lastError(), q.lastQuery());
                 }

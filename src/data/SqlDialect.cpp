@@ -1,5 +1,6 @@
 #include "SqlDialect.h"
 
+#include "SqliteHandle.h"
 #include "ValueText.h"
 
 #include <QRegularExpression>
@@ -190,4 +191,9 @@ QList<SqlDialect::Index> SqliteDialect::indexes(const QSqlDatabase& db, const QS
                 ix.columns << info.value(2).toString();
     }
     return out;
+}
+
+bool SqliteDialect::isRowsFault(const QSqlError& error) const
+{
+    return SqliteHandle::isRowsFault(SqliteHandle::resultCode(error));
 }

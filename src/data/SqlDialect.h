@@ -85,6 +85,13 @@ public:
     /// Whether a failed statement spoils the rest of its transaction, so that
     /// nothing but a rollback runs until it ends.
     virtual bool failureAbortsTransaction() const { return false; }
+    /// Whether a failed insert failed for what its values hold, not for the
+    /// state of the database or the disk, so that the row is to blame.
+    virtual bool isRowsFault(const QSqlError& error) const
+    {
+        Q_UNUSED(error);
+        return true;
+    }
     /// Whether a statement failed because a lock stayed taken too long.
     virtual bool isLockTimeout(const QSqlError& error) const
     {
@@ -137,4 +144,5 @@ public:
     QVariant toStorage(ColumnType type, const QVariant& value) const override;
     QVariant fromStorage(ColumnType type, const QVariant& value) const override;
     QList<Index> indexes(const QSqlDatabase& db, const QString& table) const override;
+    bool isRowsFault(const QSqlError& error) const override;
 };
