@@ -676,6 +676,24 @@ ColumnList Database::tableColumns(const QString& table)
     return cols;
 }
 
+ColumnList Database::tableColumns(const QString& table, const QStringList& names)
+{
+    const ColumnList layout = tableColumns(table);
+    ColumnList out;
+    out.reserve(names.size());
+    for (const QString& name : names) {
+        int found = -1;
+        for (int i = 0; i < layout.size(); ++i)
+            if (layout[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                found = i;
+        if (found < 0)
+            throw DbError(DbError::CommandFailed,
+                          QStringLiteral("no such column: %1.%2").arg(table, name));
+        out << layout[found];
+    }
+    return out;
+}
+
 void Database::createTable(const QString& table, const ColumnList& columns)
 {
     exec(dialect_->createTable(table, columns));
@@ -688,21 +706,11 @@ void Database::insertRows(const QString& table, const QStringList& columns,
 {
     if (failedRow)
         *failedRow = -1;
-    const ColumnList layout = tableColumns(table);
-    QList<int> target; // position in layout for each given column
-    int autoAt = -1;   // position in columns of an auto-number column
-    for (const QString& name : columns) {
-        int found = -1;
-        for (int i = 0; i < layout.size(); ++i)
-            if (layout[i].name.compare(name, Qt::CaseInsensitive) == 0)
-                found = i;
-        if (found < 0)
-            throw DbError(DbError::CommandFailed,
-                          QStringLiteral("no such column: %1.%2").arg(table, name));
-        if (layout[found].autoNumber)
-            autoAt = int(target.size());
-        target << found;
-    }
+    const ColumnList target = tableColumns(table, columns);
+    int autoAt = -1; // position in columns of an auto-number column
+    for (int i = 0; i < target.size(); ++i)
+        if (target[i].autoNumber)
+            autoAt = i;
     checkUsable();
     // A row without its auto-number leaves the column out, so that the
     // table numbers it (not every engine takes a null for "number it").
@@ -719,7 +727,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         QStringList names;
         for (int i = 0; i < target.size(); ++i)
             if (!(omitKey && i == autoAt))
-                names << layout[target[i]].name;
+                names << target[i].name;
         const QString marks =
             u'(' + QStringList(names.size(), QStringLiteral("?")).join(u',') + u')';
         const QString sql = QStringLiteral("insert into %1 (%2) values %3")
@@ -736,7 +744,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         for (int i = 0; i < target.size(); ++i) {
             if (omitKey && i == autoAt)
                 continue;
-            const ColumnInfo& col = layout[target[i]];
+            const ColumnInfo& col = target[i];
             const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
             values << dialect_->bindable(dialect_->toStorage(col.type, v));
         }
@@ -778,7 +786,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
     };
     bool keysGiven = false;
     const auto syncKeys = [&] {
-        const QString sync = dialect_->syncAutoNumber(table, layout[target[autoAt]].name);
+        const QString sync = dialect_->syncAutoNumber(table, target[autoAt].name);
         if (!sync.isEmpty())
             exec(sync);
         keysGiven = false;

@@ -84,6 +84,9 @@ public:
     /// The columns of a table in order (cached; names matched without regard
     /// to case). Throws when the table does not exist.
     ColumnList tableColumns(const QString& table);
+    /// The columns of a table for the names given, in their order. Throws
+    /// "no such column" for a name the table does not have.
+    ColumnList tableColumns(const QString& table, const QStringList& names);
     /// Forgets cached table layouts (after create table).
     void clearLayoutCache()
     {
