@@ -570,16 +570,11 @@ ColumnList Database::resultColumns(const QSqlRecord& rec, const QString& sql)
     for (int i = 0; i < rec.count(); ++i) {
         ColumnInfo c;
         c.name = rec.fieldName(i);
-        bool found = false;
-        for (const ColumnInfo& k : known) {
-            if (k.name.compare(c.name, Qt::CaseInsensitive) == 0) {
-                c = k;
-                c.name = rec.fieldName(i);
-                found = true;
-                break;
-            }
-        }
-        if (!found) {
+        const int k = columnIndex(known, c.name);
+        if (k >= 0) {
+            c = known[k];
+            c.name = rec.fieldName(i);
+        } else {
             // A computed or renamed column: typed by what the engine says.
             switch (rec.field(i).metaType().id()) {
             case QMetaType::Int:
@@ -682,10 +677,7 @@ ColumnList Database::tableColumns(const QString& table, const QStringList& names
     ColumnList out;
     out.reserve(names.size());
     for (const QString& name : names) {
-        int found = -1;
-        for (int i = 0; i < layout.size(); ++i)
-            if (layout[i].name.compare(name, Qt::CaseInsensitive) == 0)
-                found = i;
+        const int found = columnIndex(layout, name);
         if (found < 0)
             throw DbError(DbError::CommandFailed,
                           QStringLiteral("no such column: %1.%2").arg(table, name));

@@ -317,10 +317,7 @@ RowCursor::~RowCursor() = default;
 
 int RowCursor::column(QStringView name) const
 {
-    for (int i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return columnIndex(columns_, name);
 }
 
 QVariant RowCursor::value(int column) const
