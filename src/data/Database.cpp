@@ -20,14 +20,6 @@
 
 namespace {
 
-QString errorText(const QSqlError& e)
-{
-    QString t = e.databaseText().trimmed();
-    if (t.isEmpty())
-        t = e.text().trimmed();
-    return t;
-}
-
 bool canWrite(const QString& path)
 {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
@@ -192,7 +184,7 @@ std::shared_ptr<Database> Database::create(const QString& file)
     if (!db->db_.open())
         throw DbError(DbError::ConnectionFailed,
                       QStringLiteral("The database '%1' cannot be created: %2")
-                          .arg(file, errorText(db->db_.lastError())));
+                          .arg(file, db->dialect_->errorText(db->db_.lastError())));
     db->configure();
     return db;
 }
@@ -379,7 +371,7 @@ QString Database::describe(const QSqlError& error) const
 {
     if (location_.isServer())
         return dialect_->errorText(error);
-    const QString text = errorText(error);
+    const QString text = dialect_->errorText(error);
     const QString& file = location_.database;
     switch (SqliteHandle::resultCode(error)) {
     case SQLITE_BUSY:

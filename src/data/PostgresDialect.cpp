@@ -238,7 +238,7 @@ QString PostgresDialect::errorText(const QSqlError& error) const
 {
     QString text = error.databaseText();
     if (text.trimmed().isEmpty())
-        return error.text().trimmed();
+        return SqlDialect::errorText(error);
     // The driver appends the SQLSTATE in brackets; the server adds where in
     // the statement it stopped.
     static const QRegularExpression state(QStringLiteral("\\(\\w{5}\\)\\s*$"));
