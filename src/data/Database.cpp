@@ -328,6 +328,12 @@ void Database::checkUsable()
                           .arg(abortedBy_));
 }
 
+void Database::checkAnswered(bool empty)
+{
+    if (empty && dialect_->connectionLost(db_, QSqlError()))
+        lostConnection(QStringLiteral("the server does not answer"));
+}
+
 void Database::lostConnection(const QString& reason)
 {
     lost_ = true;
@@ -620,31 +626,23 @@ void Database::checkRead(const QSqlQuery& query)
 
 bool Database::tableExists(const QString& table)
 {
-    if (layouts_.contains(table.toLower()))
-        return true;
-    checkUsable();
-    const QStringList all = dialect_->tables(db_);
-    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
-        lostConnection(QStringLiteral("the server does not answer"));
-    for (const QString& t : all)
-        if (t.compare(table, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    return layouts_.contains(table.toLower()) || tables().contains(table, Qt::CaseInsensitive);
 }
 
 QStringList Database::tables()
 {
     checkUsable();
     const QStringList all = dialect_->tables(db_);
-    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
-        lostConnection(QStringLiteral("the server does not answer"));
+    checkAnswered(all.isEmpty());
     return all;
 }
 
 QList<SqlDialect::Index> Database::indexes(const QString& table)
 {
     checkUsable();
-    return dialect_->indexes(db_, table);
+    const QList<SqlDialect::Index> all = dialect_->indexes(db_, table);
+    checkAnswered(all.isEmpty());
+    return all;
 }
 
 ColumnList Database::tableColumns(const QString& table)
@@ -655,8 +653,7 @@ ColumnList Database::tableColumns(const QString& table)
         return *it;
     checkUsable();
     ColumnList cols = readLayout(table);
-    if (cols.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
-        lostConnection(QStringLiteral("the server does not answer"));
+    checkAnswered(cols.isEmpty());
     if (cols.isEmpty())
         throw DbError(DbError::CommandFailed, QStringLiteral("no such table: %1").arg(table));
     layouts_.insert(key, cols);

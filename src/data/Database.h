@@ -216,6 +216,9 @@ private:
     /// refuses to go on with.
     void checkUsable();
     [[noreturn]] void lostConnection(const QString& reason);
+    /// After a read of the catalogue: an empty answer from a connection that
+    /// is gone is no answer (lostConnection).
+    void checkAnswered(bool empty);
     /// Reads the layouts of the tables a select names before it runs: on a
     /// server, a catalogue read while a result streams would discard it.
     void learnLayouts(const QString& sql);
