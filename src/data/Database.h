@@ -193,6 +193,11 @@ public:
 
     /// The tables named after FROM and JOIN in a select, in order.
     static QStringList tablesOf(const QString& sql);
+    /// Reads the layouts of the tables a select names before it runs, so
+    /// that its columns are typed from them: on a server, a catalogue read
+    /// while a result streams would discard it. Tables it cannot find are
+    /// left for the select itself to fail on.
+    void learnLayouts(const QString& sql);
 
     /// A typed value checked against its column: too long a text, a text
     /// that is not a number in a number column or not a date in a date
@@ -219,9 +224,6 @@ private:
     /// After a read of the catalogue: an empty answer from a connection that
     /// is gone is no answer (lostConnection).
     void checkAnswered(bool empty);
-    /// Reads the layouts of the tables a select names before it runs: on a
-    /// server, a catalogue read while a result streams would discard it.
-    void learnLayouts(const QString& sql);
     /// A table's columns as the engine reports them, its hidden stored-order
     /// column left out and remembered.
     ColumnList readLayout(const QString& table);
