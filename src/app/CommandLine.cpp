@@ -31,36 +31,65 @@ namespace {
 
 using Handler = int (*)(const Options&, QTextStream&, QTextStream&);
 
+/// An option with a value, "--name VALUE" or "--name=VALUE"; needs is what
+/// the message says is missing after a bare --name.
+struct ValueOption
+{
+    QLatin1String name;
+    std::optional<QString>* value;
+    const char* needs = "a value";
+};
+
+/// The words of a command and its options. False with *problem set for an
+/// unknown option or a missing value.
+bool commandArguments(const QStringList& args, std::initializer_list<ValueOption> options,
+                      QStringList* words, QString* problem)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const ValueOption* option = nullptr;
+        for (const ValueOption& o : options)
+            if (a == o.name || (a.startsWith(o.name) && a.mid(o.name.size()).startsWith(u'=')))
+                option = &o;
+        if (option && a == option->name) {
+            if (i + 1 >= args.size()) {
+                *problem = option->name + QStringLiteral(" needs ") + QLatin1String(option->needs);
+                return false;
+            }
+            *option->value = args[++i];
+        } else if (option) {
+            *option->value = a.mid(option->name.size() + 1);
+        } else if (a.startsWith(QLatin1String("--"))) {
+            *problem = QStringLiteral("unknown option ") + a;
+            return false;
+        } else {
+            *words << a;
+        }
+    }
+    return true;
+}
+
+/// The problem and the command's usage line; the exit code of a misuse.
+int usageError(QTextStream& err, const char* command, const QString& problem, const char* usage)
+{
+    err << "tarvex " << command << ": " << problem << Qt::endl
+        << "usage: tarvex " << command << ' ' << usage << Qt::endl;
+    return Usage;
+}
+
 int cmdInit(const Options& o, QTextStream& out, QTextStream& err)
 {
     QStringList words;
-    QString server;
+    std::optional<QString> serverOption;
     QString problem;
-    bool onServer = false;
-    for (qsizetype i = 0; i < o.args.size() && problem.isEmpty(); ++i) {
-        const QString& a = o.args[i];
-        if (a == QLatin1String("--server")) {
-            onServer = true;
-            if (i + 1 < o.args.size())
-                server = o.args[++i];
-            else
-                problem = QStringLiteral("--server needs a connection text");
-        } else if (a.startsWith(QLatin1String("--server="))) {
-            onServer = true;
-            server = a.mid(9);
-        } else if (a.startsWith(QLatin1String("--"))) {
-            problem = QStringLiteral("unknown option ") + a;
-        } else {
-            words << a;
-        }
-    }
-    if (problem.isEmpty() && words.size() != 1)
+    if (commandArguments(o.args, {{QLatin1String("--server"), &serverOption, "a connection text"}},
+                         &words, &problem) &&
+        words.size() != 1)
         problem = QStringLiteral("give the folder");
-    if (!problem.isEmpty()) {
-        err << "tarvex init: " << problem << Qt::endl
-            << "usage: tarvex init DIR [--server CONNINFO]" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "init", problem, "DIR [--server CONNINFO]");
+    const bool onServer = serverOption.has_value();
+    const QString server = serverOption.value_or(QString());
     const QString dir = words.first();
     QString error;
     Installation::ServerNames names;
@@ -89,38 +118,23 @@ int cmdInit(const Options& o, QTextStream& out, QTextStream& err)
 int cmdCopyDb(const Options& o, QTextStream& out, QTextStream& err)
 {
     QStringList words;
-    QString server;
-    QString file;
+    std::optional<QString> serverOption;
+    std::optional<QString> fileOption;
     QString problem;
-    for (qsizetype i = 0; i < o.args.size() && problem.isEmpty(); ++i) {
-        const QString& a = o.args[i];
-        QString* target = a.startsWith(QLatin1String("--server")) ? &server
-                          : a.startsWith(QLatin1String("--file")) ? &file
-                                                                  : nullptr;
-        const QString name =
-            target == &server ? QStringLiteral("--server") : QStringLiteral("--file");
-        if (target && a == name) {
-            if (i + 1 < o.args.size())
-                *target = o.args[++i];
-            else
-                problem = name + QStringLiteral(" needs a value");
-        } else if (target && a.startsWith(name + u'=')) {
-            *target = a.mid(name.size() + 1);
-        } else if (a.startsWith(QLatin1String("--"))) {
-            problem = QStringLiteral("unknown option ") + a;
-        } else {
-            words << a;
-        }
+    if (commandArguments(
+            o.args,
+            {{QLatin1String("--server"), &serverOption}, {QLatin1String("--file"), &fileOption}},
+            &words, &problem)) {
+        if (words.size() != 2)
+            problem = QStringLiteral("give the data source to copy from and the one to copy to");
+        else if (!serverOption.value_or(QString()).isEmpty() &&
+                 !fileOption.value_or(QString()).isEmpty())
+            problem = QStringLiteral("give --server or --file, not both");
     }
-    if (problem.isEmpty() && words.size() != 2)
-        problem = QStringLiteral("give the data source to copy from and the one to copy to");
-    if (problem.isEmpty() && !server.isEmpty() && !file.isEmpty())
-        problem = QStringLiteral("give --server or --file, not both");
-    if (!problem.isEmpty()) {
-        err << "tarvex copy-db: " << problem << Qt::endl
-            << "usage: tarvex copy-db FROM TO [--server CONNINFO | --file FILE]" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "copy-db", problem, "FROM TO [--server CONNINFO | --file FILE]");
+    const QString server = serverOption.value_or(QString());
+    const QString file = fileOption.value_or(QString());
     const auto bare = [](const QString& w) {
         const QString n = DataSources::nameFromConnection(w);
         return n.isEmpty() ? w.trimmed() : n;
@@ -203,30 +217,14 @@ int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
     QStringList files;
     std::optional<QString> rotNo;
     QString problem;
-    for (qsizetype i = 0; i < o.args.size() && problem.isEmpty(); ++i) {
-        const QString& a = o.args[i];
-        if (a == QLatin1String("--rot")) {
-            if (i + 1 < o.args.size())
-                rotNo = o.args[++i];
-            else
-                problem = QStringLiteral("--rot needs a value");
-        } else if (a.startsWith(QLatin1String("--rot="))) {
-            rotNo = a.mid(6);
-        } else if (a.startsWith(QLatin1String("--"))) {
-            problem = QStringLiteral("unknown option ") + a;
-        } else {
-            files << a;
-        }
+    if (commandArguments(o.args, {{QLatin1String("--rot"), &rotNo}}, &files, &problem)) {
+        if (files.size() != 2)
+            problem = QStringLiteral("give the cargo file and the container file");
+        else if (!rotNo)
+            problem = QStringLiteral("give the ROT No. the files carry with --rot");
     }
-    if (problem.isEmpty() && files.size() != 2)
-        problem = QStringLiteral("give the cargo file and the container file");
-    if (problem.isEmpty() && !rotNo)
-        problem = QStringLiteral("give the ROT No. the files carry with --rot");
-    if (!problem.isEmpty()) {
-        err << "tarvex xml-import: " << problem << Qt::endl
-            << "usage: tarvex xml-import CARGO.xml CONTAIN.xml --rot ROTNO" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "xml-import", problem, "CARGO.xml CONTAIN.xml --rot ROTNO");
     if (!logOn(o, err))
         return Stopped;
     const XmlImport::Outcome outcome =
@@ -247,11 +245,8 @@ int cmdIgmImport(const Options& o, QTextStream&, QTextStream& err)
                             : o.args.first().startsWith(QLatin1String("--"))
                                 ? QStringLiteral("unknown option ") + o.args.first()
                                 : QString();
-    if (!problem.isEmpty()) {
-        err << "tarvex igm-import: " << problem << Qt::endl
-            << "usage: tarvex igm-import FILE" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "igm-import", problem, "FILE");
     if (!logOn(o, err))
         return Stopped;
     IgmImport::Request request;
@@ -262,45 +257,17 @@ int cmdIgmImport(const Options& o, QTextStream&, QTextStream& err)
     return outcome.imported ? Done : Stopped;
 }
 
-/// The words of an output command and its one option with a value
-/// ("--out FILE" or "--out=FILE"). False with *problem set for an unknown
-/// option or a missing value.
-bool outputArguments(const QStringList& args, const QString& option, QStringList* words,
-                     QString* value, QString* problem)
-{
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == option) {
-            if (i + 1 >= args.size()) {
-                *problem = option + QStringLiteral(" needs a value");
-                return false;
-            }
-            *value = args[++i];
-        } else if (a.startsWith(option + u'=')) {
-            *value = a.mid(option.size() + 1);
-        } else if (a.startsWith(QLatin1String("--"))) {
-            *problem = QStringLiteral("unknown option ") + a;
-            return false;
-        } else {
-            *words << a;
-        }
-    }
-    return true;
-}
-
 int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
 {
     QStringList words;
-    QString target;
+    std::optional<QString> outOption;
     QString problem;
-    if (outputArguments(o.args, QStringLiteral("--out"), &words, &target, &problem) &&
+    if (commandArguments(o.args, {{QLatin1String("--out"), &outOption}}, &words, &problem) &&
         words.size() != 2)
         problem = QStringLiteral("give the ROT No. and the EGM date");
-    if (!problem.isEmpty()) {
-        err << "tarvex egm: " << problem << Qt::endl
-            << "usage: tarvex egm ROTNO DATE [--out FILE]" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "egm", problem, "ROTNO DATE [--out FILE]");
+    const QString target = outOption.value_or(QString());
     if (!logOn(o, err))
         return Stopped;
     const QString& rotNo = words[0];
@@ -308,7 +275,7 @@ int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
     if (path.isEmpty()) {
         path = EgmExport::egmFilePath(rotNo, &problem);
         if (path.isEmpty()) {
-            prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+            prompts().warn(problem);
             return Stopped;
         }
     }
@@ -325,16 +292,14 @@ int cmdEgm(const Options& o, QTextStream& out, QTextStream& err)
 int cmdXmlExport(const Options& o, QTextStream& out, QTextStream& err)
 {
     QStringList words;
-    QString dir;
+    std::optional<QString> dirOption;
     QString problem;
-    if (outputArguments(o.args, QStringLiteral("--out-dir"), &words, &dir, &problem) &&
+    if (commandArguments(o.args, {{QLatin1String("--out-dir"), &dirOption}}, &words, &problem) &&
         words.size() != 1)
         problem = QStringLiteral("give the ROT No.");
-    if (!problem.isEmpty()) {
-        err << "tarvex xml-export: " << problem << Qt::endl
-            << "usage: tarvex xml-export ROTNO [--out-dir DIR]" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "xml-export", problem, "ROTNO [--out-dir DIR]");
+    const QString dir = dirOption.value_or(QString());
     if (!logOn(o, err))
         return Stopped;
     const QString cargo = dir.isEmpty() ? EgmExport::cargoXmlPath()
@@ -351,9 +316,10 @@ int cmdXmlExport(const Options& o, QTextStream& out, QTextStream& err)
 int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
 {
     QStringList words;
-    QString target;
+    std::optional<QString> outOption;
     QString problem;
-    if (outputArguments(o.args, QStringLiteral("--out"), &words, &target, &problem)) {
+    if (commandArguments(o.args, {{QLatin1String("--out"), &outOption}}, &words, &problem)) {
+        const QString target = outOption.value_or(QString());
         if (words.size() != 1)
             problem = QStringLiteral("give the ROT No.");
         else if (target.isEmpty())
@@ -362,11 +328,9 @@ int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
                  !target.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive))
             problem = QStringLiteral("the file must end in .pdf or .rtf");
     }
-    if (!problem.isEmpty()) {
-        err << "tarvex checklist: " << problem << Qt::endl
-            << "usage: tarvex checklist ROTNO --out FILE.pdf|FILE.rtf" << Qt::endl;
-        return Usage;
-    }
+    if (!problem.isEmpty())
+        return usageError(err, "checklist", problem, "ROTNO --out FILE.pdf|FILE.rtf");
+    const QString target = outOption.value_or(QString());
     if (!logOn(o, err))
         return Stopped;
     RowSet rows;
@@ -378,7 +342,7 @@ int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
                                     ? ReportFormat::Pdf
                                     : ReportFormat::Rtf;
     if (!saveReport(*report, format, target, &problem)) {
-        prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        prompts().fail(problem);
         return Stopped;
     }
     out << "Wrote " << QDir::toNativeSeparators(target) << " (" << report->pageCount()

@@ -164,6 +164,13 @@ QList<QStringList> lookupRows(const QString& name)
     return rows;
 }
 
+void createUserTable(Database& db)
+{
+    db.exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), urights char(50), "
+                           "mrights char(150))"));
+    db.clearLayoutCache();
+}
+
 void createCompanyDatabase(Database& db)
 {
     Database::Transaction tx(db);

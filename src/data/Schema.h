@@ -25,6 +25,10 @@ void createSystemDatabase(Database& db);
 /// rows (ports, natures of cargo, container statuses), in one transaction.
 void createCompanyDatabase(Database& db);
 
+/// Creates loguser, the table of users, passwords and rights (it must not
+/// exist yet).
+void createUserTable(Database& db);
+
 /// Rows of a shipped look-up list ("ports", "natures", "constatus"), without
 /// the header line.
 QList<QStringList> lookupRows(const QString& name);

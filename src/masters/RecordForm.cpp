@@ -436,7 +436,7 @@ void RecordForm::report(const DbError& error, ErrorText style)
         text = error.numberAndDescription(QString());
         break;
     }
-    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+    prompts().fail(text);
 }
 
 void RecordForm::cmdFirst_Click()
@@ -771,22 +771,6 @@ bool RecordForm::press(QPushButton* button)
     return true;
 }
 
-bool RecordForm::enterMovesOn(QWidget* w)
-{
-    if (auto* button = qobject_cast<QPushButton*>(w)) {
-        button->click();
-        return true;
-    }
-    // A drop-down that is open takes Enter to choose its entry.
-    if (auto* combo = qobject_cast<QComboBox*>(w);
-        combo && combo->view() && combo->view()->isVisible())
-        return false;
-    // The key becomes a Tab, as if the clerk had pressed Tab.
-    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-    QApplication::sendEvent(w, &tab);
-    return true;
-}
-
 bool RecordForm::isField(QWidget* w) const
 {
     for (QWidget* f = w; f && f != this; f = f->parentWidget())
@@ -815,7 +799,7 @@ bool RecordForm::eventFilter(QObject* watched, QEvent* event)
         if (!keyPreview_)
             return false;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            return enterMovesOn(w);
+            return EnterMovesOn(w);
         return formKeyDown(key);
     }
     case QEvent::FocusOut: {

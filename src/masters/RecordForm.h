@@ -246,9 +246,6 @@ private:
 
     /// Presses a button the way a key does: only when it can be pressed.
     static bool press(QPushButton* button);
-    /// Enter on w: a button is pressed, an open list takes it, anything else
-    /// passes the focus on as Tab does.
-    static bool enterMovesOn(QWidget* w);
     bool isField(QWidget* w) const;
 
     Options options_;

@@ -5,6 +5,7 @@
 #include "ValueText.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -20,33 +21,15 @@ namespace {
 constexpr qsizetype kWrapAfter = 107;
 constexpr qsizetype kBlock = 64 * 1024;
 
+void appendEscaped(QByteArray& out, QByteArrayView utf8);
+
+/// text with the five characters ADO writes as entities escaped (TAB, CR,
+/// LF and the rest go raw, as ADO writes them).
 QString escaped(const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\'':
-            out += u"&#x27;";
-            break;
-        case u'"':
-            out += u"&#x22;";
-            break;
-        case u'&':
-            out += u"&#x26;";
-            break;
-        case u'<':
-            out += u"&#x3c;";
-            break;
-        case u'>':
-            out += u"&#x3e;";
-            break;
-        default:
-            out += c; // TAB, CR, LF and the rest go raw, as ADO writes them
-            break;
-        }
-    }
-    return out;
+    QByteArray out;
+    appendEscaped(out, text.toUtf8());
+    return QString::fromUtf8(out);
 }
 
 /// ADO writes a column under its own name only when the name is made of
@@ -420,10 +403,20 @@ QByteArray schemaOf(const ColumnList& columns, const QStringList& xmlNames,
     return w.bytes();
 }
 
-} // namespace
+enum class Pass
+{
+    Written,
+    /// A column the schema declared not nullable holds a null, or a value
+    /// its type cannot be written in: the schema already written is wrong.
+    /// Nothing more was written.
+    Again,
+    SinkFailed,
+};
 
-WriteOutcome write(RowCursor& cursor, const QString& baseTable, const QSet<int>& alsoNullable,
-                   QSet<int>* needNullable, const Sink& sink, qsizetype* rows)
+/// One writing of the file, with the columns of alsoNullable declared
+/// nullable; on Again *needNullable holds the columns that must be too.
+Pass writePass(RowCursor& cursor, const QString& baseTable, const QSet<int>& alsoNullable,
+               QSet<int>* needNullable, const Sink& sink, qsizetype* rows)
 {
     const ColumnList& columns = cursor.columns();
     const int n = int(columns.size());
@@ -472,7 +465,7 @@ WriteOutcome write(RowCursor& cursor, const QString& baseTable, const QSet<int>&
             ++written;
             if (out.size() >= kBlock && !again) {
                 if (!sink(out))
-                    return WriteOutcome::SinkFailed;
+                    return Pass::SinkFailed;
                 out.clear();
             }
         } else {
@@ -487,27 +480,43 @@ WriteOutcome write(RowCursor& cursor, const QString& baseTable, const QSet<int>&
     if (rows)
         *rows = written;
     if (again)
-        return WriteOutcome::Again;
+        return Pass::Again;
     out.append("</rs:data>\r\n</xml>");
-    return sink(out) ? WriteOutcome::Written : WriteOutcome::SinkFailed;
+    return sink(out) ? Pass::Written : Pass::SinkFailed;
+}
+
+} // namespace
+
+bool write(const Begin& begin, const QString& baseTable, qsizetype* rows)
+{
+    QSet<int> nullable;
+    for (;;) {
+        Sink sink;
+        const std::unique_ptr<RowCursor> cursor = begin(&sink);
+        if (!cursor)
+            return false;
+        QSet<int> need;
+        const Pass pass = writePass(*cursor, baseTable, nullable, &need, sink, rows);
+        if (pass != Pass::Again)
+            return pass == Pass::Written;
+        nullable += need;
+    }
 }
 
 QByteArray write(const RowTable& table, const QString& baseTable)
 {
-    QSet<int> nullable;
-    for (;;) {
-        QByteArray bytes;
-        QSet<int> need;
-        const auto cursor = RowCursor::over(table);
-        const WriteOutcome outcome =
-            write(*cursor, baseTable, nullable, &need, [&bytes](QByteArrayView block) {
+    QByteArray bytes;
+    write(
+        [&](Sink* sink) {
+            bytes.clear();
+            *sink = [&bytes](QByteArrayView block) {
                 bytes.append(block);
                 return true;
-            });
-        if (outcome != WriteOutcome::Again)
-            return bytes;
-        nullable += need;
-    }
+            };
+            return RowCursor::over(table);
+        },
+        baseTable);
+    return bytes;
 }
 
 } // namespace AdoXml

@@ -4,9 +4,9 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QSet>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class RowCursor;
 
@@ -24,25 +24,18 @@ namespace AdoXml {
 /// Where the bytes go, a block at a time; false stops the writing.
 using Sink = std::function<bool(QByteArrayView)>;
 
-enum class WriteOutcome
-{
-    Written,
-    /// A column the schema declared not nullable holds a null, or a value
-    /// its type cannot be written in: the schema already written is wrong.
-    /// Nothing more was written; write again, from a fresh sink and cursor,
-    /// with the columns of *needNullable among alsoNullable.
-    Again,
-    SinkFailed,
-};
+/// Starts one writing of the file: sets *sink to where its bytes go and
+/// returns the cursor of its rows, or null when the sink cannot be made.
+using Begin = std::function<std::unique_ptr<RowCursor>(Sink* sink)>;
 
 /// Streams the rows of a cursor as the file for table: nothing is held but
 /// a block. Columns without a base table of their own are described as
-/// columns of baseTable (no base table information when both are empty). A
-/// column declared not nullable is written as nullable when it is in
-/// alsoNullable: ADO refuses to open a file whose row lacks a non-nullable
-/// column. *rows counts the rows written.
-WriteOutcome write(RowCursor& cursor, const QString& baseTable, const QSet<int>& alsoNullable,
-                   QSet<int>* needNullable, const Sink& sink, qsizetype* rows = nullptr);
+/// columns of baseTable (no base table information when both are empty).
+/// ADO refuses to open a file whose row lacks a column its schema declares
+/// not nullable: when a row does, the file is begun again (a fresh sink and
+/// cursor from begin) with those columns declared nullable. False when
+/// begin or the sink failed. *rows counts the rows written.
+bool write(const Begin& begin, const QString& baseTable, qsizetype* rows = nullptr);
 
 /// The whole file for rows held in memory.
 QByteArray write(const RowTable& table, const QString& baseTable = {});

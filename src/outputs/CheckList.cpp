@@ -58,9 +58,8 @@ bool LoadCheckListRows(RowSet& rows, const QString& rotText)
     rows.close();
     std::shared_ptr<Database> db = logonState().Conn;
     if (!db) {
-        prompts().message(
-            QStringLiteral("There is no open connection to the company database; log on first."),
-            Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        prompts().fail(
+            QStringLiteral("There is no open connection to the company database; log on first."));
         return false;
     }
     try {

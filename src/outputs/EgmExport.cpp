@@ -45,16 +45,6 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-void tell(const QString& text)
-{
-    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::None);
-}
-
-void fail(const QString& text)
-{
-    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
-}
-
 /// The two selects of one export see the same state of the database, so a
 /// shipping bill saved by another clerk in between cannot bring containers
 /// without their bill.
@@ -91,8 +81,8 @@ Database* connection()
 {
     Database* db = logonState().Conn.get();
     if (!db)
-        fail(QStringLiteral("There is no open connection to the company database; log on "
-                            "first."));
+        prompts().fail(QStringLiteral("There is no open connection to the company database; log on "
+                                      "first."));
     return db;
 }
 
@@ -102,15 +92,15 @@ void removeStale(const QString& path)
 {
     QFile old(path);
     if (old.exists() && !old.remove())
-        fail(QStringLiteral("The old file %1 could not be removed: %2")
-                 .arg(shown(path), old.errorString()));
+        prompts().fail(QStringLiteral("The old file %1 could not be removed: %2")
+                           .arg(shown(path), old.errorString()));
 }
 
 void databaseFailed(const DbError& e, const QString& rotText)
 {
-    fail(QStringLiteral("The shipping bills of ROT No. %1 could not be read from the "
-                        "database:\n%2 %3")
-             .arg(rotText.trimmed(), QString::number(e.number()), e.description()));
+    prompts().fail(QStringLiteral("The shipping bills of ROT No. %1 could not be read from the "
+                                  "database:\n%2 %3")
+                       .arg(rotText.trimmed(), QString::number(e.number()), e.description()));
 }
 
 } // namespace
@@ -218,7 +208,7 @@ bool WriteEgmFile(const QString& path, const QString& rotText, const QString& da
     };
     const std::optional<QDate> date = ValueText::parseDate(dateText);
     if (!date) {
-        tell(QStringLiteral("Invalid EGM Date..."));
+        prompts().inform(QStringLiteral("Invalid EGM Date..."));
         return stopped();
     }
     Database* db = connection();
@@ -249,24 +239,26 @@ bool WriteEgmFile(const QString& path, const QString& rotText, const QString& da
     }
     if (run.bills == 0) {
         file.reset();
-        tell(QStringLiteral("No related cargo information is available "));
+        prompts().inform(QStringLiteral("No related cargo information is available "));
         return stopped();
     }
     if (!run.error.isEmpty()) {
         file.reset();
-        fail(run.error);
+        prompts().fail(run.error);
         return stopped();
     }
     if (run.sinkFailed) {
         const QString cause = file->errorString();
         file.reset();
-        fail(createFailed ? EgmFile::cannotCreate(path, cause) : EgmFile::cannotWrite(path, cause));
+        prompts().fail(createFailed ? EgmFile::cannotCreate(path, cause)
+                                    : EgmFile::cannotWrite(path, cause));
         return false;
     }
     if (run.containers == 0)
-        tell(QStringLiteral("No Container information is available Continue with Bulk Cargo only"));
+        prompts().inform(
+            QStringLiteral("No Container information is available Continue with Bulk Cargo only"));
     if (!file->commit()) {
-        fail(EgmFile::cannotWrite(path, file->errorString()));
+        prompts().fail(EgmFile::cannotWrite(path, file->errorString()));
         return false;
     }
     return true;
@@ -281,22 +273,15 @@ namespace {
 bool writeXmlFile(std::optional<SafeFile>& file, const QString& path, Database& db,
                   const QString& sql, double egmno, const QString& table, qsizetype* rows)
 {
-    QSet<int> nullable;
-    for (;;) {
-        file.emplace(path);
-        if (!file->open())
-            return false;
-        const auto cursor = RowCursor::open(db, sql, {egmno});
-        QSet<int> need;
-        const AdoXml::WriteOutcome outcome = AdoXml::write(
-            *cursor, table, nullable, &need,
-            [&file](QByteArrayView block) { return file->write(block); }, rows);
-        if (outcome == AdoXml::WriteOutcome::Written)
-            return true;
-        if (outcome == AdoXml::WriteOutcome::SinkFailed)
-            return false;
-        nullable += need;
-    }
+    return AdoXml::write(
+        [&](AdoXml::Sink* sink) -> std::unique_ptr<RowCursor> {
+            file.emplace(path);
+            if (!file->open())
+                return nullptr;
+            *sink = [&file](QByteArrayView block) { return file->write(block); };
+            return RowCursor::open(db, sql, {egmno});
+        },
+        table, rows);
 }
 
 } // namespace
@@ -331,8 +316,9 @@ bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QSt
     }
     if (!failed) {
         if (containers == 0)
-            tell(QStringLiteral("No Container information is available Continue with Cargo "
-                                "only"));
+            prompts().inform(
+                QStringLiteral("No Container information is available Continue with Cargo "
+                               "only"));
         if (SafeFile::commitAll({&*cargoFile, &*containFile}, &failed))
             return true;
     }
@@ -341,7 +327,7 @@ bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QSt
             .arg(shown(failed->path()), failed->errorString());
     cargoFile.reset();
     containFile.reset();
-    fail(message);
+    prompts().fail(message);
     return false;
 }
 
@@ -362,16 +348,16 @@ bool copyToRemovableMedia(const QString& path)
 
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
-        fail(QStringLiteral("The file %1 could not be read: %2")
-                 .arg(shown(path), source.errorString()));
+        prompts().fail(QStringLiteral("The file %1 could not be read: %2")
+                           .arg(shown(path), source.errorString()));
         return false;
     }
     const QByteArray bytes = source.readAll();
     const QString target = QDir(folder).filePath(QFileInfo(path).fileName());
     QString error;
     if (!EgmFile::save(target, bytes, &error)) {
-        fail(QStringLiteral("The file could not be copied to the folder %1.\n%2")
-                 .arg(shown(folder), error));
+        prompts().fail(QStringLiteral("The file could not be copied to the folder %1.\n%2")
+                           .arg(shown(folder), error));
         return false;
     }
     prompts().status(QStringLiteral("File copied to ") + shown(target));

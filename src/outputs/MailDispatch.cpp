@@ -553,7 +553,6 @@ bool MailDispatch(const MailMessage& message)
 {
     const MailResult result = sendMail(message, MailSettings::fromIni());
     if (!result.ok)
-        prompts().message(QStringLiteral("The e-mail was not sent.\n") + result.error,
-                          Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        prompts().fail(QStringLiteral("The e-mail was not sent.\n") + result.error);
     return result.ok;
 }

@@ -19,7 +19,7 @@ bool print(const PagedReport& report, const PrinterLand& settings)
         PrinterLand::pickPrinter(settings.printer, QPrinterInfo::availablePrinterNames(),
                                  QPrinterInfo::defaultPrinterName(), &error);
     if (name.isEmpty()) {
-        prompts().message(error, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+        prompts().warn(error);
         return false;
     }
     QPrinter printer(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
@@ -27,10 +27,9 @@ bool print(const PagedReport& report, const PrinterLand& settings)
     printer.setPageLayout(report.pageLayout());
     QPainter painter;
     if (!printer.isValid() || !painter.begin(&printer)) {
-        prompts().message(QStringLiteral("The printer \"%1\" did not take the check-list. Check "
-                                         "that it is on and ready, then print again.")
-                              .arg(name),
-                          Prompts::Buttons::Ok, Prompts::Icon::Warning);
+        prompts().warn(QStringLiteral("The printer \"%1\" did not take the check-list. Check "
+                                      "that it is on and ready, then print again.")
+                           .arg(name));
         return false;
     }
     report.paint(painter, printer, 1, report.pageCount());
@@ -67,7 +66,7 @@ bool exportAs(const PagedReport& report, ReportFormat format, const QString& sug
         return false;
     QString error;
     if (!saveReport(report, format, path, &error)) {
-        prompts().message(error, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        prompts().fail(error);
         return false;
     }
     return true;

@@ -110,7 +110,7 @@ void frmCheckList::cmdEmail_Click()
     const QString path = AppPaths::file(QStringLiteral("Ledger.rtf"));
     QString error;
     if (!saveReport(*report, format, path, &error)) {
-        prompts().message(error, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        prompts().fail(error);
         return;
     }
     MailMessage mail = typedMail({path});

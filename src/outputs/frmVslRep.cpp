@@ -24,7 +24,7 @@ QString frmVslRep::writeFile()
     QString error;
     const QString path = EgmExport::egmFilePath(rotNo, &error);
     if (path.isEmpty()) {
-        prompts().message(error, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+        prompts().warn(error);
         focusRotNo();
         return QString();
     }

@@ -7,6 +7,7 @@
 #include "Settings.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace DataSources {
 
@@ -17,22 +18,27 @@ QString registryFile()
 
 namespace {
 
-const char* const serverKeys[] = {"Host", "Port", "User", "Password", "Service", "Options"};
-
-QString* serverField(Entry& e, const char* key)
+/// A server entry's keys in DataSources.ini, the fields they fill and
+/// their libpq keywords (Options holds the other keywords as they stand).
+struct ServerKey
 {
-    const QLatin1String k(key);
-    if (k == QLatin1String("Host"))
-        return &e.host;
-    if (k == QLatin1String("Port"))
-        return &e.port;
-    if (k == QLatin1String("User"))
-        return &e.user;
-    if (k == QLatin1String("Password"))
-        return &e.password;
-    if (k == QLatin1String("Service"))
-        return &e.service;
-    return &e.options;
+    const char* key;
+    QString Entry::*field;
+    const char* keyword;
+};
+const ServerKey serverKeys[] = {
+    {"Host", &Entry::host, "host"},          {"Port", &Entry::port, "port"},
+    {"User", &Entry::user, "user"},          {"Password", &Entry::password, "password"},
+    {"Service", &Entry::service, "service"}, {"Options", &Entry::options, nullptr}};
+
+/// The registry's content (empty when it cannot be read).
+QByteArray registryContent(const QString& file)
+{
+    QByteArray content;
+    QString why;
+    if (!Settings::load(file, &content, &why))
+        content.clear();
+    return content;
 }
 
 } // namespace
@@ -42,18 +48,9 @@ Database::Location Entry::location() const
     if (driver.compare(QLatin1String("PSQL"), Qt::CaseInsensitive) != 0)
         return {driver, database};
     PgConninfo::Pairs pairs;
-    const struct
-    {
-        const char* keyword;
-        const QString& value;
-    } fields[] = {{"host", host},
-                  {"port", port},
-                  {"user", user},
-                  {"password", password},
-                  {"service", service}};
-    for (const auto& f : fields)
-        if (!f.value.isEmpty())
-            pairs.append({QString::fromLatin1(f.keyword), f.value});
+    for (const ServerKey& k : serverKeys)
+        if (k.keyword && !(this->*k.field).isEmpty())
+            pairs.append({QString::fromLatin1(k.keyword), this->*k.field});
     QString server = PgConninfo::join(pairs);
     if (!options.trimmed().isEmpty())
         server += u' ' + options.trimmed();
@@ -72,16 +69,12 @@ bool entryForServer(const QString& name, const QString& database, const QString&
     e.database = database;
     PgConninfo::Pairs rest;
     for (const auto& [key, value] : pairs) {
-        if (key == QLatin1String("host"))
-            e.host = value;
-        else if (key == QLatin1String("port"))
-            e.port = value;
-        else if (key == QLatin1String("user"))
-            e.user = value;
-        else if (key == QLatin1String("password"))
-            e.password = value;
-        else if (key == QLatin1String("service"))
-            e.service = value;
+        const auto k =
+            std::find_if(std::begin(serverKeys), std::end(serverKeys), [&key](const ServerKey& s) {
+                return s.keyword && key == QLatin1String(s.keyword);
+            });
+        if (k != std::end(serverKeys))
+            e.*k->field = value;
         else if (key != QLatin1String("dbname"))
             rest.append({key, value});
     }
@@ -95,17 +88,17 @@ std::optional<Entry> find(const QString& name)
     const QString n = name.trimmed();
     if (n.isEmpty())
         return std::nullopt;
-    const QString file = registryFile();
+    const QByteArray content = registryContent(registryFile());
     Entry e;
     e.name = n;
-    const QString driver = Settings::read(file, n, QStringLiteral("Driver"));
+    const QString driver = Settings::valueIn(content, n, QStringLiteral("Driver"));
     if (!driver.isEmpty())
         e.driver = driver.toUpper();
-    e.database = Settings::read(file, n, QStringLiteral("Database"));
+    e.database = Settings::valueIn(content, n, QStringLiteral("Database"));
     const bool server = e.driver == QLatin1String("PSQL");
     if (server) {
-        for (const char* key : serverKeys)
-            *serverField(e, key) = Settings::read(file, n, QString::fromLatin1(key));
+        for (const ServerKey& k : serverKeys)
+            e.*k.field = Settings::valueIn(content, n, QString::fromLatin1(k.key));
         // A service or libpq's own defaults may name the database.
         if (e.database.isEmpty() && e.service.isEmpty() && e.host.isEmpty() && e.options.isEmpty())
             return std::nullopt;
@@ -123,12 +116,12 @@ bool add(const Entry& entry, QString* error)
     const QString file = registryFile();
     Settings::Values values{{QStringLiteral("Driver"), entry.driver},
                             {QStringLiteral("Database"), entry.database}};
-    Entry copy = entry;
-    for (const char* key : serverKeys) {
-        const QString k = QString::fromLatin1(key);
-        const QString value = *serverField(copy, key);
-        if (!value.isEmpty() || !Settings::read(file, entry.name, k).isEmpty())
-            values.append({k, value});
+    const QByteArray content = registryContent(file);
+    for (const ServerKey& k : serverKeys) {
+        const QString key = QString::fromLatin1(k.key);
+        const QString& value = entry.*k.field;
+        if (!value.isEmpty() || !Settings::valueIn(content, entry.name, key).isEmpty())
+            values.append({key, value});
     }
     return Settings::write(file, entry.name, values, error);
 }

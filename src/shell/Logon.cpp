@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "LogonState.h"
 #include "Prompts.h"
+#include "Schema.h"
 #include "Settings.h"
 #include "ValueText.h"
 
@@ -20,23 +21,6 @@ enum class Step
     Stop,
     Fatal
 };
-
-/// A logon that cannot go on: the warning sign, OK only.
-void warn(const QString& text)
-{
-    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Warning);
-}
-
-/// An unexpected error, after which the program ends.
-void fail(const QString& text)
-{
-    prompts().message(text, Prompts::Buttons::Ok, Prompts::Icon::Critical);
-}
-
-std::shared_ptr<Database> openSystem(const QString& sysPath)
-{
-    return DataSources::openSystem(sysPath);
-}
 
 /// Where nobody can pick the database file: which data source is missing,
 /// or why its file does not open, and how to put it right.
@@ -73,13 +57,11 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
             LogonState& st = logonState();
             if (e.description().contains(QLatin1String("loguser")) && st.Conn) {
                 try {
-                    st.Conn->exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), "
-                                                 "urights char(50), mrights char(150))"));
+                    Schema::createUserTable(*st.Conn);
                     st.Conn->exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) "
                                                  "values ('TARVEX','KOSRAW',' SU', ' SU')"));
-                    st.Conn->clearLayoutCache();
                 } catch (const DbError& inner) {
-                    fail(inner.numberAndDescription());
+                    prompts().fail(inner.numberAndDescription());
                     *outcome = Logon::Outcome::Fatal;
                     return false;
                 }
@@ -95,8 +77,9 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
                 // A registered data source whose file will not open says why
                 // first; then the user may pick the right file.
                 if (DataSources::find(DataSources::nameFromConnection(st.DataSource)))
-                    warn(e.description());
-                warn(QStringLiteral("Data Source Name does not exist Please Select Data File"));
+                    prompts().warn(e.description());
+                prompts().warn(
+                    QStringLiteral("Data Source Name does not exist Please Select Data File"));
                 if (CreateDataSource().isEmpty()) {
                     // Cancelling the dialog ends this attempt instead of
                     // asking again for ever.
@@ -105,7 +88,7 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
                 }
                 continue;
             }
-            fail(e.numberAndDescription());
+            prompts().fail(e.numberAndDescription());
             *outcome = Logon::Outcome::Fatal;
             return false;
         }
@@ -118,7 +101,7 @@ QStringList Logon::companies(const QString& sysPath, QString* error)
 {
     QStringList names;
     try {
-        auto db = openSystem(sysPath);
+        auto db = DataSources::openSystem(sysPath);
         const RowTable t = db->select(QStringLiteral("select name from DRCOMP"));
         for (const RowValues& r : t.rows)
             names << r.value(0).toString();
@@ -170,7 +153,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     // 1-2: the company's row in the system database.
     RowTable company;
     try {
-        auto sys = openSystem(sysPath);
+        auto sys = DataSources::openSystem(sysPath);
         company = sys->select(QStringLiteral("select * from DRCOMP where Name = ?"), {companyText});
     } catch (const DbError&) {
         // The list could not be read either (its loading said why): there is
@@ -178,7 +161,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
         company.rows.clear();
     }
     if (company.rows.isEmpty()) {
-        warn(QStringLiteral("Cannot Load Company Details"));
+        prompts().warn(QStringLiteral("Cannot Load Company Details"));
         return Outcome::Stay;
     }
     const RowValues& row = company.rows.first();
@@ -203,7 +186,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
             canAsk, &outcome))
         return outcome;
     if (user.rows.isEmpty()) {
-        warn(QStringLiteral("Access denied Username/Password do not match"));
+        prompts().warn(QStringLiteral("Access denied Username/Password do not match"));
         return Outcome::Denied;
     }
     const RowValues& u = user.rows.first();

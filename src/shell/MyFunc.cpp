@@ -63,6 +63,26 @@ protected:
     }
 };
 
+} // namespace
+
+bool EnterMovesOn(QWidget* w)
+{
+    if (auto* button = qobject_cast<QPushButton*>(w)) {
+        button->click();
+        return true;
+    }
+    // A drop-down that is open takes Enter to choose its entry.
+    if (auto* combo = qobject_cast<QComboBox*>(w);
+        combo && combo->view() && combo->view()->isVisible())
+        return false;
+    // The key becomes a Tab, as if the clerk had pressed Tab.
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QApplication::sendEvent(w, &tab);
+    return true;
+}
+
+namespace {
+
 class EnterAsTab final : public QObject
 {
 public:
@@ -77,20 +97,7 @@ protected:
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
             return false;
         auto* w = qobject_cast<QWidget*>(watched);
-        if (!w)
-            return false;
-        if (auto* button = qobject_cast<QPushButton*>(w)) {
-            button->click();
-            return true;
-        }
-        // A drop-down that is open takes Enter to choose its entry.
-        if (auto* combo = qobject_cast<QComboBox*>(w);
-            combo && combo->view() && combo->view()->isVisible())
-            return false;
-        // The key becomes a Tab, as if the clerk had pressed Tab.
-        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-        QApplication::sendEvent(w, &tab);
-        return true;
+        return w && EnterMovesOn(w);
     }
 };
 

@@ -51,6 +51,9 @@ void SetReportRS(RowSet* rs);
 /// Enter moves the focus to the next control as Tab does and never reaches
 /// the control; on a button it presses the button.
 void InstallEnterAsTab(QWidget* form);
+/// Enter on w as the forms take it: a button is clicked, an open drop-down
+/// keeps the key, anything else gets a Tab; true when the key was used.
+bool EnterMovesOn(QWidget* w);
 /// Esc closes the form.
 void InstallEscCloses(QWidget* form);
 /// Typing into the form's line edits replaces the character at the cursor.

@@ -112,6 +112,16 @@ public:
     {
         message(text, Buttons::Ok, Icon::None, title);
     }
+    /// An OK-only message with the warning sign.
+    void warn(const QString& text, const QString& title = QString())
+    {
+        message(text, Buttons::Ok, Icon::Warning, title);
+    }
+    /// An OK-only message with the error sign.
+    void fail(const QString& text, const QString& title = QString())
+    {
+        message(text, Buttons::Ok, Icon::Critical, title);
+    }
 };
 
 /// The program's name, the title of its messages.

@@ -186,11 +186,16 @@ Skin Skin::load(const QString& path)
     s.path = path;
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return s;
+    // Read once: every key comes from one version of the file.
+    QByteArray content;
+    QString why;
+    if (!Settings::load(path, &content, &why))
+        content.clear();
     const QString section = QStringLiteral("Skin");
     const auto value = [&](const QString& key) {
-        return Settings::read(path, section, key).section(u';', 0, 0).trimmed();
+        return Settings::valueIn(content, section, key).section(u';', 0, 0).trimmed();
     };
-    s.name = Settings::read(path, section, QStringLiteral("Name"));
+    s.name = Settings::valueIn(content, section, QStringLiteral("Name"));
     bool given[RoleCount] = {};
     for (int r = 0; r < RoleCount; ++r) {
         const QColor c(value(QString::fromLatin1(roleNames[r])));

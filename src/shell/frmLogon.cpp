@@ -101,7 +101,7 @@ void frmLogon::fillList()
     if (start_.selected >= 0)
         cboDSNList->setCurrentIndex(start_.selected);
     if (!start_.error.isEmpty())
-        prompts().message(start_.error, Prompts::Buttons::Ok, Prompts::Icon::Warning);
+        prompts().warn(start_.error);
 }
 
 void frmLogon::cmdOK_Click()

@@ -343,9 +343,7 @@ void TestCliOutputs::readOnlyInstallation()
     {
         auto company = Database::open({"SQLITE", file("demo.mdb")});
         insertSampleEgms(*company);
-        company->exec("create table loguser(uid char(50), pwd char(50), urights char(50), "
-                      "mrights char(150))");
-        company->exec("insert into loguser values ('TARVEX', 'KOSRAW', ' SU', ' SU')");
+        addUser(*company);
     }
     QVERIFY(TestDisk::makeReadOnly(home_));
     QTemporaryDir out;

@@ -79,13 +79,7 @@ struct Installed
     QString home = tmp.filePath(QStringLiteral("agency"));
     InitInstallation made{home};
 
-    Installed()
-    {
-        auto db = made.company();
-        db->exec("create table loguser(uid char(50), pwd char(50), urights char(50), "
-                 "mrights char(150))");
-        db->exec("insert into loguser values ('TARVEX', 'KOSRAW', ' SU', ' SU')");
-    }
+    Installed() { addUser(*made.company()); }
 
     /// tarvex --home HOME --user TARVEX --password KOSRAW ARGS...
     QStringList tarvex(const QStringList& args) const

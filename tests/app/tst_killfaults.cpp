@@ -10,6 +10,7 @@
 
 #include "AppPaths.h"
 #include "Database.h"
+#include "DemoFixture.h"
 #include "Installation.h"
 #include "KillTesting.h"
 #include "Settings.h"
@@ -213,10 +214,7 @@ void tst_KillFaults::killedAtSeveralMoments()
     QString error;
     QVERIFY2(Installation::createDemo(in.home, &error), qPrintable(error));
     {
-        auto db = Database::open({"SQLITE", in.database()});
-        db->exec("create table loguser(uid char(50), pwd char(50), urights char(50), "
-                 "mrights char(150))");
-        db->exec("insert into loguser values ('TARVEX', 'KOSRAW', ' SU', ' SU')");
+        addUser(*Database::open({"SQLITE", in.database()}));
     }
     kase.prepare(in);
     if (QTest::currentTestFailed())

@@ -9,6 +9,7 @@
 #include "DemoFixture.h"
 #include "Installation.h"
 #include "MyFunc.h"
+#include "Schema.h"
 #include "ScriptedPrompts.h"
 #include "TestHome.h"
 
@@ -52,14 +53,10 @@ public:
     void addUsers(const QList<User>& users)
     {
         Database& db = *logonState().Conn;
-        if (!db.tableExists(QStringLiteral("loguser"))) {
-            db.exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), "
-                                   "urights char(50), mrights char(150))"));
-            db.clearLayoutCache();
-        }
+        if (!db.tableExists(QStringLiteral("loguser")))
+            Schema::createUserTable(db); // also when no user is added
         for (const User& u : users)
-            db.exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) values (?,?,?,?)"),
-                    {u.uid, u.pwd, u.urights, u.mrights});
+            addUser(db, u.uid, u.pwd, u.urights, u.mrights);
     }
 
     static void logOn(const QString& uid, const QString& urights, const QString& mrights)

@@ -7,6 +7,7 @@
 #include "AdoXmlWriter.h"
 #include "Database.h"
 #include "DatabaseCopy.h"
+#include "DemoFixture.h"
 #include "EgmExport.h"
 #include "OutputsTesting.h"
 #include "Schema.h"
@@ -38,11 +39,8 @@ std::shared_ptr<Database> sampleFile(const QString& path)
     auto db = Database::create(path);
     Schema::createCompanyDatabase(*db);
     insertSampleEgms(*db);
-    db->exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), urights char(50), "
-                            "mrights char(150))"));
-    db->exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) values (?,?,?,?)"),
-             {QStringLiteral("O'Brien"), QStringLiteral("p\u00e4ss"), QStringLiteral(" 01"),
-              QStringLiteral(" SU")});
+    addUser(*db, QStringLiteral("O'Brien"), QStringLiteral("p\u00e4ss"), QStringLiteral(" 01"),
+            QStringLiteral(" SU"));
     db->exec(QStringLiteral("insert into loguser(uid,pwd) values (?,?)"),
              {QStringLiteral("TARVEX"), QStringLiteral("KOSRAW")});
     db->exec(QStringLiteral("update egmcargo set pkgs = 121 where id = 1"));

@@ -4,6 +4,7 @@
 #include "Installation.h"
 #include "Logon.h"
 #include "LogonState.h"
+#include "Schema.h"
 #include "TestEngine.h"
 
 #include <QDir>
@@ -111,15 +112,19 @@ std::shared_ptr<Database> DemoFixture::system() const
     return Database::open(databases_->system());
 }
 
+void addUser(Database& db, const QString& uid, const QString& pwd, const QString& urights,
+             const QString& mrights)
+{
+    if (!db.tableExists(QStringLiteral("loguser")))
+        Schema::createUserTable(db);
+    db.exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) values (?,?,?,?)"),
+            {uid, pwd, urights, mrights});
+}
+
 void DemoFixture::addUser(const QString& uid, const QString& pwd, const QString& urights,
                           const QString& mrights) const
 {
-    auto db = company();
-    if (!db->tableExists(QStringLiteral("loguser")))
-        db->exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), urights "
-                                "char(50), mrights char(150))"));
-    db->exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) values (?,?,?,?)"),
-             {uid, pwd, urights, mrights});
+    ::addUser(*company(), uid, pwd, urights, mrights);
 }
 
 void DemoFixture::logOnAs(const QString& uid, const QString& pwd) const

@@ -40,6 +40,12 @@ private:
     QList<DataSources::Entry> sources_;
 };
 
+/// Adds a user to db's loguser, creating the table first when db has none.
+void addUser(Database& db, const QString& uid = QStringLiteral("TARVEX"),
+             const QString& pwd = QStringLiteral("KOSRAW"),
+             const QString& urights = QStringLiteral(" SU"),
+             const QString& mrights = QStringLiteral(" SU"));
+
 /// A test installation: a program folder with Tarvex.ini, the system
 /// database with the demo company and its company database (no user table),
 /// on the engine under test.
@@ -59,7 +65,7 @@ public:
     /// Opens the company database (a new connection).
     std::shared_ptr<Database> company() const;
     std::shared_ptr<Database> system() const;
-    /// Creates the user table holding one user.
+    /// Adds a user to the company database (see the free addUser).
     void addUser(const QString& uid, const QString& pwd, const QString& urights,
                  const QString& mrights) const;
     /// Logs on directly (no window) as a user added with addUser.
