@@ -57,4 +57,13 @@ struct ColumnInfo
 };
 
 using ColumnList = QList<ColumnInfo>;
+
+/// Position of the first column named name (without regard to case), -1 if none.
+inline int columnIndex(const ColumnList& columns, QStringView name)
+{
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
 using RowValues = QList<QVariant>; ///< one row, values by column position; null = QVariant()

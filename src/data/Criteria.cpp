@@ -10,9 +10,9 @@ namespace {
 
 int columnOf(const ColumnList& columns, const QString& name)
 {
-    for (int i = 0; i < columns.size(); ++i)
-        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+    const int i = columnIndex(columns, name);
+    if (i >= 0)
+        return i;
     throw DbError(DbError::CommandFailed,
                   QStringLiteral("The filter names the unknown field '%1'.").arg(name));
 }

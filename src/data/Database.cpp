@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "PostgresDialect.h"
+#include "SqliteHandle.h"
 #include "StoredOrder.h"
 #include "ValueText.h"
 
@@ -13,57 +14,11 @@
 #include <QUrl>
 #include <QUuid>
 #include <cmath>
+#include <sqlite3.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
-
-// SQLite's primary result codes, as the Qt driver hands them on.
-enum SqliteCode
-{
-    SqliteBusy = 5,
-    SqliteLocked = 6,
-    SqliteReadOnly = 8,
-    SqliteIoErr = 10,
-    SqliteCorrupt = 11,
-    SqliteFull = 13,
-    SqliteCantOpen = 14,
-    SqliteNotADb = 26,
-};
-
-QString errorText(const QSqlError& e)
-{
-    QString t = e.databaseText().trimmed();
-    if (t.isEmpty())
-        t = e.text().trimmed();
-    return t;
-}
-
-int sqliteCode(const QSqlError& e)
-{
-    bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok);
-    return ok ? code & 0xff : -1; // an extended code holds its primary code in its low byte
-}
-
-/// The statement failed for what its values hold, not for the state of
-/// the database or the disk.
-bool isRowsFault(const QSqlError& e)
-{
-    switch (sqliteCode(e)) {
-    case SqliteBusy:
-    case SqliteLocked:
-    case SqliteReadOnly:
-    case SqliteIoErr:
-    case SqliteCorrupt:
-    case SqliteFull:
-    case SqliteCantOpen:
-    case SqliteNotADb:
-        return false;
-    default:
-        return true;
-    }
-}
 
 bool canWrite(const QString& path)
 {
@@ -229,7 +184,7 @@ std::shared_ptr<Database> Database::create(const QString& file)
     if (!db->db_.open())
         throw DbError(DbError::ConnectionFailed,
                       QStringLiteral("The database '%1' cannot be created: %2")
-                          .arg(file, errorText(db->db_.lastError())));
+                          .arg(file, db->dialect_->errorText(db->db_.lastError())));
     db->configure();
     return db;
 }
@@ -373,6 +328,12 @@ void Database::checkUsable()
                           .arg(abortedBy_));
 }
 
+void Database::checkAnswered(bool empty)
+{
+    if (empty && dialect_->connectionLost(db_, QSqlError()))
+        lostConnection(QStringLiteral("the server does not answer"));
+}
+
 void Database::lostConnection(const QString& reason)
 {
     lost_ = true;
@@ -416,33 +377,33 @@ QString Database::describe(const QSqlError& error) const
 {
     if (location_.isServer())
         return dialect_->errorText(error);
-    const QString text = errorText(error);
+    const QString text = dialect_->errorText(error);
     const QString& file = location_.database;
-    switch (sqliteCode(error)) {
-    case SqliteBusy:
-    case SqliteLocked:
+    switch (SqliteHandle::resultCode(error)) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
         return QStringLiteral("Another user is saving to the database just now; try again in a "
                               "moment (%1).")
             .arg(text);
-    case SqliteReadOnly:
+    case SQLITE_READONLY:
         return QStringLiteral("The database '%1' is read-only: it can be read but not changed "
                               "(%2).")
             .arg(file, text);
-    case SqliteFull:
+    case SQLITE_FULL:
         return QStringLiteral("The disk that holds the database '%1' is full (%2).")
             .arg(file, text);
-    case SqliteIoErr:
+    case SQLITE_IOERR:
         // SQLite says "disk I/O error" when its log index finds no room.
         if (diskFull(QFileInfo(file).absolutePath()))
             return QStringLiteral("The disk that holds the database '%1' is full (%2).")
                 .arg(file, text);
         return QStringLiteral("The database '%1' could not be read or written (%2).")
             .arg(file, text);
-    case SqliteCorrupt:
+    case SQLITE_CORRUPT:
         return QStringLiteral("The database '%1' is damaged (%2).").arg(file, text);
-    case SqliteNotADb:
+    case SQLITE_NOTADB:
         return QStringLiteral("The file '%1' is not a database (%2).").arg(file, text);
-    case SqliteCantOpen:
+    case SQLITE_CANTOPEN:
         return QStringLiteral("The database '%1' cannot be opened (%2).").arg(file, text);
     default:
         break;
@@ -469,8 +430,8 @@ void Database::fail(const QSqlError& error, const QString& sql, int number)
                           .arg(lockWait_));
     }
     if (!location_.isServer()) {
-        const int code = sqliteCode(error);
-        throw DbError(code == SqliteBusy || code == SqliteLocked ? DbError::Busy : number,
+        const int code = SqliteHandle::resultCode(error);
+        throw DbError(code == SQLITE_BUSY || code == SQLITE_LOCKED ? DbError::Busy : number,
                       describe(error));
     }
     throw DbError(number, text);
@@ -607,16 +568,11 @@ ColumnList Database::resultColumns(const QSqlRecord& rec, const QString& sql)
     for (int i = 0; i < rec.count(); ++i) {
         ColumnInfo c;
         c.name = rec.fieldName(i);
-        bool found = false;
-        for (const ColumnInfo& k : known) {
-            if (k.name.compare(c.name, Qt::CaseInsensitive) == 0) {
-                c = k;
-                c.name = rec.fieldName(i);
-                found = true;
-                break;
-            }
-        }
-        if (!found) {
+        const int k = columnIndex(known, c.name);
+        if (k >= 0) {
+            c = known[k];
+            c.name = rec.fieldName(i);
+        } else {
             // A computed or renamed column: typed by what the engine says.
             switch (rec.field(i).metaType().id()) {
             case QMetaType::Int:
@@ -670,31 +626,23 @@ void Database::checkRead(const QSqlQuery& query)
 
 bool Database::tableExists(const QString& table)
 {
-    if (layouts_.contains(table.toLower()))
-        return true;
-    checkUsable();
-    const QStringList all = dialect_->tables(db_);
-    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
-        lostConnection(QStringLiteral("the server does not answer"));
-    for (const QString& t : all)
-        if (t.compare(table, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+    return layouts_.contains(table.toLower()) || tables().contains(table, Qt::CaseInsensitive);
 }
 
 QStringList Database::tables()
 {
     checkUsable();
     const QStringList all = dialect_->tables(db_);
-    if (all.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
-        lostConnection(QStringLiteral("the server does not answer"));
+    checkAnswered(all.isEmpty());
     return all;
 }
 
 QList<SqlDialect::Index> Database::indexes(const QString& table)
 {
     checkUsable();
-    return dialect_->indexes(db_, table);
+    const QList<SqlDialect::Index> all = dialect_->indexes(db_, table);
+    checkAnswered(all.isEmpty());
+    return all;
 }
 
 ColumnList Database::tableColumns(const QString& table)
@@ -705,12 +653,26 @@ ColumnList Database::tableColumns(const QString& table)
         return *it;
     checkUsable();
     ColumnList cols = readLayout(table);
-    if (cols.isEmpty() && dialect_->connectionLost(db_, QSqlError()))
-        lostConnection(QStringLiteral("the server does not answer"));
+    checkAnswered(cols.isEmpty());
     if (cols.isEmpty())
         throw DbError(DbError::CommandFailed, QStringLiteral("no such table: %1").arg(table));
     layouts_.insert(key, cols);
     return cols;
+}
+
+ColumnList Database::tableColumns(const QString& table, const QStringList& names)
+{
+    const ColumnList layout = tableColumns(table);
+    ColumnList out;
+    out.reserve(names.size());
+    for (const QString& name : names) {
+        const int found = columnIndex(layout, name);
+        if (found < 0)
+            throw DbError(DbError::CommandFailed,
+                          QStringLiteral("no such column: %1.%2").arg(table, name));
+        out << layout[found];
+    }
+    return out;
 }
 
 void Database::createTable(const QString& table, const ColumnList& columns)
@@ -725,21 +687,11 @@ void Database::insertRows(const QString& table, const QStringList& columns,
 {
     if (failedRow)
         *failedRow = -1;
-    const ColumnList layout = tableColumns(table);
-    QList<int> target; // position in layout for each given column
-    int autoAt = -1;   // position in columns of an auto-number column
-    for (const QString& name : columns) {
-        int found = -1;
-        for (int i = 0; i < layout.size(); ++i)
-            if (layout[i].name.compare(name, Qt::CaseInsensitive) == 0)
-                found = i;
-        if (found < 0)
-            throw DbError(DbError::CommandFailed,
-                          QStringLiteral("no such column: %1.%2").arg(table, name));
-        if (layout[found].autoNumber)
-            autoAt = int(target.size());
-        target << found;
-    }
+    const ColumnList target = tableColumns(table, columns);
+    int autoAt = -1; // position in columns of an auto-number column
+    for (int i = 0; i < target.size(); ++i)
+        if (target[i].autoNumber)
+            autoAt = i;
     checkUsable();
     // A row without its auto-number leaves the column out, so that the
     // table numbers it (not every engine takes a null for "number it").
@@ -756,7 +708,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         QStringList names;
         for (int i = 0; i < target.size(); ++i)
             if (!(omitKey && i == autoAt))
-                names << layout[target[i]].name;
+                names << target[i].name;
         const QString marks =
             u'(' + QStringList(names.size(), QStringLiteral("?")).join(u',') + u')';
         const QString sql = QStringLiteral("insert into %1 (%2) values %3")
@@ -773,7 +725,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         for (int i = 0; i < target.size(); ++i) {
             if (omitKey && i == autoAt)
                 continue;
-            const ColumnInfo& col = layout[target[i]];
+            const ColumnInfo& col = target[i];
             const QVariant v = i < row.size() ? checkValue(col, row[i]) : QVariant();
             values << dialect_->bindable(dialect_->toStorage(col.type, v));
         }
@@ -815,7 +767,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
     };
     bool keysGiven = false;
     const auto syncKeys = [&] {
-        const QString sync = dialect_->syncAutoNumber(table, layout[target[autoAt]].name);
+        const QString sync = dialect_->syncAutoNumber(table, target[autoAt].name);
         if (!sync.isEmpty())
             exec(sync);
         keysGiven = false;
@@ -842,7 +794,7 @@ void Database::insertRows(const QString& table, const QStringList& columns,
                     q.bindValue(i, values[i]);
                 if (!q.exec()) {
                     // A full disk, a read-only file or another writer is no fault of the row.
-                    if (failedRow && !location_.isServer() && !isRowsFault(q.lastError()))
+                    if (failedRow && !dialect_->isRowsFault(q.lastError()))
                         *failedRow = -1;
                     fail(q.lastError(), q.lastQuery());
                 }

@@ -84,6 +84,9 @@ public:
     /// The columns of a table in order (cached; names matched without regard
     /// to case). Throws when the table does not exist.
     ColumnList tableColumns(const QString& table);
+    /// The columns of a table for the names given, in their order. Throws
+    /// "no such column" for a name the table does not have.
+    ColumnList tableColumns(const QString& table, const QStringList& names);
     /// Forgets cached table layouts (after create table).
     void clearLayoutCache()
     {
@@ -190,6 +193,11 @@ public:
 
     /// The tables named after FROM and JOIN in a select, in order.
     static QStringList tablesOf(const QString& sql);
+    /// Reads the layouts of the tables a select names before it runs, so
+    /// that its columns are typed from them: on a server, a catalogue read
+    /// while a result streams would discard it. Tables it cannot find are
+    /// left for the select itself to fail on.
+    void learnLayouts(const QString& sql);
 
     /// A typed value checked against its column: too long a text, a text
     /// that is not a number in a number column or not a date in a date
@@ -213,9 +221,9 @@ private:
     /// refuses to go on with.
     void checkUsable();
     [[noreturn]] void lostConnection(const QString& reason);
-    /// Reads the layouts of the tables a select names before it runs: on a
-    /// server, a catalogue read while a result streams would discard it.
-    void learnLayouts(const QString& sql);
+    /// After a read of the catalogue: an empty answer from a connection that
+    /// is gone is no answer (lostConnection).
+    void checkAnswered(bool empty);
     /// A table's columns as the engine reports them, its hidden stored-order
     /// column left out and remembered.
     ColumnList readLayout(const QString& table);

@@ -39,13 +39,8 @@ QByteArray canonical(const ColumnInfo& column, const QVariant& value)
 QList<int> columnMap(const QSqlRecord& record, const ColumnList& layout)
 {
     QList<int> map;
-    for (int i = 0; i < record.count(); ++i) {
-        int found = -1;
-        for (int k = 0; k < layout.size(); ++k)
-            if (layout[k].name.compare(record.fieldName(i), Qt::CaseInsensitive) == 0)
-                found = k;
-        map << found;
-    }
+    for (int i = 0; i < record.count(); ++i)
+        map << columnIndex(layout, record.fieldName(i));
     return map;
 }
 

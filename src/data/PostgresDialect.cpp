@@ -145,45 +145,24 @@ QVariant PostgresDialect::toStorage(ColumnType type, const QVariant& value) cons
     }
 }
 
-QVariant PostgresDialect::fromStorage(ColumnType type, const QVariant& value) const
+QVariant PostgresDialect::dateFromStorage(const QVariant& value) const
 {
-    if (value.isNull())
-        return QVariant();
-    switch (type) {
-    case ColumnType::Date: {
-        QDateTime dt;
-        if (value.typeId() == QMetaType::QDateTime) {
-            // The driver reads a timestamp as local time: keep the clock
-            // reading, in the form the SQLite path gives it.
-            const QDateTime local = value.toDateTime();
-            dt = QDateTime(local.date(), local.time(), Qt::UTC);
-        } else if (value.typeId() == QMetaType::QDate) {
-            return value.toDate();
-        } else if (const auto parsed = ValueText::parseDateTime(value.toString())) {
-            dt = *parsed;
-        } else {
-            return value;
-        }
-        if (dt.time() == QTime(0, 0))
-            return dt.date();
-        return dt;
+    QDateTime dt;
+    if (value.typeId() == QMetaType::QDateTime) {
+        // The driver reads a timestamp as local time: keep the clock
+        // reading, in the form the SQLite path gives it.
+        const QDateTime local = value.toDateTime();
+        dt = QDateTime(local.date(), local.time(), Qt::UTC);
+    } else if (value.typeId() == QMetaType::QDate) {
+        return value.toDate();
+    } else if (const auto parsed = ValueText::parseDateTime(value.toString())) {
+        dt = *parsed;
+    } else {
+        return value;
     }
-    case ColumnType::Long:
-        return value.typeId() == QMetaType::QString
-                   ? QVariant(qint32(ValueText::leadingNumber(value.toString())))
-                   : QVariant(qint32(value.toLongLong()));
-    case ColumnType::Double:
-        return value.typeId() == QMetaType::QString
-                   ? QVariant(ValueText::leadingNumber(value.toString()))
-                   : QVariant(value.toDouble());
-    case ColumnType::Boolean:
-        return value.toBool();
-    case ColumnType::Text:
-        if (value.typeId() == QMetaType::Double)
-            return ValueText::numberText(value.toDouble());
-        return value.toString();
-    }
-    return value;
+    if (dt.time() == QTime(0, 0))
+        return dt.date();
+    return dt;
 }
 
 QString PostgresDialect::translate(const QString& sql) const
@@ -238,7 +217,7 @@ QString PostgresDialect::errorText(const QSqlError& error) const
 {
     QString text = error.databaseText();
     if (text.trimmed().isEmpty())
-        return error.text().trimmed();
+        return SqlDialect::errorText(error);
     // The driver appends the SQLSTATE in brackets; the server adds where in
     // the statement it stopped.
     static const QRegularExpression state(QStringLiteral("\\(\\w{5}\\)\\s*$"));

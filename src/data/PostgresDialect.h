@@ -29,7 +29,6 @@ public:
     QString singleRow(const QString& table, const QString& where) const override;
     QString nullSafeEquals(const QString& column) const override;
     QVariant toStorage(ColumnType type, const QVariant& value) const override;
-    QVariant fromStorage(ColumnType type, const QVariant& value) const override;
 
     QList<Index> indexes(const QSqlDatabase& db, const QString& table) const override;
     QString rowOrderColumn() const override { return QStringLiteral("tarvex_rowid"); }
@@ -47,6 +46,9 @@ public:
         return std::clamp(65535 / std::max(columns, 1), 1, 1000);
     }
     QString syncAutoNumber(const QString& table, const QString& column) const override;
+
+protected:
+    QVariant dateFromStorage(const QVariant& value) const override;
 };
 
 /// libpq connection texts: "host=db.agency port=5432 user=egm", a

@@ -22,13 +22,7 @@ public:
     {
         // The columns are typed from the layouts of the tables the select
         // names, as Database::exec learns them before a select.
-        for (const QString& table : Database::tablesOf(sql)) {
-            try {
-                db.tableColumns(table);
-            } catch (const DbError&) {
-                // the engine names what is wrong when the select is prepared
-            }
-        }
+        db.learnLayouts(sql);
         const QByteArray text = sql.toUtf8();
         int rc = sqlite3_prepare_v2(handle_, text.constData(), int(text.size()), &stmt_, nullptr);
         if (rc != SQLITE_OK)
@@ -317,10 +311,7 @@ RowCursor::~RowCursor() = default;
 
 int RowCursor::column(QStringView name) const
 {
-    for (int i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return columnIndex(columns_, name);
 }
 
 QVariant RowCursor::value(int column) const

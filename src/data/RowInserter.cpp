@@ -11,24 +11,6 @@
 
 namespace {
 
-/// The table's columns for the names given, as Database::insertRows finds them.
-ColumnList targetColumns(Database& db, const QString& table, const QStringList& columns)
-{
-    const ColumnList layout = db.tableColumns(table);
-    ColumnList out;
-    for (const QString& name : columns) {
-        int found = -1;
-        for (int i = 0; i < layout.size(); ++i)
-            if (layout[i].name.compare(name, Qt::CaseInsensitive) == 0)
-                found = i;
-        if (found < 0)
-            throw DbError(DbError::CommandFailed,
-                          QStringLiteral("no such column: %1.%2").arg(table, name));
-        out << layout[found];
-    }
-    return out;
-}
-
 /// UTF-16 units of UTF-8 text: what a column's size counts.
 qsizetype utf16Length(QByteArrayView utf8)
 {
@@ -48,7 +30,6 @@ public:
     BatchInserter(Database& db, const QString& table, const QStringList& columns)
         : db_(db), table_(table), columns_(columns)
     {
-        targetColumns(db, table, columns); // an unknown column fails here, not at the first batch
         cells_.resize(size_t(columns.size()));
     }
 
@@ -228,7 +209,7 @@ private:
 std::unique_ptr<RowInserter> RowInserter::open(Database& db, const QString& table,
                                                const QStringList& columns)
 {
-    const ColumnList target = targetColumns(db, table, columns);
+    const ColumnList target = db.tableColumns(table, columns);
     sqlite3* handle = SqliteHandle::of(db);
     // A table's own numbers (an auto-number left out, the next number kept
     // above those given) are insertRows' business.

@@ -367,10 +367,7 @@ void RowSet::setBookmark(int bookmark)
 
 int RowSet::columnIndex(const QString& name) const
 {
-    for (int i = 0; i < columns_.size(); ++i)
-        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return ::columnIndex(columns_, name);
 }
 
 QVariant RowSet::value(int column) const

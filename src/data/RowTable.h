@@ -9,11 +9,5 @@ struct RowTable
     QList<RowValues> rows;
 
     /// Position of the column named name (without regard to case), -1 if none.
-    int columnIndex(const QString& name) const
-    {
-        for (int i = 0; i < columns.size(); ++i)
-            if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
-                return i;
-        return -1;
-    }
+    int columnIndex(const QString& name) const { return ::columnIndex(columns, name); }
 };

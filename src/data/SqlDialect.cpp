@@ -1,5 +1,6 @@
 #include "SqlDialect.h"
 
+#include "SqliteHandle.h"
 #include "ValueText.h"
 
 #include <QRegularExpression>
@@ -133,19 +134,13 @@ QVariant SqliteDialect::toStorage(ColumnType type, const QVariant& value) const
     return value;
 }
 
-QVariant SqliteDialect::fromStorage(ColumnType type, const QVariant& value) const
+QVariant SqlDialect::fromStorage(ColumnType type, const QVariant& value) const
 {
     if (value.isNull())
         return QVariant();
     switch (type) {
-    case ColumnType::Date: {
-        const auto dt = ValueText::parseDateTime(value.toString());
-        if (!dt)
-            return value;
-        if (dt->time() == QTime(0, 0))
-            return dt->date();
-        return *dt;
-    }
+    case ColumnType::Date:
+        return dateFromStorage(value);
     case ColumnType::Long:
         return value.typeId() == QMetaType::QString
                    ? QVariant(qint32(ValueText::leadingNumber(value.toString())))
@@ -162,6 +157,16 @@ QVariant SqliteDialect::fromStorage(ColumnType type, const QVariant& value) cons
         return value.toString();
     }
     return value;
+}
+
+QVariant SqliteDialect::dateFromStorage(const QVariant& value) const
+{
+    const auto dt = ValueText::parseDateTime(value.toString());
+    if (!dt)
+        return value;
+    if (dt->time() == QTime(0, 0))
+        return dt->date();
+    return *dt;
 }
 
 QList<SqlDialect::Index> SqliteDialect::indexes(const QSqlDatabase& db, const QString& table) const
@@ -190,4 +195,9 @@ QList<SqlDialect::Index> SqliteDialect::indexes(const QSqlDatabase& db, const QS
                 ix.columns << info.value(2).toString();
     }
     return out;
+}
+
+bool SqliteDialect::isRowsFault(const QSqlError& error) const
+{
+    return SqliteHandle::isRowsFault(SqliteHandle::resultCode(error));
 }

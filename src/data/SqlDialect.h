@@ -54,7 +54,7 @@ public:
     virtual QString nullSafeEquals(const QString& column) const = 0;
     /// A value as the engine stores it, and back.
     virtual QVariant toStorage(ColumnType type, const QVariant& value) const = 0;
-    virtual QVariant fromStorage(ColumnType type, const QVariant& value) const = 0;
+    QVariant fromStorage(ColumnType type, const QVariant& value) const;
 
     /// Where the engine keeps no lasting order of rows: the hidden column
     /// that numbers each table's rows as they are stored (StoredOrder). ""
@@ -85,6 +85,13 @@ public:
     /// Whether a failed statement spoils the rest of its transaction, so that
     /// nothing but a rollback runs until it ends.
     virtual bool failureAbortsTransaction() const { return false; }
+    /// Whether a failed insert failed for what its values hold, not for the
+    /// state of the database or the disk, so that the row is to blame.
+    virtual bool isRowsFault(const QSqlError& error) const
+    {
+        Q_UNUSED(error);
+        return true;
+    }
     /// Whether a statement failed because a lock stayed taken too long.
     virtual bool isLockTimeout(const QSqlError& error) const
     {
@@ -121,6 +128,11 @@ public:
     /// Maps a declared SQL type ("char(50)", "DOUBLE", "date") to a column
     /// kind and size.
     static void classify(const QString& declared, ColumnInfo& column);
+
+protected:
+    /// A stored date or date and time (not null) as a QDate, or a QDateTime
+    /// when it has a time of day; the value as it is when it is no date.
+    virtual QVariant dateFromStorage(const QVariant& value) const = 0;
 };
 
 class SqliteDialect final : public SqlDialect
@@ -135,6 +147,9 @@ public:
     QString singleRow(const QString& table, const QString& where) const override;
     QString nullSafeEquals(const QString& column) const override;
     QVariant toStorage(ColumnType type, const QVariant& value) const override;
-    QVariant fromStorage(ColumnType type, const QVariant& value) const override;
     QList<Index> indexes(const QSqlDatabase& db, const QString& table) const override;
+    bool isRowsFault(const QSqlError& error) const override;
+
+protected:
+    QVariant dateFromStorage(const QVariant& value) const override;
 };

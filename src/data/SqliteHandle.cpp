@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QSqlDriver>
+#include <QSqlError>
 #include <sqlite3.h>
 
 namespace SqliteHandle {
@@ -96,6 +97,13 @@ bool isRowsFault(int resultCode)
     default:
         return true;
     }
+}
+
+int resultCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xff : -1; // an extended code holds its primary code in its low byte
 }
 
 } // namespace SqliteHandle

@@ -4,6 +4,7 @@
 #include <QVariant>
 
 class Database;
+class QSqlError;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -27,5 +28,9 @@ QMetaType storedType(int storageClass);
 /// Whether a failed statement failed for what its values hold, not for
 /// the state of the database or the disk (busy, read-only, full, damaged).
 bool isRowsFault(int resultCode);
+
+/// The primary result code of a statement that failed under Qt's driver;
+/// -1 when the error carries none.
+int resultCode(const QSqlError& error);
 
 } // namespace SqliteHandle
