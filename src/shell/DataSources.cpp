@@ -68,7 +68,9 @@ bool entryForServer(const QString& name, const QString& database, const QString&
     e.driver = QStringLiteral("PSQL");
     e.database = database;
     PgConninfo::Pairs rest;
-    for (const auto& [key, value] : pairs) {
+    for (const auto& pair : pairs) {
+        const QString& key = pair.first;
+        const QString& value = pair.second;
         const auto k =
             std::find_if(std::begin(serverKeys), std::end(serverKeys), [&key](const ServerKey& s) {
                 return s.keyword && key == QLatin1String(s.keyword);
