@@ -129,7 +129,7 @@ std::shared_ptr<Database> Database::open(const Location& location)
         throw DbError(DbError::ConnectionFailed,
                       QStringLiteral("The file '%1' is not a database (it is empty).")
                           .arg(location.database));
-    const QString name = QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString name = newConnectionName();
     std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
     db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
     const QString path = fi.absoluteFilePath();
@@ -174,7 +174,7 @@ std::shared_ptr<Database> Database::create(const QString& file)
     if (QFileInfo::exists(file))
         throw DbError(DbError::ConnectionFailed,
                       QStringLiteral("The file '%1' exists already.").arg(file));
-    const QString name = QStringLiteral("tarvex-") + QUuid::createUuid().toString(QUuid::Id128);
+    const QString name = newConnectionName();
     Location location{QStringLiteral("SQLITE"), file};
     std::shared_ptr<Database> db(new Database(std::make_unique<SqliteDialect>(), name, location));
     db->db_ = QSqlDatabase::addDatabase(db->dialect_->driver(), name);
@@ -837,6 +837,13 @@ void Database::lockTable(const QString& table)
     const QString sql = dialect_->lockTable(table);
     if (!sql.isEmpty())
         exec(sql);
+}
+
+double Database::lockedMaxId(const QString& table)
+{
+    lockTable(table);
+    return ValueText::leadingNumber(
+        ValueText::numberText(scalar(QStringLiteral("select max(id) from %1").arg(table))));
 }
 
 void Database::setLockWait(int seconds)

@@ -114,6 +114,9 @@ public:
     /// new rows: no other connection writes table until this transaction
     /// ends. Throws DbError outside a transaction.
     void lockTable(const QString& table);
+    /// lockTable(), then the table's highest id (0 when it is empty): what
+    /// new rows are numbered from.
+    double lockedMaxId(const QString& table);
 
     /// How long a statement waits for a lock another connection holds
     /// before it fails with DbError::Busy (SqlDialect::lockWaitSeconds
@@ -155,7 +158,20 @@ public:
     class Transaction
     {
     public:
-        explicit Transaction(Database& db) : db_(db) { db_.begin(); }
+        /// Read: a beginRead() transaction, for a snapshot that is never
+        /// committed.
+        enum Mode
+        {
+            Write,
+            Read
+        };
+        explicit Transaction(Database& db, Mode mode = Write) : db_(db)
+        {
+            if (mode == Read)
+                db_.beginRead();
+            else
+                db_.begin();
+        }
         ~Transaction()
         {
             if (!done_) {

@@ -79,25 +79,6 @@ DbError inTable(const QString& table, const DbError& e)
     return DbError(e.number(), QStringLiteral("Table %1: %2").arg(table, e.description()));
 }
 
-/// Ends the read transaction on the source whatever happens.
-class ReadGuard
-{
-public:
-    explicit ReadGuard(Database& db) : db_(db) { db_.beginRead(); }
-    ~ReadGuard()
-    {
-        try {
-            db_.rollback();
-        } catch (...) {
-        }
-    }
-    ReadGuard(const ReadGuard&) = delete;
-    ReadGuard& operator=(const ReadGuard&) = delete;
-
-private:
-    Database& db_;
-};
-
 } // namespace
 
 qint64 Report::rows() const
@@ -141,7 +122,7 @@ Report copy(Database& from, Database& to, const Progress& progress)
                           .arg(from.location()));
     Report report;
     // Every table as it was at one moment, even while clerks go on saving.
-    ReadGuard snapshot(from);
+    Database::Transaction snapshot(from, Database::Transaction::Read);
     Database::Transaction tx(to);
     for (const QString& table : tables) {
         try {

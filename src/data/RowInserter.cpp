@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "SqliteHandle.h"
+#include "ValueText.h"
 
 #include <QSqlError>
 #include <algorithm>
@@ -10,18 +11,6 @@
 #include <sqlite3.h>
 
 namespace {
-
-/// UTF-16 units of UTF-8 text: what a column's size counts.
-qsizetype utf16Length(QByteArrayView utf8)
-{
-    qsizetype n = 0;
-    for (const char c : utf8) {
-        const auto b = uchar(c);
-        if ((b & 0xC0) != 0x80)
-            n += b >= 0xF0 ? 2 : 1;
-    }
-    return n;
-}
 
 /// Rows gathered and stored by Database::insertRows, a batch at a time.
 class BatchInserter final : public RowInserter
@@ -152,7 +141,7 @@ private:
         switch (column.type) {
         case ColumnType::Text:
             if (c.kind == Cell::Kind::Text && (column.size <= 0 || c.text.size() <= column.size ||
-                                               utf16Length(c.text) <= column.size))
+                                               ValueText::utf16Length(c.text) <= column.size))
                 return bindText(position, c.text);
             break;
         case ColumnType::Long:

@@ -38,6 +38,19 @@ inline QString numberText(qint64 value)
 /// A value of a number column as text ("" for null).
 QString numberText(const QVariant& value);
 
+/// Characters (UTF-16 units) of UTF-8 text: what a column's size and an XML
+/// line's length count.
+inline qsizetype utf16Length(QByteArrayView utf8)
+{
+    qsizetype n = 0;
+    for (const char c : utf8) {
+        const auto b = uchar(c);
+        if ((b & 0xC0) != 0x80)
+            n += b >= 0xF0 ? 2 : 1;
+    }
+    return n;
+}
+
 /// True when the text is a number as a whole (blanks around allowed).
 bool isNumber(const QString& text);
 

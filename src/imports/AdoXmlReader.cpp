@@ -1,6 +1,7 @@
 #include "AdoXmlReader.h"
 
 #include "Cp1252.h"
+#include "ValueText.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,12 +97,7 @@ void locate(QByteArrayView text, qsizetype pos, Error* error)
             lineStart = i + 1;
         }
     }
-    qsizetype column = 1;
-    for (qsizetype i = lineStart; i < pos; ++i) {
-        const auto b = uchar(text[i]);
-        if ((b & 0xC0) != 0x80)
-            column += b >= 0xF0 ? 2 : 1;
-    }
+    const qsizetype column = 1 + ValueText::utf16Length(text.sliced(lineStart, pos - lineStart));
     error->line = line;
     error->column = int(column);
 }
@@ -491,16 +487,8 @@ bool Parser::readReference(qsizetype* i, QByteArray* value)
     const qsizetype start = *i;
     const qsizetype semi = s_.indexOf(';', start + 1);
     // At most 12 characters from the '&' to the ';' (a wide character counts once).
-    const auto characters = [&] {
-        qsizetype n = 0;
-        for (qsizetype k = start; k < semi; ++k) {
-            const auto b = uchar(s_[k]);
-            if ((b & 0xC0) != 0x80)
-                n += b >= 0xF0 ? 2 : 1;
-        }
-        return n;
-    };
-    if (semi < 0 || (semi - start > 12 && characters() > 12))
+    if (semi < 0 || (semi - start > 12 &&
+                     ValueText::utf16Length(QByteArrayView(s_).sliced(start, semi - start)) > 12))
         return failed(start,
                       QStringLiteral("An '&' must start a reference such as &amp; or &#x26;."));
     const QString ref = QString::fromUtf8(s_.mid(start + 1, semi - start - 1));

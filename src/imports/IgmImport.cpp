@@ -262,10 +262,7 @@ Outcome importFile(Database& db, const Request& request)
         Database::Transaction transaction(db);
         // Taken once, inside the transaction, after the lock: no other
         // installation numbers cargo rows meanwhile.
-        db.lockTable(kCargoTable);
-        const double baseId = ValueText::leadingNumber(ValueText::numberText(
-                                  db.scalar(QStringLiteral("select max(id) from cargo")))) +
-                              1;
+        const double baseId = db.lockedMaxId(kCargoTable) + 1;
 
         TableWriter vessels(db, kVesselTable, vesselMapping(), 31);
         TableWriter cargo(db, kCargoTable, cargoMapping(), 33);

@@ -260,9 +260,7 @@ Outcome importPair(Database& db, const Request& request)
         Database::Transaction transaction(db);
         // Read inside the transaction, with the table held: no other
         // installation takes the same ids meanwhile.
-        db.lockTable(kCargoTable);
-        const double maxId = ValueText::leadingNumber(
-            ValueText::numberText(db.scalar(QStringLiteral("select max(id) from egmcargo"))));
+        const double maxId = db.lockedMaxId(kCargoTable);
         constexpr qint64 kLargestId = std::numeric_limits<qint32>::max();
         if (maxId >= double(kLargestId))
             return idsRunOut(cargo, 1);

@@ -213,18 +213,6 @@ void appendEscaped(QByteArray& out, QByteArrayView utf8)
     out.append(run, end - run);
 }
 
-/// Characters (UTF-16 units) of UTF-8 text: what ADO's line length counts.
-qsizetype utf16Length(QByteArrayView utf8)
-{
-    qsizetype n = 0;
-    for (const char c : utf8) {
-        const auto b = uchar(c);
-        if ((b & 0xC0) != 0x80)
-            n += b >= 0xF0 ? 2 : 1;
-    }
-    return n;
-}
-
 void appendDateTime(QByteArray& out, const ValueText::DateTime& d)
 {
     char text[24];
@@ -431,7 +419,7 @@ Pass writePass(RowCursor& cursor, const QString& baseTable, const QSet<int>& als
     QList<qsizetype> headLengths;
     for (const QString& name : xmlNames) {
         heads << (u' ' + escaped(name) + QStringLiteral("='")).toUtf8();
-        headLengths << utf16Length(heads.last());
+        headLengths << ValueText::utf16Length(heads.last());
     }
 
     QByteArray out = schemaOf(columns, xmlNames, aliased, nullable, baseTable);
@@ -459,7 +447,7 @@ Pass writePass(RowCursor& cursor, const QString& baseTable, const QSet<int>& als
                 }
                 first = false;
                 out.append(heads[k]).append(value).append('\'');
-                column += headLengths[k] + utf16Length(value) + 1;
+                column += headLengths[k] + ValueText::utf16Length(value) + 1;
             }
             out.append("/>\r\n");
             ++written;
