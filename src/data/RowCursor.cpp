@@ -71,6 +71,8 @@ public:
         return true;
     }
 
+    QVariant rawValue(int column) const override { return raw(column); }
+
 private:
     /// False at the end.
     bool step()
@@ -105,19 +107,22 @@ private:
         return QByteArrayView(p, sqlite3_column_bytes(stmt_, i));
     }
 
-    /// The raw value as Qt's driver gives it, for the few stored forms the
-    /// fast paths leave to the dialect.
+    /// The raw value as Qt's driver gives it: the stored form, and what the
+    /// few stored forms the fast paths leave to the dialect start from.
     QVariant raw(int i) const
     {
+        // Empty text stays empty, not null: bound again, it must find the
+        // row it came from.
+        const auto nonNull = [](QByteArrayView b) { return b.isNull() ? QByteArrayView("") : b; };
         switch (sqlite3_column_type(stmt_, i)) {
         case SQLITE_INTEGER:
             return qlonglong(sqlite3_column_int64(stmt_, i));
         case SQLITE_FLOAT:
             return sqlite3_column_double(stmt_, i);
         case SQLITE_BLOB:
-            return bytes(i).toByteArray();
+            return nonNull(bytes(i)).toByteArray();
         case SQLITE_TEXT:
-            return QString::fromUtf8(bytes(i));
+            return QString::fromUtf8(nonNull(bytes(i)));
         default:
             return QVariant();
         }

@@ -1,6 +1,7 @@
 #include "RowSet.h"
 
 #include "Database.h"
+#include "RowCursor.h"
 
 #include <algorithm>
 
@@ -39,42 +40,6 @@ void RowSet::open(std::shared_ptr<Database> db, const QString& sql, const QVaria
         db_.reset();
         throw;
     }
-    open_ = true;
-    moved();
-}
-
-void RowSet::openRows(std::shared_ptr<Database> db, const QString& sql, const QVariantList& params,
-                      const ColumnList& columns, QList<RowValues> rows)
-{
-    close();
-    db_ = std::move(db);
-    sql_ = sql;
-    params_ = params;
-    const QStringList tables = Database::tablesOf(sql);
-    source_ = tables.value(0);
-    columns_ = columns;
-    for (ColumnInfo& c : columns_) {
-        // Only the source table's columns are written back.
-        if (c.baseTable.compare(source_, Qt::CaseInsensitive) != 0) {
-            c.baseTable.clear();
-            c.baseColumn.clear();
-        }
-    }
-    const SqlDialect& dialect = db_->dialect();
-    rows_.clear();
-    rows_.reserve(rows.size());
-    for (RowValues& values : rows) {
-        Row r;
-        r.original.reserve(values.size());
-        for (int i = 0; i < values.size() && i < columns_.size(); ++i)
-            r.original << dialect.toStorage(columns_[i].type, values[i]);
-        r.values = std::move(values);
-        r.bookmark = nextBookmark_++;
-        rows_ << std::move(r);
-    }
-    edit_ = EditMode::None;
-    currentDeleted_ = false;
-    rebuildView(false);
     open_ = true;
     moved();
 }
@@ -192,8 +157,8 @@ void RowSet::requireUnkeyed(const char* what) const
 
 void RowSet::load()
 {
-    QSqlQuery q = db_->exec(sql_, params_);
-    columns_ = db_->resultColumns(q.record(), sql_);
+    const auto cursor = RowCursor::open(*db_, sql_, params_);
+    columns_ = cursor->columns();
     for (ColumnInfo& c : columns_) {
         // Only the source table's columns are written back.
         if (c.baseTable.compare(source_, Qt::CaseInsensitive) != 0) {
@@ -201,25 +166,25 @@ void RowSet::load()
             c.baseColumn.clear();
         }
     }
-    rows_.clear();
+    // The cursor types the columns of every table; the set types only those
+    // it writes, and holds the others as the engine gives them.
     const int n = int(columns_.size());
-    const SqlDialect& dialect = db_->dialect();
-    while (q.next()) {
+    QList<bool> typed;
+    for (int i = 0; i < n; ++i)
+        typed << !columns_[i].baseTable.isEmpty();
+    rows_.clear();
+    while (cursor->next()) {
         Row r;
         r.values.reserve(n);
         r.original.reserve(n);
         for (int i = 0; i < n; ++i) {
-            const QVariant raw = q.value(i);
-            r.original << raw;
-            r.values << (columns_[i].baseTable.isEmpty()
-                             ? raw
-                             : dialect.fromStorage(columns_[i].type, raw));
+            QVariant raw = cursor->rawValue(i);
+            r.values << (typed[i] ? cursor->value(i) : raw);
+            r.original << std::move(raw);
         }
         r.bookmark = nextBookmark_++;
         rows_ << std::move(r);
     }
-    db_->checkRead(q);
-    q.finish();
     edit_ = EditMode::None;
     currentDeleted_ = false;
     rebuildView(false);

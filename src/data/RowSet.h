@@ -42,11 +42,6 @@ public:
     /// given. Throws DbError; on failure the set stays closed.
     void open(std::shared_ptr<Database> db, const QString& sql, const QVariantList& params = {},
               const QString& sourceTable = QString());
-    /// Opens the set on rows read elsewhere (by a RowCursor), typed as open()
-    /// types them; sql and params are what requery() runs. The source table
-    /// is the first table sql names.
-    void openRows(std::shared_ptr<Database> db, const QString& sql, const QVariantList& params,
-                  const ColumnList& columns, QList<RowValues> rows);
     /// All rows of a table in the table's order.
     void openTable(std::shared_ptr<Database> db, const QString& table);
     /// The rows of table in the order of its whole-number key column, read

@@ -4,7 +4,6 @@
 #include "DbError.h"
 #include "LogonState.h"
 #include "Prompts.h"
-#include "RowCursor.h"
 #include "RowSet.h"
 #include "ValueText.h"
 
@@ -23,34 +22,10 @@ QString title(const QString& rotText)
 void readRows(RowSet& rows, std::shared_ptr<Database> db, double egmno)
 {
     rows.close();
-    // Read forward on the engine's own terms, values typed as a row set types
-    // them: the dates of every row without parsing them as typed text.
-    for (const char* sql : {joinSql, cargoSql}) {
-        const QString text = QString::fromLatin1(sql);
-        ColumnList columns;
-        QList<RowValues> values;
-        {
-            const auto cursor = RowCursor::open(*db, text, {egmno});
-            columns = cursor->columns();
-            // A row set types the columns of the table it writes, and holds
-            // the others as the engine gives them.
-            const QString source = Database::tablesOf(text).value(0);
-            QList<bool> typed;
-            for (const ColumnInfo& c : columns)
-                typed << (c.baseTable.compare(source, Qt::CaseInsensitive) == 0);
-            while (cursor->next()) {
-                RowValues row;
-                row.reserve(columns.size());
-                for (int k = 0; k < columns.size(); ++k)
-                    row << (typed[k] ? cursor->value(k) : cursor->rawValue(k));
-                values << std::move(row);
-            }
-        }
-        if (!values.isEmpty() || sql == cargoSql) {
-            rows.openRows(std::move(db), text, {egmno}, columns, std::move(values));
-            return;
-        }
-    }
+    // The bills with their containers; the bills alone when none has any.
+    rows.open(db, QString::fromLatin1(joinSql), {egmno});
+    if (rows.recordCount() == 0)
+        rows.open(std::move(db), QString::fromLatin1(cargoSql), {egmno});
 }
 
 bool LoadCheckListRows(RowSet& rows, const QString& rotText)

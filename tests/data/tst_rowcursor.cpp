@@ -91,6 +91,18 @@ void TestRowCursor::valuesAreThoseSelectGives()
     ScratchDatabase s;
     fill(s.db());
     const RowTable expected = s.db().select(sql, params);
+    // The stored forms, as the engine's driver gives them: what a row set
+    // keeps to find a row again.
+    QList<QVariantList> stored;
+    {
+        QSqlQuery q = s.db().exec(sql, params);
+        while (q.next()) {
+            QVariantList row;
+            for (int k = 0; k < q.record().count(); ++k)
+                row << q.value(k);
+            stored << row;
+        }
+    }
     const auto cursor = RowCursor::open(s.db(), sql, params);
     QCOMPARE(cursor->columnCount(), expected.columns.size());
     for (int k = 0; k < cursor->columnCount(); ++k) {
@@ -116,6 +128,16 @@ void TestRowCursor::valuesAreThoseSelectGives()
                                     .arg(row + 1)
                                     .arg(cursor->columns()[k].name, describeValue(got),
                                          describeValue(want))));
+            const QVariant raw = cursor->rawValue(k);
+            const QVariant rawWant = stored[row][k];
+            QVERIFY2(raw.isNull() == rawWant.isNull() &&
+                         (raw.isNull() || (raw == rawWant && raw.typeId() == rawWant.typeId() &&
+                                           // empty text is no null text
+                                           raw.toString().isNull() == rawWant.toString().isNull())),
+                     qPrintable(QStringLiteral("row %1, %2 as stored: %3, the driver gives %4")
+                                    .arg(row + 1)
+                                    .arg(cursor->columns()[k].name, describeValue(raw),
+                                         describeValue(rawWant))));
         }
         ++row;
     }
