@@ -179,7 +179,10 @@ void RowSet::load()
         r.original.reserve(n);
         for (int i = 0; i < n; ++i) {
             QVariant raw = cursor->rawValue(i);
-            r.values << (typed[i] ? cursor->value(i) : raw);
+            // Stored text is its own value: one string for both.
+            const bool asStored = !typed[i] || (columns_[i].type == ColumnType::Text &&
+                                                raw.typeId() == QMetaType::QString);
+            r.values << (asStored ? raw : cursor->value(i));
             r.original << std::move(raw);
         }
         r.bookmark = nextBookmark_++;
