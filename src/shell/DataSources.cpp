@@ -31,16 +31,6 @@ const ServerKey serverKeys[] = {
     {"User", &Entry::user, "user"},          {"Password", &Entry::password, "password"},
     {"Service", &Entry::service, "service"}, {"Options", &Entry::options, nullptr}};
 
-/// The registry's content (empty when it cannot be read).
-QByteArray registryContent(const QString& file)
-{
-    QByteArray content;
-    QString why;
-    if (!Settings::load(file, &content, &why))
-        content.clear();
-    return content;
-}
-
 } // namespace
 
 Database::Location Entry::location() const
@@ -90,7 +80,7 @@ std::optional<Entry> find(const QString& name)
     const QString n = name.trimmed();
     if (n.isEmpty())
         return std::nullopt;
-    const QByteArray content = registryContent(registryFile());
+    const QByteArray content = Settings::contentOf(registryFile());
     Entry e;
     e.name = n;
     const QString driver = Settings::valueIn(content, n, QStringLiteral("Driver"));
@@ -118,7 +108,7 @@ bool add(const Entry& entry, QString* error)
     const QString file = registryFile();
     Settings::Values values{{QStringLiteral("Driver"), entry.driver},
                             {QStringLiteral("Database"), entry.database}};
-    const QByteArray content = registryContent(file);
+    const QByteArray content = Settings::contentOf(file);
     for (const ServerKey& k : serverKeys) {
         const QString key = QString::fromLatin1(k.key);
         const QString& value = entry.*k.field;

@@ -162,13 +162,17 @@ QString problem(const QString& file)
     return why;
 }
 
-QString read(const QString& file, const QString& section, const QString& key)
+QByteArray contentOf(const QString& file)
 {
     QByteArray content;
     QString why;
-    if (!load(file, &content, &why))
-        return QString();
-    return valueIn(content, section, key);
+    load(file, &content, &why); // a refused file leaves content empty
+    return content;
+}
+
+QString read(const QString& file, const QString& section, const QString& key)
+{
+    return valueIn(contentOf(file), section, key);
 }
 
 bool write(const QString& file, const QString& section, const QString& key, const QString& value,

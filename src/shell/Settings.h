@@ -32,6 +32,9 @@ bool withValues(QByteArrayView content, const QString& section, const Values& va
 bool load(const QString& file, QByteArray* content, QString* problem);
 /// Why file cannot be read as a settings file, "" when it can or is absent.
 QString problem(const QString& file);
+/// The content of a settings file, empty when load() refuses it: what
+/// readers of several keys read once.
+QByteArray contentOf(const QString& file);
 
 QString read(const QString& file, const QString& section, const QString& key);
 /// On failure the file stays as it was and *error says why ("No space left

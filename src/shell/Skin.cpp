@@ -187,10 +187,7 @@ Skin Skin::load(const QString& path)
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return s;
     // Read once: every key comes from one version of the file.
-    QByteArray content;
-    QString why;
-    if (!Settings::load(path, &content, &why))
-        content.clear();
+    const QByteArray content = Settings::contentOf(path);
     const QString section = QStringLiteral("Skin");
     const auto value = [&](const QString& key) {
         return Settings::valueIn(content, section, key).section(u';', 0, 0).trimmed();
