@@ -241,16 +241,16 @@ int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
 
 int cmdIgmImport(const Options& o, QTextStream&, QTextStream& err)
 {
-    const QString problem = o.args.size() != 1 ? QStringLiteral("give the one file to import")
-                            : o.args.first().startsWith(QLatin1String("--"))
-                                ? QStringLiteral("unknown option ") + o.args.first()
-                                : QString();
+    QStringList words;
+    QString problem;
+    if (commandArguments(o.args, {}, &words, &problem) && words.size() != 1)
+        problem = QStringLiteral("give the one file to import");
     if (!problem.isEmpty())
         return usageError(err, "igm-import", problem, "FILE");
     if (!logOn(o, err))
         return Stopped;
     IgmImport::Request request;
-    request.path = o.args.first();
+    request.path = words.first();
     request.showVesselLine = [](const QString& line) { prompts().inform(line); };
     const IgmImport::Outcome outcome = IgmImport::importFile(*logonState().Conn, request);
     prompts().inform(outcome.message);
