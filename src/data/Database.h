@@ -159,7 +159,8 @@ public:
     {
     public:
         /// Read: a beginRead() transaction, for a snapshot that is never
-        /// committed.
+        /// committed; inside a transaction already open, that one is the
+        /// snapshot and stays its owner's to end.
         enum Mode
         {
             Write,
@@ -167,10 +168,12 @@ public:
         };
         explicit Transaction(Database& db, Mode mode = Write) : db_(db)
         {
-            if (mode == Read)
+            if (mode == Write)
+                db_.begin();
+            else if (!db_.inTransaction())
                 db_.beginRead();
             else
-                db_.begin();
+                done_ = true;
         }
         ~Transaction()
         {

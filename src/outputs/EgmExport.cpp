@@ -45,38 +45,6 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-/// The two selects of one export see the same state of the database, so a
-/// shipping bill saved by another clerk in between cannot bring containers
-/// without their bill.
-class ReadSnapshot
-{
-public:
-    explicit ReadSnapshot(Database& db) : db_(db)
-    {
-        if (db_.inTransaction())
-            return;
-        // On a server a plain transaction lets each select see the latest
-        // commit; a read transaction keeps the first one's view.
-        db_.beginRead();
-        open_ = true;
-    }
-    ~ReadSnapshot()
-    {
-        if (!open_)
-            return;
-        try {
-            db_.commit();
-        } catch (const DbError&) {
-        }
-    }
-    ReadSnapshot(const ReadSnapshot&) = delete;
-    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-
-private:
-    Database& db_;
-    bool open_ = false;
-};
-
 Database* connection()
 {
     Database* db = logonState().Conn.get();
@@ -163,6 +131,9 @@ RowTable containerRows(Database& db, double egmno)
 
 FlatFile writeFlatFile(Database& db, double egmno, const QDate& egmDate, const EgmFile::Sink& sink)
 {
+    // The two selects see one state of the database: a bill saved by
+    // another clerk in between cannot bring containers without their bill.
+    const Database::Transaction snapshot(db, Database::Transaction::Read);
     FlatFile f;
     EgmFile::Writer w(egmDate, sink);
     {
@@ -230,7 +201,6 @@ bool WriteEgmFile(const QString& path, const QString& rotText, const QString& da
     };
     FlatFile run;
     try {
-        ReadSnapshot snapshot(*db);
         run = writeFlatFile(*db, egmNumber(rotText), *date, sink);
     } catch (const DbError& e) {
         file.reset();
@@ -300,7 +270,8 @@ bool SaveXmlPair(const QString& cargoPath, const QString& containPath, const QSt
     SafeFile* failed = nullptr;
     qsizetype containers = 0;
     try {
-        ReadSnapshot snapshot(*db);
+        // Both files from one state of the database, as the flat file.
+        const Database::Transaction snapshot(*db, Database::Transaction::Read);
         qsizetype bills = 0;
         if (!writeXmlFile(cargoFile, cargoPath, *db, kCargoSql, egmno, QStringLiteral("egmcargo"),
                           &bills))
