@@ -169,9 +169,6 @@ void RowSet::load()
     // The cursor types the columns of every table; the set types only those
     // it writes, and holds the others as the engine gives them.
     const int n = int(columns_.size());
-    QList<bool> typed;
-    for (int i = 0; i < n; ++i)
-        typed << !columns_[i].baseTable.isEmpty();
     rows_.clear();
     while (cursor->next()) {
         Row r;
@@ -180,8 +177,9 @@ void RowSet::load()
         for (int i = 0; i < n; ++i) {
             QVariant raw = cursor->rawValue(i);
             // Stored text is its own value: one string for both.
-            const bool asStored = !typed[i] || (columns_[i].type == ColumnType::Text &&
-                                                raw.typeId() == QMetaType::QString);
+            const ColumnInfo& c = columns_[i];
+            const bool asStored = c.baseTable.isEmpty() || (c.type == ColumnType::Text &&
+                                                            raw.typeId() == QMetaType::QString);
             r.values << (asStored ? raw : cursor->value(i));
             r.original << std::move(raw);
         }
