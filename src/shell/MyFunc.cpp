@@ -301,8 +301,8 @@ void ApplyRights(QWidget* form)
 
 int ConfirmDeletion()
 {
-    return prompts().message(QStringLiteral("Confirm Deletion ?"), Prompts::Buttons::YesNo,
-                             Prompts::Icon::Question, QStringLiteral("Delete"));
+    return prompts().question(QStringLiteral("Confirm Deletion ?"), Prompts::Buttons::YesNo,
+                              Prompts::No, Prompts::Icon::Question, QStringLiteral("Delete"));
 }
 
 void SendKeysKeepLocks(const QString& keys, bool wait)

@@ -46,6 +46,15 @@ public:
     /// shows the icon the message's kind calls for (iconFor).
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
                            Icon icon = Icon::None, const QString& title = QString()) = 0;
+    /// A question whose default button (the one Enter or Space presses) is
+    /// given: a question that destroys something defaults to No, so that a
+    /// key pressed once too often keeps the clerk's work.
+    virtual Answer question(const QString& text, Buttons buttons, Answer defaultButton,
+                            Icon icon = Icon::Question, const QString& title = QString())
+    {
+        Q_UNUSED(defaultButton);
+        return message(text, buttons, icon, title);
+    }
     /// A one-line input prompt; no value when cancelled.
     virtual std::optional<QString> input(const QString& prompt, const QString& title = QString(),
                                          const QString& defaultText = QString()) = 0;

@@ -60,6 +60,12 @@ QString titleOr(const QString& title)
 Prompts::Answer QtPrompts::message(const QString& text, Buttons buttons, Icon icon,
                                    const QString& title)
 {
+    return question(text, buttons, Answer(0), icon, title);
+}
+
+Prompts::Answer QtPrompts::question(const QString& text, Buttons buttons, Answer defaultButton,
+                                    Icon icon, const QString& title)
+{
     QMessageBox box(parentWindow());
     box.setWindowFlags(dialogFlags);
     box.setWindowTitle(titleOr(title));
@@ -97,6 +103,19 @@ Prompts::Answer QtPrompts::message(const QString& text, Buttons buttons, Icon ic
         break;
     case Buttons::RetryCancel:
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        break;
+    }
+    switch (defaultButton) {
+    case Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    case Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    default:
         break;
     }
     switch (box.exec()) {

@@ -8,6 +8,8 @@ class QtPrompts final : public Prompts
 {
 public:
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    Answer question(const QString& text, Buttons buttons, Answer defaultButton, Icon icon,
+                    const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     QString saveFile(const QString& title, const QString& filter,

@@ -123,6 +123,28 @@ private slots:
         QVERIFY(looked);
     }
 
+    void enterPressesTheDefaultButton_data()
+    {
+        QTest::addColumn<int>("defaultButton");
+        QTest::newRow("a deletion defaults to No") << int(Prompts::No);
+        QTest::newRow("a question may default to Yes") << int(Prompts::Yes);
+    }
+    void enterPressesTheDefaultButton()
+    {
+        QFETCH(int, defaultButton);
+        TestHome home;
+        Installed prompts;
+        frmMenu menu;
+        menu.show();
+        QApplication::setActiveWindow(&menu);
+        QVERIFY(QTest::qWaitForWindowActive(&menu));
+        whenShown([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
+        Prompts& asked = prompts.dialogs;
+        QCOMPARE(int(asked.question("Confirm Deletion ?", Prompts::Buttons::YesNo,
+                                    Prompts::Answer(defaultButton))),
+                 defaultButton);
+    }
+
     void inputBelongsToTheActiveWindow()
     {
         TestHome home;

@@ -20,6 +20,14 @@ Prompts::Answer ScriptedPrompts::message(const QString& text, Buttons buttons, I
     return negativeAnswer(buttons);
 }
 
+Prompts::Answer ScriptedPrompts::question(const QString& text, Buttons buttons,
+                                          Answer defaultButton, Icon icon, const QString& title)
+{
+    const Answer answer = message(text, buttons, icon, title);
+    calls.last().defaultButton = defaultButton;
+    return answer;
+}
+
 std::optional<QString> ScriptedPrompts::input(const QString& prompt, const QString& title,
                                               const QString& defaultText)
 {

@@ -24,6 +24,8 @@ public:
         QString filter; ///< file dialogs: the filter; input: the default text
         QString initial;
         QString directory; ///< file and folder dialogs: the directory asked for
+        Answer defaultButton =
+            Answer(0); ///< questions: the button Enter presses (0: the box's own)
     };
 
     ScriptedPrompts();
@@ -35,6 +37,8 @@ public:
     QList<Call> calls;
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    Answer question(const QString& text, Buttons buttons, Answer defaultButton, Icon icon,
+                    const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& initialName,
