@@ -217,25 +217,35 @@ int cmdXmlImport(const Options& o, QTextStream& out, QTextStream& err)
     QStringList files;
     std::optional<QString> rotNo;
     QString problem;
-    if (commandArguments(o.args, {{QLatin1String("--rot"), &rotNo}}, &files, &problem)) {
+    QStringList args = o.args;
+    const bool again = args.removeAll(QStringLiteral("--again")) > 0;
+    if (commandArguments(args, {{QLatin1String("--rot"), &rotNo}}, &files, &problem)) {
         if (files.size() != 2)
             problem = QStringLiteral("give the cargo file and the container file");
         else if (!rotNo)
             problem = QStringLiteral("give the ROT No. the files carry with --rot");
     }
     if (!problem.isEmpty())
-        return usageError(err, "xml-import", problem, "CARGO.xml CONTAIN.xml --rot ROTNO");
+        return usageError(err, "xml-import", problem,
+                          "CARGO.xml CONTAIN.xml --rot ROTNO [--again]");
     if (!logOn(o, err))
         return Stopped;
-    const XmlImport::Outcome outcome =
-        XmlImport::importPair(*logonState().Conn, {files[0], files[1], *rotNo});
+    XmlImport::Request request;
+    request.cargoPath = files[0];
+    request.containerPath = files[1];
+    request.rotNo = *rotNo;
+    // Nobody is there to be asked: a second import of an EGM is said on the line.
+    request.confirmAgain = [again](int, int) { return again; };
+    const XmlImport::Outcome outcome = XmlImport::importPair(*logonState().Conn, request);
+    if (outcome.declined) {
+        err << outcome.message << " Give --again to add the file's shipping bills as well."
+            << Qt::endl;
+        return Stopped;
+    }
     prompts().inform(outcome.message);
     if (!outcome.imported)
         return Stopped;
-    // In 64 bits: the last id may be the largest an int holds.
-    const qint64 lastId = qint64(outcome.firstId) + outcome.shippingBills - 1;
-    out << "Imported " << outcome.shippingBills << " shipping bills (ids " << outcome.firstId
-        << " to " << lastId << ") and " << outcome.containers << " containers." << Qt::endl;
+    out << XmlImport::importedCounts(outcome) << Qt::endl;
     return Done;
 }
 
@@ -376,8 +386,9 @@ const Command commands[] = {
      "                                write egmcargo.xml and egmcontain.xml for an agent\n"
      "                                (default: into the program's folder)"},
     {"xml-import", cmdXmlImport,
-     "xml-import CARGO.xml CONTAIN.xml --rot ROTNO\n"
-     "                                import an XML pair written by another installation"},
+     "xml-import CARGO.xml CONTAIN.xml --rot ROTNO [--again]\n"
+     "                                import an XML pair written by another installation;\n"
+     "                                --again adds it to an EGM that holds shipping bills"},
     {"igm-import", cmdIgmImport,
      "igm-import FILE               import an import manifest's cargo file (vesinfo,\n"
      "                                cargo and contain)"},

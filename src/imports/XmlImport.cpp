@@ -190,7 +190,43 @@ private:
     const ColumnMap& map_;
 };
 
+/// The shipping bills of a cargo file, counted by a reading of their own;
+/// -1 when the file cannot be read to its end (the import then says why).
+int billsIn(const QString& cargoPath)
+{
+    AdoXml::Reader reader;
+    if (!reader.openFile(cargoPath))
+        return -1;
+    int n = 0;
+    while (reader.next())
+        ++n;
+    return reader.failed() ? -1 : n;
+}
+
+QString bills(int n)
+{
+    return n == 1 ? QStringLiteral("1 shipping bill") : QStringLiteral("%1 shipping bills").arg(n);
+}
+
 } // namespace
+
+QString importAgainQuestion(const QString& rotNo, int stored, int incoming)
+{
+    return QStringLiteral("ROT No. %1 already holds %2. Import %3 more?")
+        .arg(rotNo, bills(stored))
+        .arg(incoming);
+}
+
+QString importedCounts(const Outcome& outcome)
+{
+    // In 64 bits: the last id may be the largest an int holds.
+    const qint64 lastId = qint64(outcome.firstId) + outcome.shippingBills - 1;
+    return QStringLiteral("Imported %1 (ids %2 to %3) and %4 containers.")
+        .arg(bills(outcome.shippingBills))
+        .arg(outcome.firstId)
+        .arg(lastId)
+        .arg(outcome.containers);
+}
 
 Outcome importPair(Database& db, const Request& request)
 {
@@ -234,6 +270,20 @@ Outcome importPair(Database& db, const Request& request)
         const QString fileEgmNo = egmnoText(cargo.cell(egmnoColumn));
         if (fileEgmNo != request.rotNo)
             return stopped(QStringLiteral("Cargo file contain Data of ") + fileEgmNo);
+        if (request.confirmAgain) {
+            const int stored =
+                db.scalar(QStringLiteral("select count(*) from egmcargo where egmno = ?"),
+                          {ValueText::leadingNumber(request.rotNo)})
+                    .toInt();
+            const int incoming = stored > 0 ? billsIn(cargoPath) : 0;
+            if (stored > 0 && incoming > 0 && !request.confirmAgain(stored, incoming)) {
+                Outcome no = stopped(QStringLiteral("ROT No. %1 already holds %2; nothing was "
+                                                    "imported.")
+                                         .arg(request.rotNo, bills(stored)));
+                no.declined = true;
+                return no;
+            }
+        }
 
         const ColumnList cargoTable = db.tableColumns(kCargoTable);
         const ColumnList containerTable = db.tableColumns(kContainerTable);

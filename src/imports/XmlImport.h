@@ -3,6 +3,7 @@
 #include "Database.h"
 
 #include <QString>
+#include <functional>
 
 /// The import of an XML pair written by another installation's "Generate XML
 /// File": the shipping bills of one EGM (egmcargo.xml) and their containers
@@ -22,6 +23,11 @@ struct Request
     /// How long to wait for another import or save to let go of the
     /// shipping bills' table before giving up with a message.
     int lockWaitSeconds = Database::importLockWaitSeconds;
+    /// Asked before anything is written when the EGM already holds shipping
+    /// bills (a pair imported twice would give it every bill twice): stored
+    /// is how many it holds, incoming how many the cargo file brings. False
+    /// imports nothing. Unset, the pair is added without asking.
+    std::function<bool(int stored, int incoming)> confirmAgain = {};
 };
 
 struct Outcome
@@ -33,7 +39,15 @@ struct Outcome
     int shippingBills = 0; ///< rows added to egmcargo
     int containers = 0;    ///< rows added to egmcontain
     int firstId = 0;       ///< new id of the first shipping bill
+    /// Nothing was imported because confirmAgain said no.
+    bool declined = false;
 };
+
+/// "ROT No. 1234 already holds 3 shipping bills. Import 3 more?"
+QString importAgainQuestion(const QString& rotNo, int stored, int incoming);
+
+/// "Imported 3 shipping bills (ids 1 to 3) and 3 containers."
+QString importedCounts(const Outcome& outcome);
 
 /// The message of a successful import.
 inline QString successMessage()

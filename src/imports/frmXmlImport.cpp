@@ -97,9 +97,23 @@ void frmXmlImport::cmdImport_Click()
         prompts().inform(QStringLiteral("No company is open: log on first."));
         return;
     }
+    XmlImport::Request request;
+    request.cargoPath = Text1->text();
+    request.containerPath = Text2->text();
+    request.rotNo = txtFields_4->text();
+    request.confirmAgain = [&request](int stored, int incoming) {
+        QGuiApplication::restoreOverrideCursor();
+        const bool yes =
+            prompts().question(XmlImport::importAgainQuestion(request.rotNo, stored, incoming),
+                               Prompts::Buttons::YesNo, Prompts::No) == Prompts::Yes;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        return yes;
+    };
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const XmlImport::Outcome outcome =
-        XmlImport::importPair(*conn, {Text1->text(), Text2->text(), txtFields_4->text()});
+    const XmlImport::Outcome outcome = XmlImport::importPair(*conn, request);
     QGuiApplication::restoreOverrideCursor();
-    prompts().inform(outcome.message);
+    if (outcome.imported)
+        prompts().inform(outcome.message + u'\n' + XmlImport::importedCounts(outcome));
+    else if (!outcome.declined)
+        prompts().inform(outcome.message);
 }

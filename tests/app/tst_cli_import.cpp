@@ -130,6 +130,23 @@ private slots:
         QCOMPARE(in.count("egmcargo"), 0);
     }
 
+    void secondImportOfAnEgmNeedsAgain()
+    {
+        Installed in;
+        QCOMPARE(in.run({in.cargo, in.containers, "--rot", "700001"}).code, int(CommandLine::Done));
+        const Run refused = in.run({in.cargo, in.containers, "--rot", "700001"});
+        QCOMPARE(refused.code, int(CommandLine::Stopped));
+        QCOMPARE(refused.err.trimmed(),
+                 QString("ROT No. 700001 already holds 2 shipping bills; nothing was imported. "
+                         "Give --again to add the file's shipping bills as well."));
+        QCOMPARE(in.count("egmcargo"), 2);
+        const Run again = in.run({in.cargo, in.containers, "--rot", "700001", "--again"});
+        QCOMPARE(again.code, int(CommandLine::Done));
+        QCOMPARE(again.out.trimmed(),
+                 QString("Imported 2 shipping bills (ids 3 to 4) and 3 containers."));
+        QCOMPARE(in.count("egmcargo"), 4);
+    }
+
     void summaryReachesTheLastId()
     {
         Installed in;
@@ -138,7 +155,7 @@ private slots:
                   containerFile({container(1, 7, "MSCU0000001")}));
         const Run r = in.run({in.cargo, in.containers, "--rot", "700001"});
         QCOMPARE(r.code, int(CommandLine::Done));
-        QCOMPARE(r.out, QString("Imported 1 shipping bills (ids 2147483647 to 2147483647) and 1 "
+        QCOMPARE(r.out, QString("Imported 1 shipping bill (ids 2147483647 to 2147483647) and 1 "
                                 "containers.\n"));
     }
 
@@ -222,7 +239,7 @@ private slots:
     void helpListsTheCommand()
     {
         const QString usage = CommandLine::usage();
-        QVERIFY(usage.contains("  xml-import CARGO.xml CONTAIN.xml --rot ROTNO\n"));
+        QVERIFY(usage.contains("  xml-import CARGO.xml CONTAIN.xml --rot ROTNO [--again]\n"));
         QVERIFY(usage.contains("import an XML pair written by another installation"));
     }
 };

@@ -350,7 +350,7 @@ void TestCliOutputs::readOnlyInstallation()
     QCOMPARE(r.code, int(CommandLine::Stopped));
     QCOMPARE(r.err, "Cannot create \"" + file("2024117.egm") + "\": Read-only file system\n");
     r = runProgram({"xml-import", out.filePath("egmcargo.xml"), out.filePath("egmcontain.xml"),
-                    "--rot", "2024117"});
+                    "--rot", "2024117", "--again"});
     QCOMPARE(r.code, int(CommandLine::Stopped));
     QCOMPARE(r.err, QString::number(DbError::CommandFailed) + "  The database '" +
                         file("demo.mdb") +

@@ -89,7 +89,8 @@ QStringList importCommand(const Installed& in)
             in.tmp.filePath("egmcargo.xml"),
             in.tmp.filePath("egmcontain.xml"),
             "--rot",
-            "700001"};
+            "700001",
+            "--again"};
 }
 
 void checkImport(const Installed& in)

@@ -131,7 +131,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), s.button("cmdImport"));
         QVERIFY(s.prompts.messages().isEmpty());
         QTest::keyClick(s.button("cmdImport"), Qt::Key_Return);
-        QCOMPARE(s.prompts.messages(), QStringList{"Data Imported Sucessfully"});
+        QCOMPARE(s.prompts.messages(), QStringList{"Data Imported Sucessfully\nImported 2 shipping "
+                                                   "bills (ids 1 to 2) and 2 containers."});
         QCOMPARE(s.prompts.calls.last().title, QString("Tarvex"));
         QCOMPARE(count(*logonState().Conn, "egmcargo"), 2);
         QCOMPARE(logonState().Conn->select("select ref from egmcontain order by containno").rows,
@@ -148,7 +149,39 @@ private slots:
         s.type("Text2", s.containers);
         s.type("txtFields_4", "700001");
         QTest::mouseClick(s.button("cmdImport"), Qt::LeftButton);
-        QCOMPARE(s.prompts.messages(), QStringList{"Data Imported Sucessfully"});
+        QCOMPARE(s.prompts.messages(), QStringList{"Data Imported Sucessfully\nImported 2 shipping "
+                                                   "bills (ids 1 to 2) and 2 containers."});
+    }
+
+    void importingAnEgmAgainAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("bills");
+        QTest::addColumn<QStringList>("after"); // the messages after the question
+        QTest::newRow("No imports nothing") << int(Prompts::No) << 2 << QStringList();
+        QTest::newRow("Yes adds them")
+            << int(Prompts::Yes) << 4
+            << QStringList{"Data Imported Sucessfully\nImported 2 shipping bills (ids 3 to 4) and "
+                           "2 containers."};
+    }
+    void importingAnEgmAgainAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(int, bills);
+        QFETCH(QStringList, after);
+        Scene s;
+        s.type("Text1", s.cargo);
+        s.type("Text2", s.containers);
+        s.type("txtFields_4", "700001");
+        QTest::mouseClick(s.button("cmdImport"), Qt::LeftButton);
+        s.prompts.clear();
+        s.prompts.answers << Prompts::Answer(answer);
+        QTest::mouseClick(s.button("cmdImport"), Qt::LeftButton);
+        QCOMPARE(s.prompts.messages(),
+                 QStringList{"ROT No. 700001 already holds 2 shipping bills. Import 2 more?"} +
+                     after);
+        QCOMPARE(s.prompts.calls.first().defaultButton, Prompts::No);
+        QCOMPARE(count(*logonState().Conn, "egmcargo"), bills);
     }
 
     void failureKeepsTheFormOpen_data()
