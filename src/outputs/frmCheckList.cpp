@@ -63,8 +63,11 @@ std::unique_ptr<CheckListReport> frmCheckList::prepareReport()
     // Ticked before anything was loaded, there is nothing to use again.
     if (!checkBox("Check1")->isChecked() || !set.isOpen()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        CheckList::LoadCheckListRows(set, txtFields[4]->text());
+        const bool read = CheckList::LoadCheckListRows(set, txtFields[4]->text());
         QApplication::restoreOverrideCursor();
+        // The failure has been shown: an EGM that could not be read is not an empty one.
+        if (!read)
+            return nullptr;
     }
     return CheckListReport::forRows(set, txtFields[4]->text(), printer_.pageLayout());
 }
@@ -72,13 +75,14 @@ std::unique_ptr<CheckListReport> frmCheckList::prepareReport()
 void frmCheckList::cmdPrint_Click()
 {
     std::shared_ptr<const PagedReport> report = prepareReport();
-    frmPrint::showReport(this, std::move(report), QStringLiteral("Check-List"));
+    if (report)
+        frmPrint::showReport(this, std::move(report), QStringLiteral("Check-List"));
 }
 
 void frmCheckList::cmdDprint_Click()
 {
-    const auto report = prepareReport();
-    ReportPrinting::print(*report, printer_);
+    if (const auto report = prepareReport())
+        ReportPrinting::print(*report, printer_);
 }
 
 void frmCheckList::cmdPsetup_Click()
@@ -93,6 +97,8 @@ void frmCheckList::cmdPsetup_Click()
 void frmCheckList::cmdEmail_Click()
 {
     const auto report = prepareReport();
+    if (!report)
+        return;
     const QString eformat = ReadIni(QStringLiteral("Database"), QStringLiteral("Eformat"));
     ReportFormat format = ReportFormat::Rtf;
     if (!ValueText::isNumber(eformat)) {

@@ -39,7 +39,8 @@ private:
     void cmdPsetup_Click();
     void cmdEmail_Click();
     /// The report of the rows (read again unless the box is ticked) under
-    /// the title of the ROT No. as typed.
+    /// the title of the ROT No. as typed; null when the rows could not be
+    /// read (the failure has been shown).
     std::unique_ptr<CheckListReport> prepareReport();
     RowSet& rows();
 

@@ -88,6 +88,7 @@ private slots:
 
     void previewShowsTheReportWindow();
     void previewWithoutBills();
+    void failedReadShowsNoReport();
     void tickedBoxReusesTheRowsUnderTheNewTitle();
     void tickedBoxBeforeAnyRowsLoadsThem();
     void reportWindowIsAChildOfTheMainWindow();
@@ -229,6 +230,23 @@ void TestCheckListForm::previewWithoutBills()
     QVERIFY(s.prompts.calls.isEmpty());
     QCOMPARE(s.report()->viewer()->pageCount(), 1);
     QVERIFY(s.previewText().contains("No shipping bill is recorded for this ROT No."));
+}
+
+void TestCheckListForm::failedReadShowsNoReport()
+{
+    Screen s;
+    s.type("2024117");
+    logonState().Conn->exec("drop table egmcontain");
+    for (const char* button : {"cmdPrint", "cmdDprint", "cmdEmail"}) {
+        s.prompts.clear();
+        s.click(button);
+        // The failure, and no report that would read as an EGM without bills.
+        QCOMPARE(s.prompts.calls.size(), 1);
+        QVERIFY2(s.prompts.calls[0].text.startsWith(
+                     "The check-list rows could not be read from the database"),
+                 qPrintable(s.prompts.calls[0].text));
+        QVERIFY(!s.report());
+    }
 }
 
 void TestCheckListForm::tickedBoxReusesTheRowsUnderTheNewTitle()
