@@ -141,8 +141,13 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
         a->setObjectName(QStringLiteral("Toolbar1_%1").arg(n++));
         a->setToolTip(QString::fromLatin1(b.tip));
         const QString form = QString::fromLatin1(b.form);
-        // Toolbar buttons are not subject to rights.
         connect(a, &QAction::triggered, this, [this, form] { openForm(form); });
+        // A button opens no more than its menu entry does: it follows that
+        // entry's rights, wherever and whenever they are applied.
+        if (QAction* entry = formEntries_.value(form)) {
+            a->setEnabled(entry->isEnabled());
+            connect(entry, &QAction::enabledChanged, a, &QAction::setEnabled);
+        }
     }
 
     QStatusBar* status = statusBar();
@@ -180,6 +185,7 @@ QAction* frmMenu::addEntry(QMenu* menu, const QString& name, const QString& capt
     entries_ << Entry{a, code};
     if (!formName.isEmpty()) {
         captions_.insert(formName, plainCaption(caption));
+        formEntries_.insert(formName, a);
         connect(a, &QAction::triggered, this, [this, formName] { openForm(formName); });
     }
     return a;

@@ -80,6 +80,7 @@ private:
     QList<Entry> entries_;
     QHash<QString, Factory> factories_;
     QHash<QString, QString> captions_;
+    QHash<QString, QAction*> formEntries_; ///< the menu entry that opens each screen
     QList<QLabel*> panels_;
     QMenu* windowMenu_;
     QList<QAction*> windowList_;

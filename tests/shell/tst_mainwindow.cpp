@@ -184,20 +184,46 @@ private slots:
         logonState() = LogonState();
     }
 
-    void toolbarIgnoresRightsAndFormsOpenOnce()
+    void toolbarFollowsTheRightsOfTheMenu_data()
     {
+        QTest::addColumn<QString>("rights");
+        QTest::addColumn<QList<bool>>("enabled"); // cargo, check-list, XML file, flat file
+        QTest::newRow("no rights") << "" << QList<bool>{false, false, false, false};
+        QTest::newRow("cargo and flat file") << " 03 12" << QList<bool>{true, false, false, true};
+        QTest::newRow("everything") << " SU" << QList<bool>{true, true, true, true};
+    }
+    void toolbarFollowsTheRightsOfTheMenu()
+    {
+        QFETCH(QString, rights);
+        QFETCH(QList<bool>, enabled);
         TestHome home;
-        logonState().MRights = "";
+        logonState().MRights = " SU";
         frmMenu menu;
+        menu.applyMenuRights();
+        // The next logon's rights reach the toolbar too.
+        logonState().MRights = rights;
         menu.applyMenuRights();
         menu.show();
         const QStringList forms{"frmCargo", "frmCheckList", "frmCargoRep", "frmVslRep"};
         for (int i = 0; i < 4; ++i) {
             QAction* button = menu.findChild<QAction*>(QString("Toolbar1_%1").arg(i + 1));
             QVERIFY(button);
+            QCOMPARE(button->isEnabled(), enabled[i]);
             button->trigger();
-            QVERIFY(menu.openedForm(forms[i]));
+            QCOMPARE(menu.openedForm(forms[i]) != nullptr, enabled[i]);
         }
+        logonState() = LogonState();
+    }
+
+    void toolbarFormsOpenOnce()
+    {
+        TestHome home;
+        logonState().MRights = " SU";
+        frmMenu menu;
+        menu.applyMenuRights();
+        menu.show();
+        for (int i = 1; i <= 4; ++i)
+            menu.findChild<QAction*>(QString("Toolbar1_%1").arg(i))->trigger();
         QCOMPARE(menu.mdiArea()->subWindowList().size(), 4);
         QCOMPARE(menu.findChild<QAction*>("Toolbar1_4")->toolTip(), QString("Generate Flat File"));
         // Opening again brings the one window to the front.
@@ -495,6 +521,7 @@ private slots:
         QCOMPARE(prompts.calls[0].text, QString("Confirm Deletion ?"));
         QCOMPARE(prompts.calls[0].title, QString("Delete"));
         QVERIFY(prompts.calls[0].buttons == Prompts::Buttons::YesNo);
+        QCOMPARE(prompts.calls[0].defaultButton, Prompts::No);
     }
 
     void sendKeysReachTheFocusedControl()
