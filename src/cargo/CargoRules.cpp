@@ -4,6 +4,7 @@
 #include "ValueText.h"
 
 #include <cmath>
+#include <iterator>
 
 namespace CargoRules {
 
@@ -26,6 +27,70 @@ bool billDateAcceptable(const QString& text, const QDate& today)
 {
     const auto date = ValueText::parseDate(text);
     return date && date->isValid() && *date <= today;
+}
+
+namespace {
+
+/// Each field's caption and, for a refusal, what it takes.
+struct FieldWords
+{
+    Field field;
+    const char* caption;
+    const char* takes;
+};
+
+constexpr FieldWords fieldWords[] = {
+    {Field::RotNo, "ROT No.", "the EGM's number"},
+    {Field::Nature, "Nture Cargo", "pick the nature of the cargo from the list"},
+    {Field::SbNo, "SB No.", "the shipping bill's number"},
+    {Field::SbDate, "SB Date", "a date not after today, dd/mm/yyyy"},
+    {Field::DestPort, "Dest. Port", "pick the port from the list"},
+    {Field::Pkgs, "Pkgs.", "the number of packages, not 0"},
+    {Field::Volume, "Volume", "the volume of the cargo"},
+    {Field::Unit, "Unit", "the unit of the volume"},
+};
+
+constexpr bool inFieldOrder()
+{
+    for (std::size_t i = 0; i < std::size(fieldWords); ++i)
+        if (std::size_t(fieldWords[i].field) != i)
+            return false;
+    return std::size(fieldWords) == std::size_t(Field::Unit) + 1;
+}
+static_assert(inFieldOrder(), "one entry per field, in the order of Field");
+
+const FieldWords& wordsOf(Field field)
+{
+    return fieldWords[int(field)];
+}
+
+} // namespace
+
+QString caption(Field field)
+{
+    return QString::fromLatin1(wordsOf(field).caption);
+}
+
+QList<Field> requiredFields(const QString& natureCode)
+{
+    QList<Field> fields{Field::RotNo, Field::Nature, Field::SbNo, Field::SbDate, Field::DestPort};
+    if (isContainerised(natureCode))
+        fields << Field::Pkgs;
+    else
+        fields << Field::Volume << Field::Unit;
+    return fields;
+}
+
+QString fieldRefusal(Field field, const QString& text, const QDate& today)
+{
+    bool refused = text.isEmpty();
+    if (field == Field::Pkgs)
+        refused = !packagesAcceptable(text);
+    else if (field == Field::SbDate)
+        refused = !billDateAcceptable(text, today);
+    return refused
+               ? caption(field) + QStringLiteral(": ") + QString::fromLatin1(wordsOf(field).takes)
+               : QString();
 }
 
 qint64 nextBillId(Database& db)

@@ -2,6 +2,7 @@
 
 #include <QChar>
 #include <QDate>
+#include <QList>
 #include <QString>
 
 class Database;
@@ -26,6 +27,31 @@ bool packagesAcceptable(const QString& text);
 
 /// "SB Date" may be left when it is a date, and not later than today.
 bool billDateAcceptable(const QString& text, const QDate& today);
+
+/// The fields of a shipping bill the clerk fills in, in the screen's order.
+enum class Field
+{
+    RotNo,
+    Nature,
+    SbNo,
+    SbDate,
+    DestPort,
+    Pkgs,
+    Volume,
+    Unit
+};
+
+/// The caption the screen shows for field.
+QString caption(Field field);
+
+/// The fields a bill of this nature must fill, in the screen's order:
+/// packages for containerised cargo, volume and unit for any other.
+QList<Field> requiredFields(const QString& natureCode);
+
+/// Why text cannot stand in field, in the field's caption and the rule's
+/// words ("SB Date: a date not after today, dd/mm/yyyy"); "" when it can.
+/// A list's text is the entry it shows.
+QString fieldRefusal(Field field, const QString& text, const QDate& today);
 
 /// The id a new shipping bill gets: one more than the highest stored (1 on
 /// an empty table). Runs inside the caller's write transaction, after

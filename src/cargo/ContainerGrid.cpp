@@ -73,18 +73,23 @@ void ContainerGrid::FillContainerGrid(Database& db, qint64 ref)
     endResetModel();
 }
 
-bool ContainerGrid::endOfEdit(Database& db, int row, int column)
+bool ContainerGrid::endOfEdit(Database& db, int row, int column, QString* why)
 {
     bool accepted = true;
+    QString reason;
     const QString cell = text(row, column);
     if (column == ContainerNo) {
         const int length = int(cell.trimmed().size());
         accepted = length >= 10 && length <= 11;
+        reason = QStringLiteral("Container No.: 10 or 11 characters, as MSCU1234565");
     } else if (column == Status) {
         // The typed text is a bound value: a quote in it is simply not found.
         accepted = !db.select(QStringLiteral("select cs_cd from constatus where cs_cd = ?"), {cell})
                         .rows.isEmpty();
+        reason = QStringLiteral("Status: a status of the list, E (empty) or F (full)");
     }
+    if (why)
+        *why = accepted ? QString() : reason;
     if (column == ContainerNo && row > 1 && text(row, Status).isEmpty())
         setText(row, Status, text(row - 1, Status));
     return accepted;
@@ -105,7 +110,8 @@ bool ContainerGrid::CheckContainerRows() const
         else if (status != QLatin1String("E") && status != QLatin1String("F"))
             problem = QStringLiteral("Container Status should be (E)mpty / (F)ull");
         if (!problem.isEmpty()) {
-            prompts().message(problem, Prompts::Buttons::Ok, Prompts::Icon::Information);
+            prompts().message(QStringLiteral("Row %1: ").arg(r) + problem, Prompts::Buttons::Ok,
+                              Prompts::Icon::Information);
             return false;
         }
     }

@@ -51,11 +51,14 @@ public:
     /// the selection is to stay on the cell (a container number not of 10
     /// or 11 characters without its blanks, a status the look-up does not
     /// know). A new container number takes the status of the row above
-    /// when its own is empty. Throws DbError.
-    bool endOfEdit(Database& db, int row, int column);
+    /// when its own is empty. why, when given, gets the reason of a refusal
+    /// in the column's caption and the rule's words ("" when accepted).
+    /// Throws DbError.
+    bool endOfEdit(Database& db, int row, int column, QString* why = nullptr);
 
     /// The rules every container row must meet before a save; the first
-    /// failing row's message is shown (OK) and false returned.
+    /// failing row's message, naming the row ("Row 3: ..."), is shown (OK)
+    /// and false returned.
     bool CheckContainerRows() const;
 
     /// Writes every container row to egmcontain with ref: a row whose Autoid

@@ -53,8 +53,23 @@ bool ContainerGridView::isEditing() const
     return txtGtext->isVisible();
 }
 
+namespace {
+
+bool isCtrlS(const QKeyEvent* event)
+{
+    return event->key() == Qt::Key_S &&
+           (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+}
+
+} // namespace
+
 void ContainerGridView::keyPressEvent(QKeyEvent* event)
 {
+    if (isCtrlS(event)) {
+        event->accept();
+        emit saveRequested();
+        return;
+    }
     const QModelIndex at = currentIndex();
     const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     if (editable_ && at.isValid() && !isColumnHidden(at.column()) && plain) {
@@ -142,7 +157,13 @@ bool ContainerGridView::eventFilter(QObject* watched, QEvent* event)
     if (watched == txtGtext) {
         switch (event->type()) {
         case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
+            auto* press = static_cast<QKeyEvent*>(event);
+            const int key = press->key();
+            if (isCtrlS(press)) {
+                endEdit(true, true);
+                emit saveRequested();
+                return true;
+            }
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
                 endEdit(true, true);
                 return true;
@@ -159,8 +180,8 @@ bool ContainerGridView::eventFilter(QObject* watched, QEvent* event)
             emit keysTaken();
             break;
         case QEvent::FocusOut:
-            // Leaving the editor any other way loses what was typed.
-            endEdit(false, false);
+            // A click elsewhere keeps what was typed, as Enter would.
+            endEdit(true, false);
             if (QApplication::focusWidget() != this)
                 emit keysReturned();
             break;

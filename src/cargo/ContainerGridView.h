@@ -10,8 +10,9 @@ class QLineEdit;
 /// the selected cell with its text, a typed character starts it afresh with
 /// that character. In the cell editor (txtGtext) Enter stores the text and
 /// moves right (from Status to the next row's Container No.), Esc abandons,
-/// and leaving it any other way loses what was typed. A cell the end-of-edit
-/// check rejects keeps the selection. Tab and Shift+Tab leave the grid.
+/// and leaving it any other way (a click elsewhere, Ctrl+S) stores what was
+/// typed as Enter would, checks included. A cell the end-of-edit check
+/// rejects keeps the selection. Tab and Shift+Tab leave the grid.
 class ContainerGridView : public QTableView
 {
     Q_OBJECT
@@ -39,6 +40,8 @@ signals:
     void keysReturned();
     /// The grid itself received the focus (not back from its editor).
     void entered();
+    /// Ctrl+S in the grid or its editor (the cell being edited is stored first).
+    void saveRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 
@@ -51,9 +52,10 @@ void keepPlace(QWidget* w)
 
 frmCargo::~frmCargo()
 {
-    // The grid loses its focus while the widgets go: its signals must not
-    // reach a form that is half destroyed.
+    // The grid loses its focus while the widgets go: its signals and checks
+    // must not reach a form that is half destroyed.
     disconnect(dataGrid2, nullptr, this, nullptr);
+    dataGrid2->setEndOfEdit({});
 }
 
 frmCargo::frmCargo(QWidget* parent)
@@ -107,27 +109,38 @@ frmCargo::frmCargo(QWidget* parent)
     cmbDestPort->setOpensOnArrival(true);
     // The mirror box holds the code of the entry last picked.
     connect(cmbNatCargo, &BoundList::picked, this, [this](const QString& code) {
-        if (!showingRow_)
-            txtFields[NatureCode]->setText(code);
+        if (showingRow_)
+            return;
+        setFieldText(NatureCode, code);
+        // The boxes follow the nature as soon as it is picked.
+        applyNatureRule(false);
     });
     connect(cmbDestPort, &BoundList::picked, this, [this](const QString& code) {
         if (!showingRow_)
-            txtFields[DestPortCode]->setText(code);
+            setFieldText(DestPortCode, code);
     });
 
     grid_ = new ContainerGrid(this);
     dataGrid2 = new ContainerGridView(grid_, this);
     dataGrid2->setEndOfEdit([this](int row, int column) {
+        QString why;
+        bool accepted = false;
         try {
-            return grid_->endOfEdit(db(), row, column);
-        } catch (const DbError&) {
-            return false;
+            accepted = grid_->endOfEdit(db(), row, column, &why);
+        } catch (const DbError& e) {
+            why = e.description();
         }
+        tellWhy(why);
+        return accepted;
     });
     // While the grid or its cell editor has the focus, the keys are theirs.
     connect(dataGrid2, &ContainerGridView::keysTaken, this, [this] { setKeyPreview(false); });
     connect(dataGrid2, &ContainerGridView::keysReturned, this, [this] { setKeyPreview(true); });
     connect(dataGrid2, &ContainerGridView::entered, this, &frmCargo::gridEntered);
+    connect(dataGrid2, &ContainerGridView::saveRequested, this, [this] {
+        if (!isBrowsing() && cmdUpdate->isEnabled())
+            cmdUpdate->click();
+    });
 
     // The rows and tab order of the screen as drawn.
     QGridLayout* f = fieldsLayout();
@@ -164,15 +177,14 @@ frmCargo::frmCargo(QWidget* parent)
     f->addWidget(label(QStringLiteral("Unit"), txtFields[Unit]), 4, 4);
     place(txtFields[Unit], 975, 4, 5);
     addToTabOrder(dataGrid2);
-    addToTabOrder(cmdDeleteC);
 
     connect(cmdCarry, &QPushButton::clicked, this, &frmCargo::cmdCarry_Click);
     connect(cmdDeleteC, &QPushButton::clicked, this, &frmCargo::cmdDeleteC_Click);
 
     load();
 
-    txtFields[Egmno]->setMaxLength(7);
-    txtFields[SbNo]->setMaxLength(7);
+    setTypingLimit(Egmno, 7);
+    setTypingLimit(SbNo, 7);
     // Number columns take the digits, the full stop and the slash only.
     static const QRegularExpression numberKeys(QStringLiteral("[0-9./]*"));
     for (int i : {Egmno, SbNo, Pkgs, Volume})
@@ -226,8 +238,10 @@ void frmCargo::layOut(QVBoxLayout* layout)
 
 QList<QWidget*> frmCargo::buttonTabOrder() const
 {
-    return {cmdAdd,    cmdUpdate, cmdCarry, cmdCancel,   cmdEdit, cmdDelete, cmdRefresh,
-            cmdSearch, cmdClose,  cmdFirst, cmdPrevious, cmdNext, cmdLast};
+    // Tab from the grid reaches Update; the container Delete comes after the
+    // record buttons, so no Enter meant for Update lands on it.
+    return {cmdAdd,     cmdUpdate, cmdCarry, cmdCancel, cmdDeleteC,  cmdEdit, cmdDelete,
+            cmdRefresh, cmdSearch, cmdClose, cmdFirst,  cmdPrevious, cmdNext, cmdLast};
 }
 
 int frmCargo::maxLengthFor(const ColumnInfo& column) const
@@ -242,6 +256,8 @@ void frmCargo::showCurrentRow()
     showingRow_ = true;
     RecordForm::showCurrentRow();
     showingRow_ = false;
+    // The boxes match the nature of the bill shown, whatever was shown before.
+    applyNatureRule(false);
 }
 
 void frmCargo::addKeepPosition()
@@ -256,10 +272,65 @@ void frmCargo::afterAddNew()
 {
     grid_->empty();
     gridCursor_ = true;
+    applyNatureRule(false);
+}
+
+QWidget* frmCargo::widgetOf(CargoRules::Field field) const
+{
+    using F = CargoRules::Field;
+    switch (field) {
+    case F::RotNo:
+        return txtFields[Egmno];
+    case F::Nature:
+        return cmbNatCargo;
+    case F::SbNo:
+        return txtFields[SbNo];
+    case F::SbDate:
+        return txtFields[SbDate];
+    case F::DestPort:
+        return cmbDestPort;
+    case F::Pkgs:
+        return txtFields[Pkgs];
+    case F::Volume:
+        return txtFields[Volume];
+    case F::Unit:
+        return txtFields[Unit];
+    }
+    return nullptr;
+}
+
+QString frmCargo::refusalOf(CargoRules::Field field) const
+{
+    QWidget* w = widgetOf(field);
+    const auto* list = qobject_cast<const BoundList*>(w);
+    const QString text = list ? list->currentText() : static_cast<QLineEdit*>(w)->text();
+    return CargoRules::fieldRefusal(field, text, QDate::currentDate());
+}
+
+void frmCargo::tellWhy(const QString& why)
+{
+    // Only a refusal, and the clearing of one, reach the status bar.
+    if (why.isEmpty() && !toldWhy_)
+        return;
+    toldWhy_ = !why.isEmpty();
+    prompts().status(why);
 }
 
 bool frmCargo::checkRecord()
 {
+    // Every field the bill's nature needs, as leaving each would check it:
+    // a bill saved with a field missing would stop its EGM's flat file.
+    applyNatureRule(true);
+    const auto fields = CargoRules::requiredFields(txtFields[NatureCode]->text());
+    for (CargoRules::Field field : fields) {
+        const QString why = refusalOf(field);
+        if (why.isEmpty())
+            continue;
+        tellWhy(why);
+        widgetOf(field)->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    tellWhy(QString());
     return grid_->CheckContainerRows();
 }
 
@@ -272,15 +343,26 @@ void frmCargo::writeRecord()
 {
     RowSet& rs = *rows();
     Database& database = db();
+    bool gone = false;
     for (int attempt = 1;; ++attempt) {
         try {
             // The bill and its containers land together or not at all.
             Database::Transaction tx(database);
             database.lockTable(QStringLiteral("egmcargo"));
-            if (isAdding())
-                txtFields[Id]->setText(QString::number(CargoRules::nextBillId(database)));
-            txtFields[GatePort]->setText(CargoRules::homePort());
-            txtFields[SbPort]->setText(CargoRules::homePort());
+            if (isAdding()) {
+                setFieldText(Id, QString::number(CargoRules::nextBillId(database)));
+            } else if (database
+                           .scalar(QStringLiteral("select count(*) from egmcargo where id = ?"),
+                                   {rs.value(QStringLiteral("id"))})
+                           .toLongLong() == 0) {
+                // Its containers would hang on an id no bill has any more.
+                gone = true;
+                throw DbError(DbError::RowNotFound,
+                              QStringLiteral("This shipping bill was deleted by another user "
+                                             "meanwhile: nothing was saved."));
+            }
+            setFieldText(GatePort, CargoRules::homePort());
+            setFieldText(SbPort, CargoRules::homePort());
             copyFieldsToRow();
             rs.writeCurrent();
             writeContainers(database, rs.value(QStringLiteral("id")).toLongLong());
@@ -289,7 +371,7 @@ void frmCargo::writeRecord()
             return;
         } catch (const DbError& e) {
             // Another clerk changed the row meanwhile: a few more tries, then stop.
-            if (e.number() != DbError::RowNotFound || attempt >= SaveTries)
+            if (gone || e.number() != DbError::RowNotFound || attempt >= SaveTries)
                 throw;
             report(e, ErrorText::NumberTwoBlanks);
         }
@@ -350,19 +432,22 @@ void frmCargo::gridEntered()
     gridCursor_ = false;
 }
 
-void frmCargo::applyNatureRule()
+void frmCargo::applyNatureRule(bool emptyOthers)
 {
     const bool containerised = CargoRules::isContainerised(txtFields[NatureCode]->text());
     dataGrid2->setEnabled(containerised);
+    // Nothing to delete where there is no grid: Enter after Unit goes on to Update.
+    cmdDeleteC->setEnabled(containerised);
     txtFields[Volume]->setEnabled(!containerised);
     txtFields[Unit]->setEnabled(!containerised);
+    txtFields[Pkgs]->setEnabled(containerised);
+    if (!emptyOthers)
+        return;
     if (containerised) {
-        txtFields[Pkgs]->setEnabled(true);
         txtFields[Volume]->clear();
         txtFields[Unit]->clear();
     } else {
         txtFields[Pkgs]->clear();
-        txtFields[Pkgs]->setEnabled(false);
     }
 }
 
@@ -370,20 +455,19 @@ bool frmCargo::fieldMayLeave(QWidget* field)
 {
     if (isBrowsing())
         return true;
-    if (auto* list = qobject_cast<BoundList*>(field))
-        return !list->currentText().isEmpty();
-    const int i = int(txtFields.indexOf(field));
-    if (i < 0)
+    using F = CargoRules::Field;
+    std::optional<F> which;
+    for (F f : {F::RotNo, F::Nature, F::SbNo, F::SbDate, F::DestPort, F::Pkgs, F::Volume, F::Unit})
+        if (widgetOf(f) == field)
+            which = f;
+    if (!which)
         return true;
-    applyNatureRule();
-    const QString text = txtFields[i]->text();
-    if (text.isEmpty())
-        return false;
-    if (i == Pkgs)
-        return CargoRules::packagesAcceptable(text);
-    if (i == SbDate)
-        return CargoRules::billDateAcceptable(text, QDate::currentDate());
-    return true;
+    if (qobject_cast<QLineEdit*>(field))
+        applyNatureRule(true);
+    // The focus stays, and the status bar says why.
+    const QString why = refusalOf(*which);
+    tellWhy(why);
+    return why.isEmpty();
 }
 
 void frmCargo::browseModeChanged(bool browse)
@@ -391,6 +475,10 @@ void frmCargo::browseModeChanged(bool browse)
     cmdCarry->setVisible(browse);
     cmdDeleteC->setVisible(!browse);
     dataGrid2->setCellsEditable(!browse);
+    if (browse)
+        tellWhy(QString());
+    else
+        applyNatureRule(false);
 }
 
 void frmCargo::cmdCarry_Click()
@@ -407,11 +495,11 @@ void frmCargo::cmdCarry_Click()
         startNewRow();
         cmbDestPort->setStoredValue(port);
         cmbNatCargo->setStoredValue(nature);
-        txtFields[DestPortCode]->setText(cmbDestPort->storedValue());
-        txtFields[NatureCode]->setText(cmbNatCargo->storedValue());
-        txtFields[Egmno]->setText(rot);
-        txtFields[SbDate]->setText(date);
-        txtFields[Unit]->setText(unit);
+        setFieldText(DestPortCode, cmbDestPort->storedValue());
+        setFieldText(NatureCode, cmbNatCargo->storedValue());
+        setFieldText(Egmno, rot);
+        setFieldText(SbDate, date);
+        setFieldText(Unit, unit);
         txtFields[Egmno]->setFocus();
         afterAddNew();
     } catch (const DbError& e) {
@@ -437,9 +525,9 @@ void frmCargo::cmdDeleteC_Click()
             grid_->removeGridRow(row);
             saveRecord();
         } else {
+            // A row never stored has nothing to delete: the typing stays.
             prompts().message(QStringLiteral("Not deleted"), Prompts::Buttons::Ok,
                               Prompts::Icon::Information);
-            cancelRecord();
         }
     } catch (const DbError& e) {
         report(e, ErrorText::NumberNoBlank);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CargoRules.h"
 #include "RecordForm.h"
 
 class BoundList;
@@ -53,7 +54,15 @@ private:
     void cmdCarry_Click();
     void cmdDeleteC_Click();
     void FillContainerGrid();
-    void applyNatureRule();
+    /// The nature rule: the grid, its Delete, Pkgs., Volume and Unit enabled
+    /// as the nature code says; emptyOthers also empties the boxes the
+    /// nature does not use (when a field is left, and before a save).
+    void applyNatureRule(bool emptyOthers);
+    QWidget* widgetOf(CargoRules::Field field) const;
+    /// Why the field's text cannot stand ("" when it can).
+    QString refusalOf(CargoRules::Field field) const;
+    /// A refusal's reason in the status bar; "" clears one shown.
+    void tellWhy(const QString& why);
     void gridEntered();
     Database& db() const;
 
@@ -65,4 +74,5 @@ private:
     ContainerGridView* dataGrid2;
     bool gridCursor_ = false;
     bool showingRow_ = false;
+    bool toldWhy_ = false;
 };

@@ -2,8 +2,16 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDateTime>
 #include <QKeyEvent>
 #include <QTimer>
+
+namespace {
+
+/// A pause longer than this between two keys starts a new search.
+constexpr qint64 TypeAheadPauseMs = 1500;
+
+} // namespace
 
 BoundList::BoundList(const QString& objectName, QWidget* parent) : QComboBox(parent)
 {
@@ -44,6 +52,7 @@ void BoundList::showPopup()
 {
     if (locked_)
         return;
+    typed_.clear();
     QComboBox::showPopup();
 }
 
@@ -65,12 +74,37 @@ void BoundList::hidePopup()
 void BoundList::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
+    // Arriving on the list starts a new search, not more of the last one.
+    if (event->reason() != Qt::PopupFocusReason)
+        typed_.clear();
     if (opensOnArrival_ && !locked_ && event->reason() != Qt::PopupFocusReason &&
         event->reason() != Qt::ActiveWindowFocusReason)
         QTimer::singleShot(0, this, [this] {
             if (hasFocus() && !view()->isVisible())
                 showPopup();
         });
+}
+
+bool BoundList::typeAhead(const QString& text)
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - typedAt_ > TypeAheadPauseMs)
+        typed_.clear();
+    // A blank that begins nothing opens the list, as the platform's list does.
+    if (text.size() != 1 || !text[0].isPrint() || (typed_.isEmpty() && text[0].isSpace()))
+        return false;
+    typedAt_ = now;
+    typed_ += text;
+    for (int i = 0; i < count(); ++i) {
+        if (!itemText(i).startsWith(typed_, Qt::CaseInsensitive))
+            continue;
+        if (view()->isVisible())
+            view()->setCurrentIndex(model()->index(i, modelColumn(), rootModelIndex()));
+        else
+            setCurrentIndex(i);
+        return true;
+    }
+    return true; // nothing begins so: the entry shown stays
 }
 
 void BoundList::keyPressEvent(QKeyEvent* event)
@@ -80,6 +114,9 @@ void BoundList::keyPressEvent(QKeyEvent* event)
         event->ignore();
         return;
     }
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (plain && typeAhead(event->text()))
+        return;
     QComboBox::keyPressEvent(event);
 }
 
@@ -104,9 +141,29 @@ bool BoundList::eventFilter(QObject* watched, QEvent* event)
     // The open list takes Enter already at its shortcut check.
     if (watched == view() &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             moveOnAfterPick_ = true;
+        if (event->type() == QEvent::KeyPress) {
+            if (key == Qt::Key_Backtab ||
+                (key == Qt::Key_Tab && press->modifiers() & Qt::ShiftModifier)) {
+                // Back to the field before, the list closed and its entry as it was.
+                // Closed once its key is handled, so that the focus comes back
+                // to the list first.
+                QTimer::singleShot(0, this, [this] {
+                    hidePopup();
+                    if (!hasFocus())
+                        return;
+                    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+                    QApplication::sendEvent(this, &back);
+                });
+                return true;
+            }
+            const bool plain = !(press->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+            if (plain && typeAhead(press->text()))
+                return true;
+        }
     }
     return QComboBox::eventFilter(watched, event);
 }

@@ -6,8 +6,10 @@
 
 /// A drop-down list of a look-up table bound to one column of a record
 /// form: it shows one column of the look-up (a name) and stores another (a
-/// code). Typing the first letters picks the entry, open or closed; Enter
-/// in the open list takes the pick and moves on to the next control.
+/// code). Typing picks the first entry that begins with all that was typed
+/// (blanks included; a pause starts afresh), open or closed; Enter in the
+/// open list takes the pick and moves on to the next control, Shift+Tab
+/// closes it and goes back, Esc closes it and stays.
 class BoundList : public QComboBox
 {
     Q_OBJECT
@@ -45,6 +47,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Adds text to what was typed and shows the first entry that begins
+    /// with it; true when the key was taken.
+    bool typeAhead(const QString& text);
+
+    QString typed_;
+    qint64 typedAt_ = 0; ///< when the last character came (ms since epoch)
     bool locked_ = false;
     bool opensOnArrival_ = false;
     bool moveOnAfterPick_ = false;

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -230,6 +231,7 @@ QLineEdit* RecordForm::createField(int index, const QString& column)
         txtFields << nullptr;
         dataFields_ << QString();
         shownText_ << QString();
+        typingLimit_ << 0;
     }
     auto* box = new QLineEdit(this);
     box->setObjectName(QStringLiteral("txtFields_%1").arg(index));
@@ -238,6 +240,22 @@ QLineEdit* RecordForm::createField(int index, const QString& column)
     txtFields[index] = box;
     dataFields_[index] = column;
     return box;
+}
+
+void RecordForm::setTypingLimit(int index, int limit)
+{
+    typingLimit_[index] = limit;
+    setFieldText(index, txtFields[index]->text());
+}
+
+void RecordForm::setFieldText(int index, const QString& text)
+{
+    // QLineEdit cuts whatever it is given at its maxLength, stored values
+    // included; so the box's limit is raised to what it must show.
+    QLineEdit* box = txtFields[index];
+    const int limit = typingLimit_[index];
+    box->setMaxLength(limit > 0 ? std::max(limit, int(text.size())) : 32767);
+    box->setText(text);
 }
 
 void RecordForm::addRow(const QString& caption, const QList<QWidget*>& widgets)
@@ -281,7 +299,7 @@ void RecordForm::load()
                                   .arg(dataFields_[i]));
             const ColumnInfo& info = rs.columns()[col];
             if (options_.limitLengths && info.size > 0)
-                txtFields[i]->setMaxLength(maxLengthFor(info));
+                setTypingLimit(i, maxLengthFor(info));
         }
         mbLoading = false;
         if (options_.moveLastOnLoad && rs.recordCount() > 0)
@@ -346,7 +364,7 @@ void RecordForm::showCurrentRow()
                 // A row deleted a moment ago: the next move shows the right one.
             }
         }
-        box->setText(text);
+        setFieldText(i, text);
         box->setCursorPosition(0);
         shownText_[i] = text;
     }
@@ -793,7 +811,9 @@ bool RecordForm::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && w == focused &&
+        // Going back is never refused: Save checks every field, so the clerk
+        // may return to mend an earlier one from a field not yet filled.
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier) && w == focused &&
             isField(w) && !fieldMayLeave(w))
             return true;
         if (!keyPreview_)

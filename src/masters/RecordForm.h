@@ -84,6 +84,12 @@ protected:
     /// How box index shows its column's value: "0" (a whole number),
     /// "0.000" (three decimals) or a date pattern such as "dd/MM/yyyy".
     void setFieldFormat(int index, const QString& format);
+    /// The most characters the clerk may type into box index (0: no limit).
+    /// The limit holds typing only: a longer stored value is still shown
+    /// whole, and can be changed but not lengthened.
+    void setTypingLimit(int index, int limit);
+    /// Puts text into box index whole, whatever its typing limit.
+    void setFieldText(int index, const QString& text);
     /// Makes a drop-down list bound to column: it shows the entry whose
     /// stored value the current row holds and writes the picked one.
     BoundList* createList(const QString& name, const QString& column);
@@ -261,6 +267,7 @@ private:
     QList<BoundColumn> lists_;
     QStringList dataFields_; ///< column of each box, by index
     QStringList shownText_;  ///< what each box showed for the current row
+    QList<int> typingLimit_; ///< by index; 0 = none
     QList<QWidget*> tabChain_;
     int fieldRows_ = 0;
     bool unloaded_ = false;

@@ -92,7 +92,7 @@ void frmCompany::beforeAddNew()
 
 void frmCompany::afterAddNew()
 {
-    txtFields[0]->setText(QString::number(lastCode_ + 1));
+    setFieldText(0, QString::number(lastCode_ + 1));
 }
 
 void frmCompany::browseModeChanged(bool browse)
@@ -116,7 +116,7 @@ void frmCompany::Create_Click()
     try {
         const QString name = CreateDataSource();
         if (!name.isEmpty())
-            txtFields[8]->setText(QStringLiteral("DSN=") + name);
+            setFieldText(8, QStringLiteral("DSN=") + name);
     } catch (const DbError& e) {
         report(e, ErrorText::Description);
     }

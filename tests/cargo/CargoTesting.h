@@ -6,6 +6,8 @@
 
 #include "../masters/MastersTesting.h"
 
+#include "BoundList.h"
+
 #include <QApplication>
 
 namespace CargoTesting {
@@ -39,6 +41,45 @@ inline void addContainers(int ref, int n, const QString& status = QStringLiteral
 inline int count(const QString& sql, const QVariantList& params = {})
 {
     return conn().scalar(sql, params).toInt();
+}
+
+/// Every field a bill of that nature needs, filled as the clerk would leave
+/// them: the lists by their codes.
+inline void fillBill(QWidget* form, const QString& rotNo,
+                     const QString& nature = QStringLiteral("C"))
+{
+    using MastersTesting::box;
+    box(form, 1)->setText(rotNo);
+    form->findChild<BoundList*>(QStringLiteral("cmbNatCargo"))->setStoredValue(nature);
+    box(form, 15)->setText(QStringLiteral("5001"));
+    box(form, 16)->setText(QStringLiteral("01/03/2006"));
+    form->findChild<BoundList*>(QStringLiteral("cmbDestPort"))
+        ->setStoredValue(QStringLiteral("SGSIN"));
+    if (nature == QLatin1String("C") || nature == QLatin1String("CP")) {
+        box(form, 22)->setText(QStringLiteral("5"));
+    } else {
+        box(form, 24)->setText(QStringLiteral("2.5"));
+        box(form, 25)->setText(QStringLiteral("MT"));
+    }
+}
+
+/// The last line the screen put in the status bar ("" when none or cleared).
+inline QString statusLine(const ScriptedPrompts& prompts)
+{
+    for (qsizetype i = prompts.calls.size() - 1; i >= 0; --i)
+        if (prompts.calls[i].kind == QLatin1String("status"))
+            return prompts.calls[i].text;
+    return QString();
+}
+
+/// The name of the control that has the focus: a list's, while its
+/// drop-down is open.
+inline QString focusedName()
+{
+    QWidget* w = QApplication::focusWidget();
+    while (w && w->objectName().isEmpty())
+        w = w->parentWidget();
+    return w ? w->objectName() : QString();
 }
 
 /// Where typed keys go: the open drop-down list, else the focused control.

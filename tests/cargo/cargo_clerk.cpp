@@ -16,6 +16,7 @@
 // logon failed or the arguments are wrong.
 
 #include "AppPaths.h"
+#include "CargoTesting.h"
 #include "ContainerGrid.h"
 #include "Logon.h"
 #include "LogonState.h"
@@ -105,7 +106,7 @@ int main(int argc, char** argv)
     int saved = 0;
     for (int b = 0; bills == 0 || b < bills; ++b) {
         click(form, "cmdAdd");
-        setField(form, 1, QString::number(kEgmNo));
+        CargoTesting::fillBill(form, QString::number(kEgmNo));
         setField(form, 15, sbNo(clerk, b));
         ContainerGrid* grid = form->containerGrid();
         grid->ensureRows();

@@ -29,6 +29,9 @@ private slots:
     void saveChecks();
     void saveUpdatesStoredAndInsertsNew();
     void fieldRules();
+    void fieldRefusals_data();
+    void fieldRefusals();
+    void requiredFieldsFollowNature();
     void nextBillId_data();
     void nextBillId();
 
@@ -106,6 +109,11 @@ void TestContainerGrid::endOfEditChecks_data()
     QTest::newRow("status unknown") << 3 << "X" << false;
 }
 
+namespace {
+const QString numberTakes = QStringLiteral("Container No.: 10 or 11 characters, as MSCU1234565");
+const QString statusTakes = QStringLiteral("Status: a status of the list, E (empty) or F (full)");
+} // namespace
+
 void TestContainerGrid::endOfEditChecks()
 {
     QFETCH(int, column);
@@ -113,8 +121,11 @@ void TestContainerGrid::endOfEditChecks()
     QFETCH(bool, accepted);
     ContainerGrid grid;
     grid.setText(1, column, text);
-    QCOMPARE(grid.endOfEdit(db(), 1, column), accepted);
+    QString why = QStringLiteral("stale");
+    QCOMPARE(grid.endOfEdit(db(), 1, column, &why), accepted);
     QCOMPARE(grid.text(1, column), text); // the check never changes what was stored
+    // A refusal says why, in the column's caption and the rule's words.
+    QCOMPARE(why, accepted ? QString() : column == 2 ? numberTakes : statusTakes);
 }
 
 void TestContainerGrid::newContainerTakesStatusAbove()
@@ -177,7 +188,8 @@ void TestContainerGrid::saveChecks()
     grid.setText(40, ContainerGrid::ContainerNo, number);
     grid.setText(40, ContainerGrid::Status, status);
     QCOMPARE(grid.CheckContainerRows(), message.isEmpty());
-    QCOMPARE(prompts_->messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(prompts_->messages(),
+             message.isEmpty() ? QStringList() : QStringList{"Row 40: " + message});
 }
 
 void TestContainerGrid::saveUpdatesStoredAndInsertsNew()
@@ -221,6 +233,52 @@ void TestContainerGrid::fieldRules()
     QVERIFY(billDateAcceptable("15/06/2024", today) && billDateAcceptable("1/1/2000", today));
     QVERIFY(!billDateAcceptable("16/06/2024", today));
     QVERIFY(!billDateAcceptable("31/02/2024", today) && !billDateAcceptable("soon", today));
+}
+
+void TestContainerGrid::fieldRefusals_data()
+{
+    using F = CargoRules::Field;
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("refusal");
+    const QString date = QStringLiteral("SB Date: a date not after today, dd/mm/yyyy");
+    const QString pkgs = QStringLiteral("Pkgs.: the number of packages, not 0");
+    QTest::newRow("ROT No. empty") << int(F::RotNo) << ""
+                                   << "ROT No.: the EGM's number";
+    QTest::newRow("nature not picked") << int(F::Nature) << ""
+                                       << "Nture Cargo: pick the nature of the cargo from the list";
+    QTest::newRow("SB Date today") << int(F::SbDate) << "15/06/2024"
+                                   << "";
+    QTest::newRow("SB Date 31/02") << int(F::SbDate) << "31/02/2024" << date;
+    QTest::newRow("SB Date tomorrow") << int(F::SbDate) << "16/06/2024" << date;
+    QTest::newRow("SB Date empty") << int(F::SbDate) << "" << date;
+    QTest::newRow("port not picked") << int(F::DestPort) << ""
+                                     << "Dest. Port: pick the port from the list";
+    QTest::newRow("Pkgs. 1234567") << int(F::Pkgs) << "1234567"
+                                   << "";
+    QTest::newRow("Pkgs. 0") << int(F::Pkgs) << "0" << pkgs;
+    QTest::newRow("Pkgs. letters") << int(F::Pkgs) << "abc" << pkgs;
+    QTest::newRow("Unit empty") << int(F::Unit) << ""
+                                << "Unit: the unit of the volume";
+}
+
+void TestContainerGrid::fieldRefusals()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    QFETCH(QString, refusal);
+    QCOMPARE(CargoRules::fieldRefusal(CargoRules::Field(field), text, QDate(2024, 6, 15)), refusal);
+}
+
+void TestContainerGrid::requiredFieldsFollowNature()
+{
+    using F = CargoRules::Field;
+    const QList<F> common{F::RotNo, F::Nature, F::SbNo, F::SbDate, F::DestPort};
+    const QList<F> containerised = common + QList<F>{F::Pkgs};
+    const QList<F> other = common + QList<F>{F::Volume, F::Unit};
+    QCOMPARE(CargoRules::requiredFields("CP"), containerised);
+    QCOMPARE(CargoRules::requiredFields("DB"), other);
+    QCOMPARE(CargoRules::requiredFields("c"), other);
 }
 
 void TestContainerGrid::nextBillId_data()

@@ -72,6 +72,14 @@ private slots:
     void searchFindsFirstThenNext();
     void searchOnEmptyTable();
     void closingWhileAddingDiscards();
+    void storedValuesSurviveEditAndSave();
+    void boxesFollowTheNatureOfTheBillShown();
+    void enterAfterUnitGoesOnToUpdate();
+    void saveChecksEveryFieldTheNatureNeeds_data();
+    void saveChecksEveryFieldTheNatureNeeds();
+    void editOfABillDeletedMeanwhileWritesNothing();
+    void shiftTabGoesBackThroughEveryField();
+    void natureListMatchesAllThatWasTyped();
 
 private:
     frmCargo* open()
@@ -158,8 +166,9 @@ void TestCargoScreen::billTypedFromKeyboardIsFiledByteForByte()
     }
     enter(QStringLiteral("GESU0000012"));
     enter(QStringLiteral("E"));
+    // Tab from the grid goes on to Update.
     key(Qt::Key_Tab);
-    QVERIFY(QApplication::focusWidget() != f->containerView());
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(f, QStringLiteral("cmdUpdate")));
     key(Qt::Key_S, Qt::ControlModifier);
     QVERIFY2(inst_->prompts.messages().isEmpty(), qPrintable(inst_->prompts.messages().join('|')));
     QVERIFY(!editing(f));
@@ -197,7 +206,7 @@ void TestCargoScreen::newBillGetsNextIdAndHomePorts()
                  1);
     }
     click(f, QStringLiteral("cmdAdd"));
-    box(f, 1)->setText(QStringLiteral("77"));
+    fillBill(f, QStringLiteral("77"));
     click(f, QStringLiteral("cmdUpdate"));
     QVERIFY(!editing(f));
     QCOMPARE(count(QStringLiteral("select max(id) from egmcargo")), next);
@@ -220,12 +229,13 @@ void TestCargoScreen::refusedContainerWritesNothing()
 {
     frmCargo* f = open();
     click(f, QStringLiteral("cmdAdd"));
-    box(f, 1)->setText(QStringLiteral("5"));
+    fillBill(f, QStringLiteral("5"));
     gridOf(f)->ensureRows();
     gridOf(f)->setText(1, ContainerGrid::ContainerNo, QStringLiteral("ABCU12345"));
     gridOf(f)->setText(1, ContainerGrid::Status, QStringLiteral("F"));
     click(f, QStringLiteral("cmdUpdate"));
-    QCOMPARE(inst_->prompts.messages(), QStringList{QStringLiteral("Check Container No. Value")});
+    QCOMPARE(inst_->prompts.messages(),
+             QStringList{QStringLiteral("Row 1: Check Container No. Value")});
     QVERIFY(editing(f));
     QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 0);
     QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), 0);
@@ -237,7 +247,7 @@ void TestCargoScreen::failedSaveWritesNothingAndKeepsTypedValues()
     form_ = f;
     QVERIFY(showActive(f));
     click(f, QStringLiteral("cmdAdd"));
-    box(f, 1)->setText(QStringLiteral("2024117"));
+    fillBill(f, QStringLiteral("2024117"));
     gridOf(f)->ensureRows();
     gridOf(f)->setText(1, ContainerGrid::ContainerNo, QStringLiteral("MSKU1234567"));
     gridOf(f)->setText(1, ContainerGrid::Status, QStringLiteral("F"));
@@ -258,7 +268,7 @@ void TestCargoScreen::retryOfChangedRowIsBounded()
     form_ = f;
     QVERIFY(showActive(f));
     click(f, QStringLiteral("cmdAdd"));
-    box(f, 1)->setText(QStringLiteral("1"));
+    fillBill(f, QStringLiteral("1"));
     click(f, QStringLiteral("cmdUpdate"));
     QCOMPARE(f->tries, frmCargo::SaveTries);
     QCOMPARE(inst_->prompts.messages().size(), frmCargo::SaveTries);
@@ -373,15 +383,29 @@ void TestCargoScreen::gridCellEditing()
     QCOMPARE(grid->text(2, 3), QStringLiteral("Q"));
     QCOMPARE(view->selectedRow(), 2);
     QCOMPARE(view->selectedColumn(), 3);
+    QCOMPARE(statusLine(inst_->prompts),
+             QStringLiteral("Status: a status of the list, E (empty) or F (full)"));
     enter(QStringLiteral("F"));
     QCOMPARE(view->selectedRow(), 3);
     QCOMPARE(view->selectedColumn(), 2);
-    // A short number keeps the selection too; a click elsewhere loses the typing.
+    QCOMPARE(statusLine(inst_->prompts), QString());
+    // A short number keeps the selection too; a click elsewhere keeps the typing.
     enter(QStringLiteral("ABC"));
     QCOMPARE(view->selectedRow(), 3);
     type(QStringLiteral("ZZZU7654321"));
     QTest::mouseClick(box(f, 15), Qt::LeftButton);
-    QCOMPARE(grid->text(3, 2), QStringLiteral("ABC"));
+    QCOMPARE(grid->text(3, 2), QStringLiteral("ZZZU7654321"));
+    QCOMPARE(grid->text(3, 3), QStringLiteral("F"));
+    // Ctrl+S in the editor stores the cell, then saves.
+    view->setFocus();
+    view->selectCell(4, 2);
+    type(QStringLiteral("MSCU1234565"));
+    QVERIFY(view->isEditing());
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 1 and containno in "
+                                  "('ZZZU7654321', 'MSCU1234565')")),
+             2);
 }
 
 void TestCargoScreen::natureSwitchesFields()
@@ -395,9 +419,7 @@ void TestCargoScreen::natureSwitchesFields()
         bool containerised;
     } cases[] = {{"CONTAINERISED", true}, {"DRY", false}, {"CONT", true}};
     for (const auto& c : cases) {
-        nature->setFocus();
-        QTest::qWait(QApplication::keyboardInputInterval() +
-                     50); // a new search, not more of the last
+        nature->setFocus(); // a new search, not more of the last
         type(QString::fromLatin1(c.pick));
         box(f, 15)->setFocus();
         type(QStringLiteral("12"));
@@ -430,6 +452,18 @@ void TestCargoScreen::fieldKeepsFocus_data()
     QTest::newRow("empty ROT No.") << 1 << QString() << true;
 }
 
+namespace {
+
+/// The reason the status bar gives for a refused box.
+QString reasonFor(int box)
+{
+    using F = CargoRules::Field;
+    const F field = box == 22 ? F::Pkgs : box == 16 ? F::SbDate : F::RotNo;
+    return CargoRules::fieldRefusal(field, QString(), QDate::currentDate());
+}
+
+} // namespace
+
 void TestCargoScreen::fieldKeepsFocus()
 {
     QFETCH(int, field);
@@ -437,11 +471,13 @@ void TestCargoScreen::fieldKeepsFocus()
     QFETCH(bool, stays);
     frmCargo* f = open();
     click(f, QStringLiteral("cmdAdd"));
-    box(f, 18)->setText(QStringLiteral("C"));
+    control<BoundList>(f, QStringLiteral("cmbNatCargo"))->setStoredValue(QStringLiteral("C"));
     box(f, field)->setFocus();
     type(text);
     key(Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget() == box(f, field), stays);
+    // A refusal says why in the status bar; leaving the field clears it.
+    QCOMPARE(statusLine(inst_->prompts), stays ? reasonFor(field) : QString());
     if (!stays)
         return;
     // Neither Tab nor a click on a button takes the focus away; Esc still cancels.
@@ -505,11 +541,14 @@ void TestCargoScreen::deleteContainer()
     click(f, QStringLiteral("cmdDeleteC"));
     QCOMPARE(inst_->prompts.messages(),
              QStringList{QStringLiteral("Confirm Deletion ?")} + messages);
-    QVERIFY(!editing(f));
     QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), left);
-    // Saved with the rest of the edit, or the whole edit cancelled.
-    QCOMPARE(count(QStringLiteral("select sbno from egmcargo")), messages.isEmpty() ? 11 : 10);
     QCOMPARE(gridOf(f)->text(left + 1, 2), QString());
+    // Saved with the rest of the edit; or, with nothing to delete, the edit
+    // goes on with what was typed.
+    const bool saved = messages.isEmpty();
+    QCOMPARE(editing(f), !saved);
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("11"));
+    QCOMPARE(count(QStringLiteral("select sbno from egmcargo")), saved ? 11 : 10);
 }
 
 void TestCargoScreen::searchFindsFirstThenNext()
@@ -556,6 +595,201 @@ void TestCargoScreen::closingWhileAddingDiscards()
     QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 1);
     QCOMPARE(count(QStringLiteral("select sbno from egmcargo")), 10);
     QVERIFY(inst_->prompts.messages().isEmpty());
+}
+
+void TestCargoScreen::storedValuesSurviveEditAndSave()
+{
+    // Longer than the boxes take when typed: shown whole, written back as they are.
+    conn().exec(QStringLiteral("insert into egmcargo (id, egmno, sbno, sbdt, sbport, destport, "
+                               "gateport, naturecargo, pkgs) values (999999, 12345678, 87654321, "
+                               "'2006-03-01', 'INIXY1', 'SGSIN', 'INIXY1', 'C', 1234567)"));
+    frmCargo* f = open();
+    const QStringList shown{box(f, 0)->text(), box(f, 1)->text(), box(f, 15)->text(),
+                            box(f, 22)->text()};
+    QCOMPARE(shown, (QStringList{"999999", "12345678", "87654321", "1234567"}));
+    key(Qt::Key_E, Qt::ControlModifier);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(!editing(f));
+    const auto stored = [] {
+        return conn().select(QStringLiteral("select id, egmno, sbno, pkgs from egmcargo order by "
+                                            "id"));
+    };
+    QCOMPARE(stored().rows, (QList<RowValues>{{999999, 12345678.0, 87654321.0, 1234567}}));
+    // A new bill takes the seventh digit too, and keeps it through an edit.
+    click(f, QStringLiteral("cmdCarry"));
+    QCOMPARE(box(f, 1)->text(), QStringLiteral("12345678"));
+    fillBill(f, box(f, 1)->text());
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY2(inst_->prompts.messages().isEmpty(), qPrintable(inst_->prompts.messages().join('|')));
+    QCOMPARE(box(f, 0)->text(), QStringLiteral("1000000"));
+    key(Qt::Key_E, Qt::ControlModifier);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(stored().rows.size(), 2);
+    QCOMPARE(stored().rows[1], (RowValues{1000000, 12345678.0, 5001.0, 5}));
+    // Typing still stops at the box's length.
+    key(Qt::Key_E, Qt::ControlModifier);
+    box(f, 15)->setFocus();
+    box(f, 15)->selectAll();
+    type(QStringLiteral("123456789"));
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("1234567"));
+    key(Qt::Key_Escape);
+}
+
+void TestCargoScreen::boxesFollowTheNatureOfTheBillShown()
+{
+    conn().exec(QStringLiteral("insert into egmcargo (id, egmno, sbno, sbdt, destport, "
+                               "naturecargo, volume, unitvol) values (1, 100, 10, '2006-03-01', "
+                               "'SGSIN', 'DB', 2.5, 'MT')"));
+    addBill(2, 20);
+    frmCargo* f = open();
+    const auto containerised = [f](bool yes) {
+        return box(f, 22)->isEnabled() == yes && box(f, 24)->isEnabled() == !yes &&
+               box(f, 25)->isEnabled() == !yes && f->containerView()->isEnabled() == yes;
+    };
+    QVERIFY(containerised(true));
+    click(f, QStringLiteral("cmdPrevious"));
+    QVERIFY(containerised(false));
+    QCOMPARE(box(f, 24)->text(), QStringLiteral("2.500")); // shown, not emptied
+    click(f, QStringLiteral("cmdNext"));
+    QVERIFY(containerised(true));
+    click(f, QStringLiteral("cmdEdit"));
+    QVERIFY(containerised(true));
+    QCOMPARE(box(f, 22)->text(), QStringLiteral("5"));
+    key(Qt::Key_Escape);
+    click(f, QStringLiteral("cmdPrevious"));
+    click(f, QStringLiteral("cmdCarry"));
+    QVERIFY(containerised(false));
+    key(Qt::Key_Escape);
+    // Picking a nature switches the boxes at once.
+    click(f, QStringLiteral("cmdAdd"));
+    control<BoundList>(f, QStringLiteral("cmbNatCargo"))->setStoredValue(QStringLiteral("CP"));
+    QVERIFY(containerised(true));
+}
+
+void TestCargoScreen::enterAfterUnitGoesOnToUpdate()
+{
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdAdd"));
+    fillBill(f, QStringLiteral("300"), QStringLiteral("P"));
+    box(f, 25)->clear();
+    box(f, 25)->setFocus();
+    // No grid, nothing to delete: three Enters file the bill, none throws it away.
+    QVERIFY(!control<QPushButton>(f, QStringLiteral("cmdDeleteC"))->isEnabled());
+    enter(QStringLiteral("MT"));
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(f, QStringLiteral("cmdUpdate")));
+    key(Qt::Key_Return);
+    QVERIFY(!editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo where egmno = 300 and unitvol = "
+                                  "'MT' and volume = 2.5")),
+             1);
+}
+
+void TestCargoScreen::saveChecksEveryFieldTheNatureNeeds_data()
+{
+    QTest::addColumn<QString>("nature");
+    QTest::addColumn<int>("emptied"); // a box, or -1 for the port list, -2 for the nature list
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("ROT No. only") << "" << -2 << "cmbNatCargo"
+                                  << "Nture Cargo: pick the nature of the cargo from the list";
+    QTest::newRow("no port") << "C" << -1 << "cmbDestPort"
+                             << "Dest. Port: pick the port from the list";
+    QTest::newRow("containerised, no Pkgs.") << "CP" << 22 << "txtFields_22"
+                                             << "Pkgs.: the number of packages, not 0";
+    QTest::newRow("packaged, no Unit") << "DB" << 25 << "txtFields_25"
+                                       << "Unit: the unit of the volume";
+}
+
+void TestCargoScreen::saveChecksEveryFieldTheNatureNeeds()
+{
+    QFETCH(QString, nature);
+    QFETCH(int, emptied);
+    QFETCH(QString, focused);
+    QFETCH(QString, why);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdAdd"));
+    if (nature.isEmpty()) {
+        box(f, 1)->setText(QStringLiteral("700"));
+    } else {
+        fillBill(f, QStringLiteral("700"), nature);
+        if (emptied >= 0)
+            box(f, emptied)->clear();
+        else
+            control<BoundList>(f, emptied == -1 ? QStringLiteral("cmbDestPort")
+                                                : QStringLiteral("cmbNatCargo"))
+                ->setStoredValue(QString());
+    }
+    box(f, 1)->setFocus();
+    key(Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(editing(f));
+    QCOMPARE(focusedName(), focused);
+    QCOMPARE(statusLine(inst_->prompts), why);
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 0);
+}
+
+void TestCargoScreen::editOfABillDeletedMeanwhileWritesNothing()
+{
+    addBill(1, 10);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdEdit"));
+    gridOf(f)->setText(1, ContainerGrid::ContainerNo, QStringLiteral("MSCU1234565"));
+    gridOf(f)->setText(1, ContainerGrid::Status, QStringLiteral("F"));
+    conn().exec(QStringLiteral("delete from egmcargo where id = 1")); // another clerk
+    click(f, QStringLiteral("cmdUpdate"));
+    QCOMPARE(inst_->prompts.messages().size(), 1);
+    QVERIFY2(inst_->prompts.messages()[0].contains("deleted by another user"),
+             qPrintable(inst_->prompts.messages()[0]));
+    QVERIFY(editing(f));
+    QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), 0);
+}
+
+void TestCargoScreen::shiftTabGoesBackThroughEveryField()
+{
+    addBill(1, 10);
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdEdit"));
+    box(f, 22)->setFocus();
+    auto* port = control<BoundList>(f, QStringLiteral("cmbDestPort"));
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_VERIFY(port->view()->isVisible()); // opens on arrival
+    QCOMPARE(focusedName(), port->objectName());
+    // Esc closes it and stays; the edit goes on.
+    key(Qt::Key_Escape);
+    QTRY_VERIFY(!port->view()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), port);
+    QVERIFY(editing(f));
+    port->showPopup();
+    QTRY_VERIFY(port->view()->isVisible());
+    // Shift+Tab closes it and goes back, its entry as it was.
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    // (The offscreen platform leaves the closed popup the active window.)
+    QTRY_COMPARE(f->focusWidget(), box(f, 16));
+    QApplication::setActiveWindow(f);
+    QVERIFY(!port->view()->isVisible());
+    QCOMPARE(port->storedValue(), QStringLiteral("SGSIN"));
+    // Back through the fields, an empty one included.
+    box(f, 15)->clear();
+    for (const char* name : {"txtFields_15", "cmbNatCargo", "txtFields_1"}) {
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(focusedName(), QString::fromLatin1(name));
+    }
+}
+
+void TestCargoScreen::natureListMatchesAllThatWasTyped()
+{
+    frmCargo* f = open();
+    click(f, QStringLiteral("cmdAdd"));
+    auto* nature = control<BoundList>(f, QStringLiteral("cmbNatCargo"));
+    nature->setFocus();
+    type(QStringLiteral("CONTAINERISED A"));
+    QCOMPARE(nature->storedValue(), QStringLiteral("CP"));
+    QVERIFY(!nature->view()->isVisible()); // the blank did not open the list
+    // In the open list as well, afresh.
+    nature->showPopup();
+    QTRY_VERIFY(nature->view()->isVisible());
+    type(QStringLiteral("dry"));
+    key(Qt::Key_Return);
+    QTRY_COMPARE(nature->storedValue(), QStringLiteral("DB"));
 }
 
 QTEST_MAIN(TestCargoScreen)

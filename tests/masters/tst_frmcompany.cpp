@@ -122,6 +122,8 @@ void TestCompanyMaster::proposesCodeFromLastRow_data()
     QTest::newRow("codes 1, 2, 7") << QList<int>{1, 2, 7} << "8";
     // The last row in table order counts, not the highest code.
     QTest::newRow("codes 7, 2") << QList<int>{7, 2} << "3";
+    // Wider than the box takes when typed: shown whole, not cut.
+    QTest::newRow("code 999999") << QList<int>{999999} << "1000000";
 }
 
 void TestCompanyMaster::proposesCodeFromLastRow()
