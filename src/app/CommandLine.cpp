@@ -413,7 +413,9 @@ QString usage()
         "\n"
         "Options:\n"
         "  --home DIR       the program's folder (Tarvex.ini and the files written);\n"
-        "                   default: TARVEX_HOME, else the folder of the program\n"
+        "                   default: TARVEX_HOME, else the folder of the program, or\n"
+        "                   ~/.local/share/Tarvex when that cannot be written (an\n"
+        "                   installed program: made there on first start)\n"
         "  --company NAME   the company to log on to (default: the one last chosen)\n"
         "  --user ID        user ID (default: TARVEX_USER, else the saved one)\n"
         "  --password PWD   password (default: TARVEX_PASSWORD, else the saved one)\n"
@@ -424,6 +426,18 @@ QString usage()
         u += QStringLiteral("  ") + QString::fromLatin1(c.help) + u'\n';
     u += QStringLiteral("\nExit status: 0 done, 1 stopped with a message, 2 wrong usage.\n");
     return u;
+}
+
+QString installationText()
+{
+    const AppPaths::Choice home = AppPaths::current();
+    QString text = QStringLiteral("Installation: %1 (%2)")
+                       .arg(QDir::toNativeSeparators(home.dir), AppPaths::sourceText(home.source));
+    if (!QFileInfo::exists(QDir(home.dir).filePath(QStringLiteral("Tarvex.ini"))))
+        text += home.source == AppPaths::Source::UserData
+                    ? QStringLiteral("; made on first start")
+                    : QStringLiteral("; it holds no Tarvex.ini yet");
+    return text + u'\n';
 }
 
 Options parse(const QStringList& arguments)
@@ -470,6 +484,28 @@ Options parse(const QStringList& arguments)
     return o;
 }
 
+namespace {
+
+/// An installed program's first run makes its installation (init makes its
+/// own). False after saying why it could not.
+bool prepareHome(const QString& command, QTextStream& err)
+{
+    if (command == QLatin1String("init"))
+        return true;
+    QString error;
+    bool made = false;
+    if (!Installation::prepareUserData(AppPaths::current(), &error, &made)) {
+        err << error << Qt::endl;
+        return false;
+    }
+    if (made)
+        err << "Created a Tarvex installation in " << QDir::toNativeSeparators(AppPaths::home())
+            << Qt::endl;
+    return true;
+}
+
+} // namespace
+
 int run(const Options& o, QTextStream& out, QTextStream& err)
 {
     if (!o.home.isEmpty())
@@ -481,7 +517,7 @@ int run(const Options& o, QTextStream& out, QTextStream& err)
     for (const Command& c : commands) {
         if (o.command == QLatin1String(c.name)) {
             found = true;
-            result = c.handler(o, out, err);
+            result = prepareHome(o.command, err) ? c.handler(o, out, err) : Stopped;
             break;
         }
     }

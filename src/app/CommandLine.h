@@ -34,6 +34,9 @@ Options parse(const QStringList& arguments);
 /// Runs a command (options.command not empty). Messages go to err.
 int run(const Options& options, QTextStream& out, QTextStream& err);
 QString usage();
+/// Where the installation is and why there, for --help: the program's
+/// folder as chosen now.
+QString installationText();
 /// A command that paints (fonts, pages) and so runs in a QGuiApplication.
 bool needsGui(const QString& command);
 

@@ -1,6 +1,7 @@
 #include "AppPaths.h"
 #include "AppSession.h"
 #include "CommandLine.h"
+#include "Installation.h"
 #include "QtPrompts.h"
 #include "frmCargo.h"
 #include "frmCargoRep.h"
@@ -36,12 +37,18 @@ int main(int argc, char* argv[])
     const CommandLine::Options options = CommandLine::parse(arguments);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // Names the user's data folder (~/.local/share/Tarvex) of every run.
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvex"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
     if (!options.error.isEmpty()) {
         err << "tarvex: " << options.error << "\n\n" << CommandLine::usage() << Qt::flush;
         return CommandLine::Usage;
     }
     if (options.help) {
-        out << CommandLine::usage() << Qt::flush;
+        QCoreApplication app(argc, argv);
+        if (!options.home.isEmpty())
+            AppPaths::setHome(options.home);
+        out << CommandLine::usage() << '\n' << CommandLine::installationText() << Qt::flush;
         return CommandLine::Done;
     }
     if (!options.command.isEmpty()) {
@@ -63,12 +70,15 @@ int main(int argc, char* argv[])
         return CommandLine::Stopped;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvex"));
-    QApplication::setApplicationVersion(QStringLiteral(TARVEX_VERSION));
     if (!options.home.isEmpty())
         AppPaths::setHome(options.home);
     QtPrompts dialogs;
     installPrompts(&dialogs);
+    QString error;
+    if (!Installation::prepareUserData(AppPaths::current(), &error)) {
+        prompts().fail(error);
+        return CommandLine::Stopped;
+    }
     AppSession session;
     session.registerForm(QStringLiteral("frmCompany"), [] { return new frmCompany; });
     session.registerForm(QStringLiteral("frmCargo"), [] { return new frmCargo; });

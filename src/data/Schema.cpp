@@ -13,6 +13,8 @@ static void initLookupResources()
 
 namespace {
 
+QString lookupFolder;
+
 ColumnInfo col(const char* name, ColumnType type, int size = 0)
 {
     return ColumnInfo::of(QString::fromLatin1(name), type, size);
@@ -152,7 +154,9 @@ QList<QStringList> lookupRows(const QString& name)
 {
     initLookupResources();
     QList<QStringList> rows;
-    QFile f(QStringLiteral(":/lookups/%1.csv").arg(name));
+    QFile f(lookupFolder + u'/' + name + QStringLiteral(".csv"));
+    if (lookupFolder.isEmpty() || !f.exists())
+        f.setFileName(QStringLiteral(":/lookups/%1.csv").arg(name));
     if (!f.open(QIODevice::ReadOnly))
         return rows;
     const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
@@ -162,6 +166,11 @@ QList<QStringList> lookupRows(const QString& name)
             rows << splitCsvLine(line);
     }
     return rows;
+}
+
+void setLookupFolder(const QString& dir)
+{
+    lookupFolder = dir;
 }
 
 void createUserTable(Database& db)

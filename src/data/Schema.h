@@ -32,5 +32,9 @@ void createUserTable(Database& db);
 /// Rows of a shipped look-up list ("ports", "natures", "constatus"), without
 /// the header line.
 QList<QStringList> lookupRows(const QString& name);
+/// A folder whose NAME.csv files are read instead of the lists compiled into
+/// the program (an installed program's share/tarvex/lookups, which an office
+/// may extend); "" or a missing file means the compiled-in list.
+void setLookupFolder(const QString& dir);
 
 } // namespace Schema

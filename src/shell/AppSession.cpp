@@ -1,12 +1,14 @@
 #include "AppSession.h"
 
 #include "LogonState.h"
+#include "frmAbout.h"
 #include "frmColor.h"
 #include "frmLogon.h"
 
 AppSession::AppSession(QObject* parent) : QObject(parent)
 {
     registerForm(QStringLiteral("frmColor"), [] { return new frmColor; });
+    registerForm(QStringLiteral("frmAbout"), [] { return new frmAbout; });
 }
 
 AppSession::~AppSession()

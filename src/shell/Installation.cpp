@@ -13,6 +13,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace Installation {
 
@@ -30,7 +31,9 @@ void installSkins(const QString& dir)
     InitResources();
     QDir d(dir);
     d.mkpath(QStringLiteral("skins"));
-    const QDir source(QStringLiteral(":/skins"));
+    const QString shared = AppPaths::sharedDataFolder();
+    const QDir source(shared.isEmpty() ? QStringLiteral(":/skins")
+                                       : shared + QStringLiteral("/skins"));
     for (const QString& name : source.entryList(QDir::Files)) {
         const QString target = d.filePath(QStringLiteral("skins/") + name);
         QFile skin(source.filePath(name));
@@ -62,6 +65,8 @@ bool prepareFolder(const QString& dirPath, QString* error)
 
 void fillDatabases(Database& sys, Database& company, const QString& companySource)
 {
+    const QString shared = AppPaths::sharedDataFolder();
+    Schema::setLookupFolder(shared.isEmpty() ? QString() : shared + QStringLiteral("/lookups"));
     Schema::createSystemDatabase(sys);
     sys.insertRows(
         QStringLiteral("DRCOMP"),
@@ -131,6 +136,20 @@ bool createDemo(const QString& dirPath, QString* error)
     company.name = demoDataSource();
     company.database = companyPath;
     return writeFolder(dirPath, sysPath, {company}, error);
+}
+
+bool prepareUserData(const AppPaths::Choice& home, QString* error, bool* made)
+{
+    if (made)
+        *made = false;
+    if (home.source != AppPaths::Source::UserData ||
+        QFileInfo::exists(QDir(home.dir).filePath(QStringLiteral("Tarvex.ini"))))
+        return true;
+    if (!createDemo(home.dir, error))
+        return false;
+    if (made)
+        *made = true;
+    return true;
 }
 
 QString defaultSystemDatabase()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppPaths.h"
 #include "DataSources.h"
 
 #include <QList>
@@ -20,6 +21,14 @@ QString demoDataSource();
 /// message in *error, when dir already holds a Tarvex.ini, so nothing that
 /// exists is overwritten.
 bool createDemo(const QString& dir, QString* error);
+
+/// Run before anything reads the program's folder (home: AppPaths::current()):
+/// when it is the user's data folder (an installed program) and holds no
+/// Tarvex.ini yet, the installation is made there as createDemo() makes one.
+/// *made tells whether it was. Any other folder is left as it is: an empty
+/// one named by --home stays empty, as before. False with *error when the
+/// installation cannot be made.
+bool prepareUserData(const AppPaths::Choice& home, QString* error, bool* made = nullptr);
 
 /// The databases an installation on a server was given.
 struct ServerNames

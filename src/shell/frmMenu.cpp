@@ -106,6 +106,10 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
              QString());
     addEntry(window, QStringLiteral("menWindow_4"), QStringLiteral("Import IGM File"), -1,
              QStringLiteral("frmIgmImport"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menHelp"));
+    addEntry(help, QStringLiteral("menHelp_0"), QStringLiteral("&About Tarvex"), -1,
+             QStringLiteral("frmAbout"));
     connect(window, &QMenu::aboutToShow, this, &frmMenu::updateWindowList);
     connect(mdi_, &QMdiArea::subWindowActivated, this, &frmMenu::updateWindowList);
     qApp->installEventFilter(this);
