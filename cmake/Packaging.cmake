@@ -67,13 +67,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # is the one every PC uses.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6sql6-sqlite)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libqt6sql6-psql) # a shared database on a server
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+# One string: separate strings would join as a list, with ";" between them.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Export General Manifest preparation for shipping agents\n"
     "Tarvex records, for each Export General Manifest (EGM) of a vessel, the\n"
     "shipping bills loaded and the containers that carry them. It writes the EGM\n"
     "flat file that is filed with Customs, prints a check-list, mails the files,\n"
     "and passes a manifest to another agent as an XML file pair.\n"
-    ".\n"
+    "\n"
     "Each company's data lives in its own database: a SQLite file on the PC, or\n"
     "a PostgreSQL server shared by several clerks.")
 include(CPack)

@@ -35,6 +35,8 @@ grep -q "^Installation: $XDG_DATA_HOME/Tarvex (" "$scratch/help.txt" || {
     exit 1
 }
 home="$scratch/agency"
+# A new installation copies the package's skins, not the program's own copies.
+echo "; as shipped in the package" >>"$root/usr/share/tarvex/skins/harbour.skn"
 "$tarvex" init "$home"
 cmp "$root/usr/share/tarvex/skins/harbour.skn" "$home/skins/harbour.skn"
 export TARVEX_USER=TARVEX TARVEX_PASSWORD=KOSRAW
