@@ -106,7 +106,8 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
              QString());
     addEntry(window, QStringLiteral("menWindow_4"), QStringLiteral("Import IGM File"), -1,
              QStringLiteral("frmIgmImport"));
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    // Alt+H stays House Keeping's.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Hel&p"));
     help->setObjectName(QStringLiteral("menHelp"));
     addEntry(help, QStringLiteral("menHelp_0"), QStringLiteral("&About Tarvex"), -1,
              QStringLiteral("frmAbout"));

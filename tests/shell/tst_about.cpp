@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -130,6 +131,8 @@ private slots:
         QAction* entry = menu.findChild<QAction*>("menHelp_0");
         QVERIFY(entry);
         QCOMPARE(entry->text(), QString("&About Tarvex"));
+        // Its own letter: Alt+H still opens House Keeping.
+        QCOMPARE(menu.findChild<QMenu*>("menHelp")->title(), QString("Hel&p"));
         QVERIFY(entry->isEnabled());
         entry->trigger();
         QVERIFY(menu.openedForm("frmAbout"));
