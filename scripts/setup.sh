@@ -13,6 +13,7 @@ packages=(
     poppler-utils unrtf
     xvfb xauth fonts-dejavu-core
     clang libclang-rt-14-dev llvm  # libFuzzer and its runtime (fuzz/), llvm-symbolizer
+    libexpat1-dev                  # the XML fuzz target's reference parser
     dpkg-dev lintian desktop-file-utils appstream  # the Debian package's checks (scripts/check-package.sh)
 )
 

@@ -143,6 +143,14 @@ int cmdCopyDb(const Options& o, QTextStream& out, QTextStream& err)
     const QString toName = bare(words[1]);
     std::optional<DataSources::Entry> target = DataSources::find(toName);
     const bool registering = !server.isEmpty() || !file.isEmpty();
+    // A name DataSources.ini would read back as another's is refused
+    // before anything is copied.
+    if (const QString problem = DataSources::nameProblem(
+            DataSources::nameFromConnection(words[1]).isEmpty() ? words[1] : toName);
+        registering && !problem.isEmpty()) {
+        err << problem << " Nothing was copied." << Qt::endl;
+        return Stopped;
+    }
     if (registering && target) {
         err << "The data source '" << toName
             << "' exists already; copy to it without --server or --file." << Qt::endl;

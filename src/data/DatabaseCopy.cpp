@@ -74,8 +74,23 @@ void readRows(Database& db, const QString& table, const ColumnList& layout,
         take(batch);
 }
 
+/// A lost connection is told as the database tells it, up to the reason
+/// in parentheses; the rest of its words are about a change in progress,
+/// where a copy is one transaction that never committed.
+QString lostText(const QString& description, const QString& outcome)
+{
+    const qsizetype reasonEnd = description.lastIndexOf(u')');
+    return (reasonEnd < 0 ? description : description.left(reasonEnd + 1) + u'.') + u' ' + outcome;
+}
+
 DbError inTable(const QString& table, const DbError& e)
 {
+    if (e.number() == DbError::ConnectionLost)
+        return DbError(e.number(),
+                       QStringLiteral("Table %1: %2")
+                           .arg(table, lostText(e.description(),
+                                                QStringLiteral("Nothing was copied; copy again "
+                                                               "once the database answers."))));
     return DbError(e.number(), QStringLiteral("Table %1: %2").arg(table, e.description()));
 }
 
@@ -174,7 +189,19 @@ Report copy(Database& from, Database& to, const Progress& progress)
         }
         report.tables << t;
     }
-    tx.commit();
+    try {
+        tx.commit();
+    } catch (const DbError& e) {
+        if (e.number() != DbError::ConnectionLost)
+            throw;
+        // The commit may have reached the server before the answer was lost.
+        throw DbError(e.number(),
+                      lostText(e.description(),
+                               QStringLiteral("The copy was being committed: '%1' holds either "
+                                              "the whole copy or nothing; look before copying "
+                                              "again.")
+                                   .arg(to.location())));
+    }
     return report;
 }
 

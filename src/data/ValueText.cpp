@@ -392,4 +392,38 @@ QString ddmmyyyy(const QDate& date)
         .arg(date.year());
 }
 
+qsizetype firstControl(QByteArrayView utf8, char32_t* character)
+{
+    const auto* p = reinterpret_cast<const uchar*>(utf8.data());
+    const qsizetype n = utf8.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar b = p[i];
+        if ((b >= 0x20 || b == '\t') && b != 0x7F)
+            continue;
+        if (character)
+            *character = b;
+        return i;
+    }
+    return -1;
+}
+
+QString controlName(char32_t character)
+{
+    const QString hex = QStringLiteral("0x") +
+                        QString::number(uint(character), 16).toUpper().rightJustified(2, u'0');
+    switch (character) {
+    case 0x0A:
+        return QStringLiteral("a line feed (%1)").arg(hex);
+    case 0x0D:
+        return QStringLiteral("a carriage return (%1)").arg(hex);
+    case 0x1D:
+        return QStringLiteral("the group separator (%1)").arg(hex);
+    case 0x00:
+        return QStringLiteral("a NUL character (%1)").arg(hex);
+    default:
+        break;
+    }
+    return QStringLiteral("the control character %1").arg(hex);
+}
+
 } // namespace ValueText

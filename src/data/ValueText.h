@@ -100,4 +100,14 @@ QString dateText(const QVariant& value);
 /// between: 5 March 2006 is 05032006.
 QString ddmmyyyy(const QDate& date);
 
+/// Where UTF-8 text holds an ASCII control character other than TAB (0x00
+/// to 0x1F, 0x7F): the byte offset of the first one and, in *character, the character;
+/// -1 when there is none. No file format of ours carries one in a value: a
+/// line break or a group separator would end a line or a field of the flat
+/// file.
+qsizetype firstControl(QByteArrayView utf8, char32_t* character = nullptr);
+/// A control character as the messages name it: "a line feed (0x0A)",
+/// "the group separator (0x1D)", "the control character 0x01".
+QString controlName(char32_t character);
+
 } // namespace ValueText

@@ -1,14 +1,12 @@
 #include "AdoXmlReader.h"
 
-#include "Cp1252.h"
 #include "ValueText.h"
+#include "XmlTokenizer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
-#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -29,78 +27,6 @@ constexpr QLatin1String kSchemaNs("uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882");
 constexpr QLatin1String kTypeNs("uuid:C2F41010-65B3-11d1-A29F-00AA00C14882");
 constexpr QLatin1String kRowsetNs("urn:schemas-microsoft-com:rowset");
 constexpr QLatin1String kRowNs("#RowsetSchema");
-constexpr QLatin1String kXmlNs("http://www.w3.org/XML/1998/namespace");
-constexpr QLatin1String kXmlnsMarker("xmlns"); // uri given to xmlns attributes
-
-// ---------------------------------------------------------------------------
-// Bytes to UTF-8 text
-
-/// Byte offset of the first malformed UTF-8 sequence, -1 when there is none.
-qsizetype firstBadUtf8(QByteArrayView bytes)
-{
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const uchar b = uchar(bytes[i]);
-        int follow = 0;
-        uint cp = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            follow = 1;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            follow = 2;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            follow = 3;
-            cp = b & 0x07;
-        } else {
-            return i;
-        }
-        if (i + follow >= n)
-            return i;
-        for (int k = 1; k <= follow; ++k) {
-            const uchar c = uchar(bytes[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return i;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if ((follow == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-            (follow == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return i;
-        i += follow + 1;
-    }
-    return -1;
-}
-
-/// Line and column (1-based, the column in UTF-16 units) of a byte offset of
-/// UTF-8 text; CRLF, CR and LF each end a line.
-void locate(QByteArrayView text, qsizetype pos, Error* error)
-{
-    pos = std::clamp<qsizetype>(pos, 0, text.size());
-    int line = 1;
-    qsizetype lineStart = 0;
-    for (qsizetype i = 0; i < pos; ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < pos && text[i + 1] == '\n')
-                ++i;
-            else if (i + 1 == pos && i + 1 < text.size() && text[i + 1] == '\n') {
-                // pos on the LF of a CRLF: still the CR's line
-                break;
-            }
-            ++line;
-            lineStart = i + 1;
-        } else if (text[i] == '\n') {
-            ++line;
-            lineStart = i + 1;
-        }
-    }
-    const qsizetype column = 1 + ValueText::utf16Length(text.sliced(lineStart, pos - lineStart));
-    error->line = line;
-    error->column = int(column);
-}
 
 bool fail(Error* error, const QString& message, int line = 0, int column = 0)
 {
@@ -109,103 +35,6 @@ bool fail(Error* error, const QString& message, int line = 0, int column = 0)
     error->column = column;
     return false;
 }
-
-bool failInText(Error* error, const QString& text, const QString& message)
-{
-    error->message = message;
-    const QByteArray utf8 = text.toUtf8();
-    locate(utf8, utf8.size(), error);
-    return false;
-}
-
-/// The file's text as UTF-8 without a byte order mark: as it is when it is
-/// UTF-8 already, converted otherwise.
-bool decode(const QByteArray& data, QByteArray* text, Error* error)
-{
-    const QByteArrayView bytes(data);
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        const QByteArrayView body = bytes.sliced(3);
-        if (const qsizetype bad = firstBadUtf8(body); bad >= 0)
-            return failInText(error, QString::fromUtf8(body.first(bad)),
-                              QStringLiteral("The file is not valid UTF-8 text."));
-        *text = data.sliced(3);
-        return true;
-    }
-    const bool le = bytes.startsWith("\xFF\xFE") || (bytes.size() >= 2 && bytes[1] == '\0');
-    const bool be = bytes.startsWith("\xFE\xFF") || (bytes.size() >= 2 && bytes[0] == '\0');
-    if (le || be) {
-        const bool bom = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        const QString decoded = decoder(bom ? bytes.sliced(2) : bytes);
-        *text = decoded.toUtf8();
-        return true;
-    }
-
-    // An XML declaration may name the encoding; ADO itself writes none.
-    enum class Enc
-    {
-        Unknown,
-        Utf8,
-        Cp1252,
-        Latin1
-    } enc = Enc::Unknown;
-    if (bytes.startsWith("<?xml")) {
-        const qsizetype end = data.indexOf("?>");
-        const QString decl = QString::fromLatin1(bytes.first(end < 0 ? bytes.size() : end));
-        static const QRegularExpression re(
-            QStringLiteral("encoding\\s*=\\s*(['\"])([A-Za-z0-9._:-]*)\\1"));
-        if (const auto m = re.match(decl); m.hasMatch()) {
-            const QString name = m.captured(2).toLower();
-            if (name == u"utf-8" || name == u"utf8")
-                enc = Enc::Utf8;
-            else if (name == u"windows-1252" || name == u"cp1252" || name == u"x-cp1252")
-                enc = Enc::Cp1252;
-            else if (name == u"iso-8859-1" || name == u"iso8859-1" || name == u"latin1" ||
-                     name == u"l1" || name == u"iso_8859-1" || name == u"us-ascii" ||
-                     name == u"ascii")
-                enc = Enc::Latin1;
-            else
-                return failInText(error, decl.left(m.capturedStart(2)),
-                                  QStringLiteral("The encoding \"%1\" named in the XML "
-                                                 "declaration is not supported.")
-                                      .arg(m.captured(2)));
-        }
-    }
-    switch (enc) {
-    case Enc::Cp1252:
-        *text = Cp1252::decode(bytes).toUtf8();
-        return true;
-    case Enc::Latin1:
-        *text = QString::fromLatin1(bytes).toUtf8();
-        return true;
-    case Enc::Utf8:
-    case Enc::Unknown:
-        break;
-    }
-    if (const qsizetype bad = firstBadUtf8(bytes); bad >= 0) {
-        if (enc == Enc::Unknown) {
-            // Undeclared and not UTF-8: an old tool wrote it in the ANSI code page.
-            *text = Cp1252::decode(bytes).toUtf8();
-            return true;
-        }
-        return failInText(error, QString::fromUtf8(bytes.first(bad)),
-                          QStringLiteral("The file is not valid UTF-8 text."));
-    }
-    *text = data;
-    return true;
-}
-
-// ---------------------------------------------------------------------------
-// A small pull tokenizer: one tag at a time, on the UTF-8 bytes
-
-/// A name as written and its parts.
-struct XmlName
-{
-    QByteArray qname;
-    QByteArray prefix; ///< "" when there is none
-    QString local;
-    QString qnameText;
-};
 
 /// Which of the format's namespaces a URI is (compared without regard to case).
 enum class Ns
@@ -217,552 +46,28 @@ enum class Ns
     Row,
 };
 
-struct XmlAttr
+Ns nsOf(const QByteArray& uri)
 {
-    int name = 0;
-    int uri = 0; ///< 0 is "" (an unprefixed attribute)
-    QByteArrayView value;
-    qsizetype pos = 0;
-};
-
-struct Tag
-{
-    int name = 0;
-    int uri = 0;
-    qsizetype pos = 0;
-    int depth = 0; ///< 0 for the root
-    bool empty = false;
-    std::vector<XmlAttr> attrs;
-    std::deque<QByteArray> decoded; ///< values that held references, resolved
-};
-
-bool isSpaceByte(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-/// The code point at i (UTF-8, checked valid before) and its length.
-char32_t codePointAt(QByteArrayView s, qsizetype i, int* length)
-{
-    const auto b = uchar(s[i]);
-    if (b < 0x80) {
-        *length = 1;
-        return b;
-    }
-    int follow = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-    char32_t c = b & (follow == 3 ? 0x07 : follow == 2 ? 0x0F : 0x1F);
-    for (int k = 1; k <= follow && i + k < s.size(); ++k)
-        c = (c << 6) | (uchar(s[i + k]) & 0x3F);
-    *length = follow + 1;
-    return c;
-}
-
-/// QChar::isSpace of a code point beyond ASCII.
-bool isWideSpace(char32_t c)
-{
-    return c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) || c == 0x2028 ||
-           c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
-}
-
-class Parser
-{
-public:
-    enum class Event
-    {
-        Start,
-        End,
-        Done,
-        Failed,
-    };
-
-    explicit Parser(const QByteArray& text) : s_(text), n_(text.size())
-    {
-        uris_.append(QByteArray());
-        uriNs_.push_back(Ns::Other);
-    }
-
-    /// The next start tag (tag filled; an empty element gives no End) or end
-    /// tag (tag's name, uri and depth those of the element it closes).
-    Event next(Tag* tag);
-
-    const XmlName& name(int id) const { return names_[size_t(id)]; }
-    const QByteArray& uri(int id) const { return uris_[id]; }
-    Ns ns(int uriId) const { return uriNs_[size_t(uriId)]; }
-    qsizetype errorPos() const { return errorPos_; }
-    const QString& errorMessage() const { return errorMessage_; }
-    const QByteArray& text() const { return s_; }
-
-private:
-    Event fail(qsizetype pos, const QString& message)
-    {
-        errorPos_ = pos;
-        errorMessage_ = message;
-        failed_ = true;
-        return Event::Failed;
-    }
-    bool failed(qsizetype pos, const QString& message)
-    {
-        fail(pos, message);
-        return false;
-    }
-    bool at(qsizetype i, std::string_view what) const
-    {
-        return i >= 0 && n_ - i >= qsizetype(what.size()) &&
-               std::memcmp(s_.constData() + i, what.data(), what.size()) == 0;
-    }
-    qsizetype skipSpace(qsizetype i) const
-    {
-        while (i < n_ && isSpaceByte(s_[i]))
-            ++i;
-        return i;
-    }
-    bool isNameStart(qsizetype i, int* length) const
-    {
-        const char c = s_[i];
-        *length = 1;
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':')
-            return true;
-        if (uchar(c) < 0x80)
-            return false;
-        return !isWideSpace(codePointAt(s_, i, length));
-    }
-    bool isNameChar(qsizetype i, int* length) const
-    {
-        const char c = s_[i];
-        *length = 1;
-        if ((c >= '0' && c <= '9') || c == '-' || c == '.')
-            return true;
-        return isNameStart(i, length);
-    }
-    bool readName(qsizetype* i, QByteArrayView* name) const
-    {
-        qsizetype j = *i;
-        int length = 1;
-        if (j >= n_ || !isNameStart(j, &length))
-            return false;
-        j += length;
-        while (j < n_ && isNameChar(j, &length))
-            j += length;
-        *name = QByteArrayView(s_).sliced(*i, j - *i);
-        *i = j;
-        return true;
-    }
-    int nameId(QByteArrayView qname);
-    int uriId(QByteArrayView uri);
-    bool skipPast(qsizetype* i, std::string_view end, const QString& whatEnds)
-    {
-        const qsizetype found = s_.indexOf(QByteArrayView(end.data(), qsizetype(end.size())), *i);
-        if (found < 0)
-            return failed(n_, QStringLiteral("The file ends inside %1.").arg(whatEnds));
-        *i = found + qsizetype(end.size());
-        return true;
-    }
-    bool skipMisc(qsizetype* i, bool* skipped);
-    bool skipDoctype(qsizetype* i);
-    bool readValue(qsizetype* i, char quote, XmlAttr* attr, Tag* tag);
-    bool readReference(qsizetype* i, QByteArray* value);
-    Event startTag(Tag* tag);
-    Event endTag(Tag* tag);
-    int lookup(const QByteArray& prefix)
-    {
-        const auto it = bindings_.constFind(prefix);
-        if (it != bindings_.cend() && !it->isEmpty())
-            return it->last();
-        if (prefix == "xml")
-            return uriId(QByteArrayView(kXmlNs.data(), kXmlNs.size()));
-        return prefix.isEmpty() ? 0 : -1;
-    }
-    void unbind(const QList<QByteArray>& prefixes)
-    {
-        for (const QByteArray& prefix : prefixes)
-            bindings_[prefix].removeLast();
-    }
-
-    struct Open
-    {
-        int name;
-        int uri;
-        QList<QByteArray> declared;
-    };
-
-    const QByteArray& s_;
-    const qsizetype n_;
-    qsizetype i_ = 0;
-    bool started_ = false;
-    bool failed_ = false;
-    std::deque<XmlName> names_;
-    std::unordered_map<std::string_view, int> nameIds_;
-    QList<QByteArray> uris_;
-    std::vector<Ns> uriNs_;
-    QHash<QByteArray, int> uriIds_;
-    /// Per name, the last tag that used it for an attribute: finds an
-    /// attribute given twice without a set per tag.
-    std::vector<qint64> lastTagOfName_;
-    qint64 tags_ = 0;
-    std::vector<Open> open_;
-    QHash<QByteArray, QList<int>> bindings_;
-    qsizetype errorPos_ = 0;
-    QString errorMessage_;
-};
-
-int Parser::nameId(QByteArrayView qname)
-{
-    const auto it = nameIds_.find(std::string_view(qname.data(), size_t(qname.size())));
-    if (it != nameIds_.end())
-        return it->second;
-    XmlName name;
-    name.qname = qname.toByteArray();
-    const qsizetype colon = name.qname.indexOf(':');
-    name.prefix = colon < 0 ? QByteArray() : name.qname.left(colon);
-    name.local = QString::fromUtf8(colon < 0 ? name.qname : name.qname.mid(colon + 1));
-    name.qnameText = QString::fromUtf8(name.qname);
-    const int id = int(names_.size());
-    names_.push_back(std::move(name));
-    lastTagOfName_.push_back(-1);
-    // The key views the stored copy, which a deque never moves.
-    const QByteArray& stored = names_.back().qname;
-    nameIds_.emplace(std::string_view(stored.constData(), size_t(stored.size())), id);
-    return id;
-}
-
-int Parser::uriId(QByteArrayView uri)
-{
-    if (uri.isEmpty())
-        return 0;
-    const QByteArray key = uri.toByteArray();
-    const auto it = uriIds_.constFind(key);
-    if (it != uriIds_.cend())
-        return *it;
-    const int id = int(uris_.size());
-    uris_.append(key);
-    const QString text = QString::fromUtf8(key);
+    const QString text = QString::fromUtf8(uri);
     const auto same = [&text](QLatin1String known) {
         return text.compare(known, Qt::CaseInsensitive) == 0;
     };
-    uriNs_.push_back(same(kSchemaNs)   ? Ns::Schema
-                     : same(kTypeNs)   ? Ns::Type
-                     : same(kRowsetNs) ? Ns::Rowset
-                     : same(kRowNs)    ? Ns::Row
-                                       : Ns::Other);
-    uriIds_.insert(key, id);
-    return id;
+    return same(kSchemaNs)   ? Ns::Schema
+           : same(kTypeNs)   ? Ns::Type
+           : same(kRowsetNs) ? Ns::Rowset
+           : same(kRowNs)    ? Ns::Row
+                             : Ns::Other;
 }
 
-bool Parser::skipMisc(qsizetype* i, bool* skipped)
+using XmlText::codePointAt;
+using XmlText::isWideSpace;
+using Tokenizer = XmlText::Tokenizer;
+using Tag = XmlText::Tag;
+using XmlAttr = XmlText::Attribute;
+
+bool isDigit(char c)
 {
-    *skipped = true;
-    if (at(*i, "<!--"))
-        return skipPast(i, "-->", QStringLiteral("a comment"));
-    if (at(*i, "<?"))
-        return skipPast(i, "?>", QStringLiteral("a processing instruction"));
-    *skipped = false;
-    return true;
-}
-
-bool Parser::skipDoctype(qsizetype* i)
-{
-    int depth = 0;
-    char quote = 0;
-    for (qsizetype j = *i + 2; j < n_; ++j) {
-        const char c = s_[j];
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '[') {
-            ++depth;
-        } else if (c == ']') {
-            --depth;
-        } else if (c == '>' && depth <= 0) {
-            *i = j + 1;
-            return true;
-        }
-    }
-    return failed(n_, QStringLiteral("The file ends inside the document type declaration."));
-}
-
-bool Parser::readReference(qsizetype* i, QByteArray* value)
-{
-    const qsizetype start = *i;
-    const qsizetype semi = s_.indexOf(';', start + 1);
-    // At most 12 characters from the '&' to the ';' (a wide character counts once).
-    if (semi < 0 || (semi - start > 12 &&
-                     ValueText::utf16Length(QByteArrayView(s_).sliced(start, semi - start)) > 12))
-        return failed(start,
-                      QStringLiteral("An '&' must start a reference such as &amp; or &#x26;."));
-    const QString ref = QString::fromUtf8(s_.mid(start + 1, semi - start - 1));
-    if (ref.startsWith(u'#')) {
-        bool ok = false;
-        const uint cp = (ref.startsWith(u"#x") || ref.startsWith(u"#X"))
-                            ? ref.mid(2).toUInt(&ok, 16)
-                            : ref.mid(1).toUInt(&ok, 10);
-        if (!ok || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ||
-            ref.contains(u'+') || ref.contains(u'-') || ref.contains(u' '))
-            return failed(
-                start, QStringLiteral("The character reference \"&%1;\" is not valid.").arg(ref));
-        const char32_t c = cp;
-        value->append(QString::fromUcs4(&c, 1).toUtf8());
-    } else if (ref == u"lt") {
-        value->append('<');
-    } else if (ref == u"gt") {
-        value->append('>');
-    } else if (ref == u"amp") {
-        value->append('&');
-    } else if (ref == u"apos") {
-        value->append('\'');
-    } else if (ref == u"quot") {
-        value->append('"');
-    } else {
-        return failed(start, QStringLiteral("The entity \"&%1;\" is not known.").arg(ref));
-    }
-    *i = semi + 1;
-    return true;
-}
-
-bool Parser::readValue(qsizetype* i, char quote, XmlAttr* attr, Tag* tag)
-{
-    // Most values hold no reference: they stay where they are in the text.
-    const qsizetype start = *i;
-    const char* p = s_.constData();
-    qsizetype j = start;
-    while (j < n_) {
-        const char c = p[j];
-        if (c == quote) {
-            attr->value = QByteArrayView(p + start, j - start);
-            *i = j + 1;
-            return true;
-        }
-        if (c == '<')
-            return failed(j, QStringLiteral("A '<' inside an attribute value must be written "
-                                            "as a reference (&lt;)."));
-        if (c == '&')
-            break;
-        ++j;
-    }
-    if (j >= n_)
-        return failed(n_, QStringLiteral("The file ends inside an attribute value."));
-
-    QByteArray value(p + start, j - start);
-    while (j < n_) {
-        const char c = p[j];
-        if (c == quote) {
-            tag->decoded.push_back(std::move(value));
-            attr->value = tag->decoded.back();
-            *i = j + 1;
-            return true;
-        }
-        if (c == '<')
-            return failed(j, QStringLiteral("A '<' inside an attribute value must be written "
-                                            "as a reference (&lt;)."));
-        if (c == '&') {
-            if (!readReference(&j, &value))
-                return false;
-            continue;
-        }
-        value.append(c); // TAB, CR and LF stay as they are: ADO means them literally
-        ++j;
-    }
-    return failed(n_, QStringLiteral("The file ends inside an attribute value."));
-}
-
-Parser::Event Parser::startTag(Tag* tag)
-{
-    tag->attrs.clear();
-    tag->decoded.clear();
-    tag->pos = i_;
-    tag->depth = int(open_.size());
-    tag->empty = false;
-    qsizetype j = i_ + 1;
-    QByteArrayView elementName;
-    if (!readName(&j, &elementName))
-        return fail(j, QStringLiteral("Expected an element name after '<'."));
-    tag->name = nameId(elementName);
-    const QString qname = names_[size_t(tag->name)].qnameText;
-    const qint64 serial = ++tags_;
-    for (;;) {
-        const qsizetype beforeSpace = j;
-        j = skipSpace(j);
-        if (j >= n_)
-            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(qname));
-        if (s_[j] == '>') {
-            ++j;
-            break;
-        }
-        if (at(j, "/>")) {
-            j += 2;
-            tag->empty = true;
-            break;
-        }
-        XmlAttr a;
-        a.pos = j;
-        QByteArrayView attrName;
-        if (j == beforeSpace || !readName(&j, &attrName)) {
-            int length = 1;
-            codePointAt(s_, j, &length);
-            return fail(j, QStringLiteral("Unexpected character '%1' in the tag <%2>.")
-                               .arg(QString::fromUtf8(s_.mid(j, length)), qname));
-        }
-        a.name = nameId(attrName);
-        const QString& attrQname = names_[size_t(a.name)].qnameText;
-        j = skipSpace(j);
-        if (j >= n_)
-            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(qname));
-        if (s_[j] != '=')
-            return fail(
-                j, QStringLiteral("Expected '=' after the attribute name \"%1\".").arg(attrQname));
-        j = skipSpace(j + 1);
-        if (j >= n_)
-            return fail(n_, QStringLiteral("The file ends inside the tag <%1>.").arg(qname));
-        const char quote = s_[j];
-        if (quote != '\'' && quote != '"')
-            return fail(j, QStringLiteral("The value of the attribute \"%1\" must be in quotes.")
-                               .arg(attrQname));
-        ++j;
-        if (!readValue(&j, quote, &a, tag))
-            return Event::Failed;
-        if (lastTagOfName_[size_t(a.name)] == serial)
-            return fail(a.pos, QStringLiteral("The attribute \"%1\" appears twice in the "
-                                              "tag <%2>.")
-                                   .arg(attrQname, qname));
-        lastTagOfName_[size_t(a.name)] = serial;
-        tag->attrs.push_back(a);
-    }
-
-    const auto isDeclaration = [](const QByteArray& name) {
-        return name == "xmlns" || name.startsWith("xmlns:");
-    };
-    QList<QByteArray> declared;
-    for (const XmlAttr& a : tag->attrs) {
-        const QByteArray& name = names_[size_t(a.name)].qname;
-        if (isDeclaration(name)) {
-            const QByteArray prefix = name.mid(6);
-            declared.append(prefix);
-            bindings_[prefix].append(uriId(a.value));
-        }
-    }
-
-    tag->uri = lookup(names_[size_t(tag->name)].prefix);
-    if (tag->uri < 0)
-        return fail(tag->pos, QStringLiteral("The namespace prefix \"%1\" is not declared.")
-                                  .arg(QString::fromUtf8(names_[size_t(tag->name)].prefix)));
-    for (XmlAttr& a : tag->attrs) {
-        const XmlName& name = names_[size_t(a.name)];
-        if (isDeclaration(name.qname)) {
-            a.uri = uriId(QByteArrayView(kXmlnsMarker.data(), kXmlnsMarker.size()));
-            continue;
-        }
-        a.uri = name.prefix.isEmpty() ? 0 : lookup(name.prefix);
-        if (a.uri < 0)
-            return fail(a.pos, QStringLiteral("The namespace prefix \"%1\" is not declared.")
-                                   .arg(QString::fromUtf8(name.prefix)));
-    }
-    if (tag->empty)
-        unbind(declared);
-    else
-        open_.push_back(Open{tag->name, tag->uri, declared});
-    i_ = j;
-    return Event::Start;
-}
-
-Parser::Event Parser::endTag(Tag* tag)
-{
-    const qsizetype start = i_;
-    qsizetype j = start + 2;
-    QByteArrayView name;
-    if (!readName(&j, &name))
-        return fail(j, QStringLiteral("Expected an element name after '</'."));
-    const QString nameText = QString::fromUtf8(name);
-    j = skipSpace(j);
-    if (j >= n_)
-        return fail(n_, QStringLiteral("The file ends inside the end tag </%1>.").arg(nameText));
-    if (s_[j] != '>')
-        return fail(j, QStringLiteral("Expected '>' to close the end tag </%1>.").arg(nameText));
-    const Open& open = open_.back();
-    const XmlName& openName = names_[size_t(open.name)];
-    if (name != QByteArrayView(openName.qname))
-        return fail(start, QStringLiteral("The end tag </%1> does not match the open element <%2>.")
-                               .arg(nameText, openName.qnameText));
-    tag->name = open.name;
-    tag->uri = open.uri;
-    tag->pos = start;
-    tag->depth = int(open_.size()) - 1;
-    tag->empty = false;
-    unbind(open.declared);
-    open_.pop_back();
-    i_ = j + 1;
-    return Event::End;
-}
-
-Parser::Event Parser::next(Tag* tag)
-{
-    if (failed_)
-        return Event::Failed;
-    if (!started_) {
-        // Before the root: declaration, comments, processing instructions, DOCTYPE.
-        for (;;) {
-            i_ = skipSpace(i_);
-            if (i_ >= n_) {
-                bool blank = true;
-                for (const char c : s_)
-                    blank = blank && (isSpaceByte(c) || c == '\v' || c == '\f');
-                return fail(i_, blank ? QStringLiteral("The file is empty.")
-                                      : QStringLiteral("The file has no root element."));
-            }
-            bool skipped = false;
-            if (!skipMisc(&i_, &skipped))
-                return Event::Failed;
-            if (skipped)
-                continue;
-            if (at(i_, "<!DOCTYPE")) {
-                if (!skipDoctype(&i_))
-                    return Event::Failed;
-                continue;
-            }
-            break;
-        }
-        if (s_[i_] != '<' || at(i_, "</") || at(i_, "<!"))
-            return fail(i_, QStringLiteral("Expected the root element here."));
-        started_ = true;
-        return startTag(tag);
-    }
-    if (open_.empty()) {
-        for (;;) {
-            i_ = skipSpace(i_);
-            if (i_ >= n_)
-                return Event::Done;
-            bool skipped = false;
-            if (!skipMisc(&i_, &skipped))
-                return Event::Failed;
-            if (!skipped)
-                return fail(
-                    i_, QStringLiteral("Unexpected content after the end of the root element."));
-        }
-    }
-    for (;;) {
-        // Text between tags carries nothing the format needs.
-        const char* found =
-            static_cast<const char*>(std::memchr(s_.constData() + i_, '<', size_t(n_ - i_)));
-        if (!found)
-            return fail(n_, QStringLiteral("The file ends before the element <%1> is closed.")
-                                .arg(names_[size_t(open_.back().name)].qnameText));
-        i_ = found - s_.constData();
-        if (at(i_, "</"))
-            return endTag(tag);
-        if (at(i_, "<![CDATA[")) {
-            if (!skipPast(&i_, "]]>", QStringLiteral("a CDATA section")))
-                return Event::Failed;
-            continue;
-        }
-        bool skipped = false;
-        if (!skipMisc(&i_, &skipped))
-            return Event::Failed;
-        if (skipped)
-            continue;
-        if (at(i_, "<!"))
-            return fail(i_, QStringLiteral("Unexpected markup \"<!\" inside an element."));
-        return startTag(tag);
-    }
+    return c >= '0' && c <= '9';
 }
 
 // ---------------------------------------------------------------------------
@@ -885,11 +190,6 @@ QByteArrayView trimmed(QByteArrayView t)
         break;
     }
     return t;
-}
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 /// QString::toDouble of trimmed text: a sign, digits with a point, an
@@ -1186,7 +486,8 @@ struct RawRow
 struct Reader::Impl
 {
     QByteArray text;
-    std::optional<Parser> parser;
+    std::optional<Tokenizer> parser;
+    mutable std::vector<Ns> uriNs; ///< by uri id, filled as the tokenizer meets them
     Error error;
     bool failed = false;
     QString path; ///< named in the messages, when read from a file
@@ -1219,42 +520,50 @@ struct Reader::Impl
     std::pair<RawRow, std::optional<RawRow>> current;
     std::vector<Cell> cells;
     std::vector<QByteArray> storage;
+    std::vector<qsizetype> cellPos; ///< where the current row gives each value, -1 for none
+
     int rows = 0;
     bool done = false;
 
     bool failAt(qsizetype pos, const QString& message)
     {
         error.message = message;
-        locate(text, pos, &error);
+        XmlText::locate(text, pos, &error);
         failed = true;
         return false;
     }
     bool parserFailed()
     {
         error.message = parser->errorMessage();
-        locate(text, parser->errorPos(), &error);
+        XmlText::locate(text, parser->errorPos(), &error);
         failed = true;
         return false;
     }
 
     QString local(int name) const { return parser->name(name).local; }
+    Ns nsOfUri(int uriId) const
+    {
+        while (int(uriNs.size()) < parser->uriCount())
+            uriNs.push_back(nsOf(parser->uri(int(uriNs.size()))));
+        return uriNs[size_t(uriId)];
+    }
     bool isElem(const SchemaElem& e, Ns ns, QStringView name) const
     {
-        return parser->ns(e.uri) == ns && local(e.name).compare(name, Qt::CaseInsensitive) == 0;
+        return nsOfUri(e.uri) == ns && local(e.name).compare(name, Qt::CaseInsensitive) == 0;
     }
     bool isTagElem(const Tag& t, Ns ns, QStringView name) const
     {
-        return parser->ns(t.uri) == ns && local(t.name).compare(name, Qt::CaseInsensitive) == 0;
+        return nsOfUri(t.uri) == ns && local(t.name).compare(name, Qt::CaseInsensitive) == 0;
     }
     bool isRow(const Tag& t) const
     {
         return parser->name(t.name).local == rowName &&
-               (parser->ns(t.uri) == Ns::Row || parser->uri(t.uri) == rowUri);
+               (nsOfUri(t.uri) == Ns::Row || parser->uri(t.uri) == rowUri);
     }
     const SchemaAttr* findAttr(const SchemaElem& e, std::optional<Ns> ns, QStringView name) const
     {
         for (const SchemaAttr& a : e.attrs) {
-            const bool uriMatches = !ns ? a.uri == 0 : parser->ns(a.uri) == *ns;
+            const bool uriMatches = !ns ? a.uri == 0 : nsOfUri(a.uri) == *ns;
             if (uriMatches && local(a.name).compare(name, Qt::CaseInsensitive) == 0)
                 return &a;
         }
@@ -1270,6 +579,12 @@ struct Reader::Impl
         return flag.trimmed().compare(u"true", Qt::CaseInsensitive) == 0 || flag.trimmed() == u"1";
     }
 
+    void clearRow()
+    {
+        for (Cell& c : cells)
+            c.setNull();
+        std::fill(cellPos.begin(), cellPos.end(), -1);
+    }
     bool open(QByteArray data);
     bool readSchema(const Tag& start);
     bool buildColumns();
@@ -1410,18 +725,18 @@ bool Reader::Impl::readSchema(const Tag& start)
         std::vector<int> open{0};
         while (!open.empty()) {
             switch (parser->next(&tag)) {
-            case Parser::Event::Start: {
+            case Tokenizer::Event::Start: {
                 const int index = add(tag);
                 schema[size_t(open.back())].children.push_back(index);
                 if (!tag.empty)
                     open.push_back(index);
                 break;
             }
-            case Parser::Event::End:
+            case Tokenizer::Event::End:
                 open.pop_back();
                 break;
-            case Parser::Event::Done:
-            case Parser::Event::Failed:
+            case Tokenizer::Event::Done:
+            case Tokenizer::Event::Failed:
                 return parserFailed();
             }
         }
@@ -1457,6 +772,8 @@ bool Reader::Impl::buildColumns()
         columns.append(c.info);
     cells.resize(size_t(defs.size()));
     storage.resize(size_t(defs.size()));
+    cellPos.assign(size_t(defs.size()), -1);
+
     return true;
 }
 
@@ -1464,14 +781,14 @@ bool Reader::Impl::skipSubtree(int depth)
 {
     for (;;) {
         switch (parser->next(&tag)) {
-        case Parser::Event::Start:
+        case Tokenizer::Event::Start:
             break;
-        case Parser::Event::End:
+        case Tokenizer::Event::End:
             if (tag.depth == depth)
                 return true;
             break;
-        case Parser::Event::Done:
-        case Parser::Event::Failed:
+        case Tokenizer::Event::Done:
+        case Tokenizer::Event::Failed:
             return parserFailed();
         }
     }
@@ -1479,23 +796,23 @@ bool Reader::Impl::skipSubtree(int depth)
 
 bool Reader::Impl::open(QByteArray data)
 {
-    if (!decode(data, &text, &error)) {
+    if (!XmlText::decode(data, &text, &error)) {
         failed = true;
         return false;
     }
     data = QByteArray();
     parser.emplace(text);
     // The root, then its children up to rs:data.
-    if (parser->next(&tag) != Parser::Event::Start)
+    if (parser->next(&tag) != Tokenizer::Event::Start)
         return parserFailed();
     rootPos = tag.pos;
     bool haveSchema = false;
     if (!tag.empty) {
         for (;;) {
-            const Parser::Event event = parser->next(&tag);
-            if (event == Parser::Event::Failed || event == Parser::Event::Done)
+            const Tokenizer::Event event = parser->next(&tag);
+            if (event == Tokenizer::Event::Failed || event == Tokenizer::Event::Done)
                 return parserFailed();
-            if (event == Parser::Event::End)
+            if (event == Tokenizer::Event::End)
                 break; // the root closed
             if (tag.depth != 1) {
                 continue;
@@ -1535,12 +852,12 @@ bool Reader::Impl::finishDocument()
 {
     for (;;) {
         switch (parser->next(&tag)) {
-        case Parser::Event::Start:
-        case Parser::Event::End:
+        case Tokenizer::Event::Start:
+        case Tokenizer::Event::End:
             break;
-        case Parser::Event::Done:
+        case Tokenizer::Event::Done:
             return true;
-        case Parser::Event::Failed:
+        case Tokenizer::Event::Failed:
             return parserFailed();
         }
     }
@@ -1553,14 +870,14 @@ bool Reader::Impl::rowTag(const Tag& start, RawRow* row, bool copy)
         return true;
     // A row holds nothing: a child element makes it hierarchical.
     switch (parser->next(&ahead)) {
-    case Parser::Event::Start:
+    case Tokenizer::Event::Start:
         row->nestedPos = ahead.pos;
         row->nestedName = ahead.name;
         return skipSubtree(start.depth);
-    case Parser::Event::End:
+    case Tokenizer::Event::End:
         return true;
-    case Parser::Event::Done:
-    case Parser::Event::Failed:
+    case Tokenizer::Event::Done:
+    case Tokenizer::Event::Failed:
         break;
     }
     return parserFailed();
@@ -1580,6 +897,7 @@ bool Reader::Impl::apply(const RawRow& row, int rowNumber)
             if (k < 0)
                 continue; // not a column: ADO ignores it too
             const ColumnDef& c = defs[k];
+            cellPos[size_t(k)] = a.pos;
             if (!convert(c.kind, a.value, &cells[size_t(k)], &storage[size_t(k)])) {
                 const QString text = QString::fromUtf8(a.value);
                 const QString shown =
@@ -1588,7 +906,7 @@ bool Reader::Impl::apply(const RawRow& row, int rowNumber)
                                          .arg(rowNumber)
                                          .arg(c.info.name, shown, kindWords(c.kind)));
             }
-        } else if (parser->ns(a.uri) == Ns::Rowset && local(a.name) == u"forcenull") {
+        } else if (nsOfUri(a.uri) == Ns::Rowset && local(a.name) == u"forcenull") {
             for (const QByteArray& name : a.value.toByteArray().simplified().split(' '))
                 if (const auto it = byXmlName.constFind(QString::fromUtf8(name));
                     it != byXmlName.cend())
@@ -1605,8 +923,7 @@ bool Reader::Impl::next()
     const auto deliver = [this](std::pair<RawRow, std::optional<RawRow>> row) {
         current = std::move(row);
         ++rows;
-        for (Cell& c : cells)
-            c.setNull();
+        clearRow();
         // In the changed row of an update a missing attribute means "unchanged".
         if (current.second && !apply(*current.second, rows))
             return false;
@@ -1624,10 +941,10 @@ bool Reader::Impl::next()
             return false;
         }
         switch (parser->next(&tag)) {
-        case Parser::Event::Failed:
-        case Parser::Event::Done:
+        case Tokenizer::Event::Failed:
+        case Tokenizer::Event::Done:
             return parserFailed();
-        case Parser::Event::End:
+        case Tokenizer::Event::End:
             if (tag.depth == dataDepth) {
                 where = Where::After;
             } else if (where == Where::Update && tag.depth == dataDepth + 1) {
@@ -1641,7 +958,7 @@ bool Reader::Impl::next()
                 where = Where::Data;
             }
             break;
-        case Parser::Event::Start: {
+        case Tokenizer::Event::Start: {
             const int level = tag.depth - dataDepth;
             if (level == 1 && where == Where::Data) {
                 if (isRow(tag)) {
@@ -1654,8 +971,7 @@ bool Reader::Impl::next()
                     current.first.nestedName = direct.nestedName;
                     current.second.reset();
                     ++rows;
-                    for (Cell& c : cells)
-                        c.setNull();
+                    clearRow();
                     return apply(current.first, rows);
                 }
                 if (!tag.empty && isTagElem(tag, Ns::Rowset, u"insert")) {
@@ -1681,7 +997,7 @@ bool Reader::Impl::next()
                     const int depth = tag.depth;
                     for (bool inside = true; inside;) {
                         switch (parser->next(&tag)) {
-                        case Parser::Event::Start:
+                        case Tokenizer::Event::Start:
                             if (tag.depth == depth + 1 && isRow(tag)) {
                                 RawRow row;
                                 if (!rowTag(tag, &row, true))
@@ -1691,11 +1007,11 @@ bool Reader::Impl::next()
                                 return false;
                             }
                             break;
-                        case Parser::Event::End:
+                        case Tokenizer::Event::End:
                             inside = tag.depth != depth;
                             break;
-                        case Parser::Event::Done:
-                        case Parser::Event::Failed:
+                        case Tokenizer::Event::Done:
+                        case Tokenizer::Event::Failed:
                             return parserFailed();
                         }
                     }
@@ -1803,6 +1119,15 @@ QVariant Reader::value(int column) const
 int Reader::rowNumber() const
 {
     return d->rows;
+}
+
+Error Reader::cellPosition(int column) const
+{
+    Error where;
+    const qsizetype pos = d->cellPos[size_t(column)];
+    if (pos >= 0)
+        XmlText::locate(d->text, pos, &where);
+    return where;
 }
 
 namespace {

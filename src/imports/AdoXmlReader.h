@@ -2,32 +2,30 @@
 
 #include "Cell.h"
 #include "RowTable.h"
+#include "XmlTokenizer.h"
 
 #include <QByteArray>
 #include <QString>
 #include <memory>
 
 /// The reader of ADO's XML persistence format (a recordset saved with
-/// adPersistXML), as ADO and other writers produce it. The writer is in
-/// src/outputs (AdoXmlWriter.h).
+/// adPersistXML), as ADO and other writers produce it, on the XML tokenizer
+/// of XmlTokenizer.h. The writer is in src/outputs (AdoXmlWriter.h).
 ///
-/// It does its own tokenizing, on the UTF-8 bytes, because ADO writes TAB,
-/// CR and LF raw inside attribute values and means them literally, where a
-/// conforming XML parser would turn them into blanks.
+/// The file must be well-formed XML with namespaces. Attribute values are
+/// read as XML says: a TAB, CR or LF written raw (as ADO writes them) is a
+/// blank; only a character reference (&#10;) gives the character itself.
 namespace AdoXml {
 
-struct Error
-{
-    QString message; ///< a sentence for the user
-    int line = 0;    ///< 1-based; 0 when no position applies
-    int column = 0;  ///< 1-based, in characters
-};
+using Error = XmlText::Error;
 
 /// A saved rowset read one row at a time: the schema when it is opened, then
 /// each row as it comes, so that a file of any size is never held as values
 /// (only its bytes are). Pending changes are resolved to the current values:
 /// rows of rs:insert are taken, rs:update gives the changed row, rs:delete
-/// rows are skipped. A hierarchical (shaped) rowset is refused.
+/// rows are skipped. A hierarchical (shaped) rowset is refused. An
+/// attribute in a namespace is never a column: a row names each column once
+/// (two prefixes of one namespace name one attribute, and are refused).
 ///
 /// Every byte of the file is checked: a file that is cut short or damaged
 /// after its last row fails at the end, in next().
@@ -63,6 +61,9 @@ public:
     QVariant value(int column) const;
     /// The current row's number, from 1.
     int rowNumber() const;
+    /// Where the current row gives a column's value (line and column of its
+    /// attribute; both 0 when the row gives none).
+    Error cellPosition(int column) const;
 
 private:
     struct Impl;

@@ -139,6 +139,14 @@ public:
         for (qsizetype i = 0; i < mapping_.size(); ++i) {
             const Mapping& m = mapping_[i];
             const QString field = line.fields.value(m.field);
+            for (const QChar c : field)
+                if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F)
+                    throw Refusal{QStringLiteral("Line %1, field %2 holds %3; no value of the "
+                                                 "file may hold a control character but TAB.")
+                                      .arg(line.number)
+                                      .arg(m.field)
+                                      .arg(ValueText::controlName(c.unicode())),
+                                  line.number};
             QVariant value;
             switch (m.kind) {
             case Kind::Text:

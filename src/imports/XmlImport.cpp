@@ -170,6 +170,27 @@ Outcome idsRunOut(AdoXml::Reader& cargo, int bill)
                        .arg(std::numeric_limits<qint32>::max()));
 }
 
+/// A text value that holds a control character but TAB, named by its line,
+/// column and field; "" when the row holds none. A line break or a group
+/// separator would break the flat file the values go into later.
+QString controlInRow(const AdoXml::Reader& reader, int row)
+{
+    for (int k = 0; k < reader.columns().size(); ++k) {
+        const Cell& c = reader.cell(k);
+        char32_t character = 0;
+        if (c.kind != Cell::Kind::Text || ValueText::firstControl(c.text, &character) < 0)
+            continue;
+        const AdoXml::Error where = reader.cellPosition(k);
+        return QStringLiteral("Line %1, column %2: row %3, field \"%4\" holds %5; no value of the "
+                              "file may hold a control character but TAB.")
+            .arg(where.line)
+            .arg(where.column)
+            .arg(row)
+            .arg(reader.columns()[k].name, ValueText::controlName(character));
+    }
+    return QString();
+}
+
 /// The rows of one file of the pair as they go into their table.
 class Stream
 {
@@ -345,6 +366,8 @@ Outcome importPair(Database& db, const Request& request)
                 return idsRunOut(cargo, bill);
             const qint64 id =
                 numbering.addBill(cargoMap.keyColumn < 0 ? none : cargo.cell(cargoMap.keyColumn));
+            if (const QString control = controlInRow(cargo, bill); !control.isEmpty())
+                return refused(cargoRole, cargoPath, control);
             billStream.fill(*bills);
             bills->cell(idTarget).setInteger(id);
             try {
@@ -394,6 +417,8 @@ Outcome importPair(Database& db, const Request& request)
             }
             if (strays > 0)
                 continue; // only counted now: nothing more is written
+            if (const QString control = controlInRow(containers, box); !control.isEmpty())
+                return refused(containerRole, containerPath, control);
             boxStream.fill(*boxes);
             if (refTarget >= 0)
                 boxes->cell(refTarget).setInteger(*ref);

@@ -23,8 +23,9 @@ constexpr qsizetype kBlock = 64 * 1024;
 
 void appendEscaped(QByteArray& out, QByteArrayView utf8);
 
-/// text with the five characters ADO writes as entities escaped (TAB, CR,
-/// LF and the rest go raw, as ADO writes them).
+/// text with the five characters ADO writes as entities escaped, and TAB,
+/// CR and LF as character references (ADO writes those raw, which XML reads
+/// as blanks).
 QString escaped(const QString& text)
 {
     QByteArray out;
@@ -204,10 +205,20 @@ void appendEscaped(QByteArray& out, QByteArrayView utf8)
         case '>':
             entity = "&#x3e;";
             break;
+        // Raw, any reader of XML would take them for blanks.
+        case '\t':
+            entity = "&#9;";
+            break;
+        case '\n':
+            entity = "&#10;";
+            break;
+        case '\r':
+            entity = "&#13;";
+            break;
         default:
             continue;
         }
-        out.append(run, p - run).append(entity, 6);
+        out.append(run, p - run).append(entity);
         run = p + 1;
     }
     out.append(run, end - run);

@@ -109,6 +109,26 @@ bool Writer::findColumns(const RowCursor& row, const char* what,
     return true;
 }
 
+QString Writer::controlMessage(const QString& sbno, const QString& field, char32_t character)
+{
+    return QStringLiteral("Shipping Bill No. %1: the field \"%2\" holds %3, which would break "
+                          "the line of the flat file; no file was written.")
+        .arg(sbno, field, ValueText::controlName(character));
+}
+
+bool Writer::fitsALine(const Cell& c, const char* field, const Cell& sbno)
+{
+    if (c.kind != Cell::Kind::Text)
+        return true; // numbers and dates are written by us
+    char32_t character = 0;
+    if (ValueText::firstControl(c.text, &character) < 0)
+        return true;
+    QByteArray sbnoText;
+    appendNumberText(sbnoText, sbno);
+    error_ = controlMessage(QString::fromLatin1(sbnoText), QString::fromLatin1(field), character);
+    return false;
+}
+
 bool Writer::flushIfFull()
 {
     if (out_.size() < kBlock)
@@ -184,9 +204,13 @@ bool Writer::billPrefix(const Cell& egmno, const Cell& sbno, const Cell& sbdt)
 
 bool Writer::addBill(const RowCursor& row)
 {
+    static const char* const columnNames[] = {"egmno",    "sbno",     "sbdt",        "sbport",
+                                              "destport", "gateport", "naturecargo", "volume",
+                                              "unitvol",  "pkgs"};
     if (stopped() || !findColumns(row, "cargo",
-                                  {"egmno", "sbno", "sbdt", "sbport", "destport", "gateport",
-                                   "naturecargo", "volume", "unitvol", "pkgs"},
+                                  {columnNames[0], columnNames[1], columnNames[2], columnNames[3],
+                                   columnNames[4], columnNames[5], columnNames[6], columnNames[7],
+                                   columnNames[8], columnNames[9]},
                                   &billColumns_))
         return false;
     const QList<int>& k = billColumns_;
@@ -196,6 +220,10 @@ bool Writer::addBill(const RowCursor& row)
         out_.append("<manifest>\n<egm_master>F\n");
         started_ = true;
     }
+    // The text columns, by their place in the list above.
+    for (const int i : {3, 4, 5, 6, 8})
+        if (!fitsALine(row.cell(k[i]), columnNames[i], row.cell(k[1])))
+            return false;
     out_.append(prefix_);
     for (int i = 3; i <= 6; ++i) {
         appendText(out_, row.cell(k[i]));
@@ -234,6 +262,9 @@ bool Writer::addContainer(const RowCursor& row)
         return false;
     const QList<int>& k = containerColumns_;
     if (!billPrefix(row.cell(k[0]), row.cell(k[1]), row.cell(k[2])))
+        return false;
+    if (!fitsALine(row.cell(k[3]), "containno", row.cell(k[1])) ||
+        !fitsALine(row.cell(k[4]), "constatus", row.cell(k[1])))
         return false;
     out_.append(prefix_);
     appendText(out_, row.cell(k[3]));

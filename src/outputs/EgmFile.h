@@ -49,7 +49,7 @@ public:
     bool finish();
 
     /// What in the rows stopped the writing (a bill without a date, a missing
-    /// column); "" when nothing did.
+    /// column, a value with a control character); "" when nothing did.
     const QString& error() const { return error_; }
     /// The sink refused a block.
     bool sinkFailed() const { return sinkFailed_; }
@@ -57,12 +57,17 @@ public:
 
     static QString noDateMessage(const QString& sbno);
     static QString missingColumnMessage(const char* what, const QString& column);
+    /// A text value holding a line break, the group separator or another
+    /// control character but TAB: written, it would split its line or add
+    /// a field.
+    static QString controlMessage(const QString& sbno, const QString& field, char32_t character);
 
 private:
     bool findColumns(const RowCursor& row, const char* what,
                      std::initializer_list<const char*> names, QList<int>* columns);
     bool billPrefix(const Cell& egmno, const Cell& sbno, const Cell& sbdt);
     bool flushIfFull();
+    bool fitsALine(const Cell& c, const char* field, const Cell& sbno);
 
     Sink sink_;
     QByteArray out_;

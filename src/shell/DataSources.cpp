@@ -11,6 +11,26 @@
 
 namespace DataSources {
 
+QString nameProblem(const QString& name)
+{
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("A data source needs a name.");
+    if (name.front().isSpace() || name.back().isSpace())
+        return QStringLiteral("The data source name '%1' starts or ends with a blank.").arg(name);
+    for (const QChar c : name) {
+        if (c == u'[' || c == u']' || c == u';' || c == u'=')
+            return QStringLiteral("The data source name '%1' holds '%2', which a data source name "
+                                  "may not hold.")
+                .arg(name, c);
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            return QStringLiteral("The data source name '%1' holds a control character, which a "
+                                  "data source name may not hold.")
+                .arg(QString(name).replace(c, u'?'));
+    }
+    return QString();
+}
+
 QString registryFile()
 {
     return AppPaths::file(QStringLiteral("DataSources.ini"));
@@ -102,6 +122,11 @@ std::optional<Entry> find(const QString& name)
 
 bool add(const Entry& entry, QString* error)
 {
+    if (const QString problem = nameProblem(entry.name); !problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     // One write: an entry is never left with its driver and without its
     // file. Server keys are written when they hold something, or to clear
     // an old value.
@@ -164,8 +189,8 @@ QString CreateDataSource()
     };
     const QString path = rtrim(chosen);
     const QString title = rtrim(QFileInfo(path).fileName());
-    QString error;
-    if (!title.isEmpty() &&
+    QString error = DataSources::nameProblem(title);
+    if (error.isEmpty() &&
         DataSources::add({title, QStringLiteral("SQLITE"), QFileInfo(path).absoluteFilePath()},
                          &error)) {
         prompts().inform(QStringLiteral("DSN Created Successfully"));

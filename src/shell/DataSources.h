@@ -53,9 +53,16 @@ struct Entry
 bool entryForServer(const QString& name, const QString& database, const QString& server,
                     Entry* entry, QString* error);
 
+/// Why a name cannot be a data source's; "" when it can. A section of
+/// DataSources.ini and a connection text ("DSN=name;...") must read back
+/// the same name: no [ ] ; =, no control character (a line break would end
+/// the section's line), no blank at either end (find() trims).
+QString nameProblem(const QString& name);
+
 QString registryFile();
 std::optional<Entry> find(const QString& name);
-/// Adds or replaces the entry; false when the list cannot be written, with
+/// Adds or replaces the entry; false when the list cannot be written or the
+/// name is refused by nameProblem() (the list is then left as it was), with
 /// the cause in *error.
 bool add(const Entry& entry, QString* error = nullptr);
 

@@ -166,6 +166,17 @@ bool createOnServer(const QString& dirPath, const QString& server, QString* erro
         *error = QStringLiteral("The server's connection text cannot be read: %1").arg(why);
         return false;
     }
+    // The names become data sources: one that cannot be one is refused
+    // before anything is made.
+    QString systemName = PgConninfo::value(pairs, QStringLiteral("dbname"));
+    if (systemName.isEmpty())
+        systemName = defaultSystemDatabase();
+    if (const QString problem = DataSources::nameProblem(systemName); !problem.isEmpty()) {
+        *error = QStringLiteral("The database name '%1' cannot name its data source: %2 Nothing "
+                                "was created.")
+                     .arg(systemName, problem);
+        return false;
+    }
     if (!prepareFolder(dirPath, error))
         return false;
     ServerNames made;

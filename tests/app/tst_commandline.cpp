@@ -134,6 +134,48 @@ private slots:
         QVERIFY(!QFile::exists(tmp.filePath("two/Tarvex.ini")));
     }
 
+    void refusedDataSourceNameChangesNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("copy-db to a name with ]")
+            << QStringList{"copy-db", "demo.mdb", "demo.mdb]zz", "--file", "OUT/other.mdb"}
+            << "The data source name 'demo.mdb]zz' holds ']', which a data source name may not "
+               "hold. Nothing was copied.";
+        QTest::newRow("copy-db to a name with a line break")
+            << QStringList{"copy-db", "demo.mdb", "x\n[demo.mdb]", "--file", "OUT/other.mdb"}
+            << "The data source name 'x?[demo.mdb]' holds a control character, which a data "
+               "source name may not hold. Nothing was copied.";
+        QTest::newRow("init --server with a database name holding ;")
+            << QStringList{"init", "OUT/new", "--server", "host=nowhere.invalid dbname='semi;x'"}
+            << "The database name 'semi;x' cannot name its data source: The data source name "
+               "'semi;x' holds ';', which a data source name may not hold. Nothing was created.";
+        QTest::newRow("init --server with a database name holding ]")
+            << QStringList{"init", "OUT/new", "--server", "host=nowhere.invalid dbname='a]b'"}
+            << "The database name 'a]b' cannot name its data source: The data source name 'a]b' "
+               "holds ']', which a data source name may not hold. Nothing was created.";
+    }
+
+    void refusedDataSourceNameChangesNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QTemporaryDir tmp;
+        const QString dir = tmp.filePath("home");
+        QCOMPARE(run({"init", dir}).code, int(CommandLine::Done));
+        const QString list = dir + "/DataSources.ini";
+        const QByteArray before = Settings::contentOf(list);
+        for (QString& a : args)
+            a.replace("OUT", tmp.path());
+        const Run r = run(QStringList{"--home", dir} + args);
+        QCOMPARE(r.code, int(CommandLine::Stopped));
+        QCOMPARE(r.err.trimmed(), message);
+        QCOMPARE(Settings::contentOf(list), before);
+        QVERIFY(!QFile::exists(tmp.filePath("other.mdb")));
+        QVERIFY(!QFile::exists(tmp.filePath("new")));
+    }
+
     void copyDbMovesACompanyAndRegistersTheTarget()
     {
         QTemporaryDir tmp;

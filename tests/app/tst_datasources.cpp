@@ -69,6 +69,52 @@ private slots:
         QCOMPARE(param(again, "host"), QString());
     }
 
+    void namesThatCannotBeDataSources_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("problem");
+
+        const QString holds = "The data source name '%1' holds '%2', which a data source name may "
+                              "not hold.";
+        QTest::newRow("plain") << "demo.mdb"
+                               << "";
+        QTest::newRow("blank inside") << "my company"
+                                      << "";
+        QTest::newRow("closing bracket") << "demo.mdb]zz" << holds.arg("demo.mdb]zz", "]");
+        QTest::newRow("opening bracket") << "[a" << holds.arg("[a", "[");
+        QTest::newRow("semicolon") << "semi;colon" << holds.arg("semi;colon", ";");
+        QTest::newRow("equals sign") << "a=b" << holds.arg("a=b", "=");
+        const QString control = "The data source name '%1' holds a control character, which a "
+                                "data source name may not hold.";
+        QTest::newRow("line break") << "a\n[b]" << control.arg("a?[b]");
+        QTest::newRow("tab") << "a\tb" << control.arg("a?b");
+        QTest::newRow("DEL") << "a\x7f" << control.arg("a?");
+        const QString blank = "The data source name '%1' starts or ends with a blank.";
+        QTest::newRow("leading blank") << " demo" << blank.arg(" demo");
+        QTest::newRow("trailing blank") << "demo " << blank.arg("demo ");
+        QTest::newRow("empty") << ""
+                               << "A data source needs a name.";
+        QTest::newRow("blanks only") << "  "
+                                     << "A data source needs a name.";
+    }
+
+    void namesThatCannotBeDataSources()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, problem);
+        QCOMPARE(DataSources::nameProblem(name), problem);
+        if (problem.isEmpty())
+            return;
+        // The list never changes for a refused name.
+        TestHome home;
+        QVERIFY(DataSources::add({"demo.mdb", "SQLITE", "/srv/demo.mdb"}));
+        const QByteArray before = Settings::contentOf(DataSources::registryFile());
+        QString error;
+        QVERIFY(!DataSources::add({name, "SQLITE", "/srv/other.mdb"}, &error));
+        QCOMPARE(error, problem);
+        QCOMPARE(Settings::contentOf(DataSources::registryFile()), before);
+    }
+
     void unreadableConnectionTextIsRefused()
     {
         DataSources::Entry e;

@@ -306,6 +306,17 @@ void tst_IgmImport::failureLeavesTheTablesAsTheyWere_data()
         << "Line 5: field 5 (\"-1\") gives the cargo id 5, which a cargo row in the table has "
            "already; each cargo line needs a number of its own in field 5."
         << 5;
+    QTest::newRow("a control character in a cargo field")
+        << QByteArray(good).replace(cargo[100], cargoLine("101", {{13, "A\x01"}}))
+        << "Line 104, field 13 holds the control character 0x01; no value of the file may hold "
+           "a control character but TAB."
+        << 104;
+    QTest::newRow("a carriage return inside a container field")
+        << QByteArray(good).replace(containers[550], fields({{5, "MSCU"}, {6, "F\rX"}}))
+        << QString("Line %1, field 6 holds a carriage return (0x0D); no value of the file may "
+                   "hold a control character but TAB.")
+               .arg(firstContainerLine + 550)
+        << firstContainerLine + 550;
     QTest::newRow("an id too large")
         << file(kVessel, {cargoLine("1"), cargoLine("99999999999")})
         << "Line 5, field 5: '100000000005' is too large for the field 'id'." << 5;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -113,6 +114,8 @@ private slots:
     void rotNoMustMatchTheFile();
     void failedWriteLeavesNothing_data();
     void failedWriteLeavesNothing();
+    void controlCharacterIsRefused_data();
+    void controlCharacterIsRefused();
     void containerOfNoShippingBillIsRefused_data();
     void containerOfNoShippingBillIsRefused();
     void columnsInAnotherOrderAreMatchedByName_data();
@@ -475,6 +478,54 @@ void tst_XmlImport::failedWriteLeavesNothing()
     QCOMPARE(XmlImport::importPair(*db, {good.cargo, good.containers, "700001"}).message,
              QString("Data Imported Sucessfully"));
     QCOMPARE(count(*db, "egmcargo"), 2);
+}
+
+void tst_XmlImport::controlCharacterIsRefused_data()
+{
+    QTest::addColumn<RowTable>("cargo");
+    QTest::addColumn<RowTable>("containers");
+    QTest::addColumn<bool>("cargoAtFault");
+    QTest::addColumn<QString>("reason");
+
+    const RowTable cargo = cargoFile({bill(7, 1), bill(8, 2)});
+    const RowTable containers =
+        containerFile({container(1, 7, "MSCU0000001"), container(2, 8, "MSCU0000002")});
+    RowTable lineFeed = cargo;
+    lineFeed.rows[1][5] = QStringLiteral("IN\nXY");
+    QTest::newRow("line feed in a shipping bill")
+        << lineFeed << containers << true << "row 2, field \"sbport\" holds a line feed (0x0A)";
+    RowTable separator = containers;
+    separator.rows[0][2] = QStringLiteral("MSCU\x1d"
+                                          "01");
+    QTest::newRow("group separator in a container")
+        << cargo << separator << false
+        << "row 1, field \"containno\" holds the group separator (0x1D)";
+}
+
+void tst_XmlImport::controlCharacterIsRefused()
+{
+    QFETCH(RowTable, cargo);
+    QFETCH(RowTable, containers);
+    QFETCH(bool, cargoAtFault);
+    QFETCH(QString, reason);
+
+    auto db = demo_->company();
+    addLocalBill(*db, 1);
+    QTemporaryDir dir;
+    const Pair pair = writePair(dir.path(), cargo, containers);
+    const auto outcome = XmlImport::importPair(*db, {pair.cargo, pair.containers, "700001"});
+    QVERIFY(!outcome.imported);
+    const QRegularExpression expected(
+        QStringLiteral("^The %1 \"%2\" cannot be imported.\nLine \\d+, column \\d+: %3; no "
+                       "value of the file may hold a control character but TAB.\nNothing was "
+                       "imported.$")
+            .arg(cargoAtFault ? "cargo file" : "container file",
+                 QRegularExpression::escape(
+                     QDir::toNativeSeparators(cargoAtFault ? pair.cargo : pair.containers)),
+                 QRegularExpression::escape(reason)));
+    QVERIFY2(expected.match(outcome.message).hasMatch(), qPrintable(outcome.message));
+    QCOMPARE(count(*db, "egmcargo"), 1);
+    QCOMPARE(count(*db, "egmcontain"), 1);
 }
 
 void tst_XmlImport::containerOfNoShippingBillIsRefused_data()

@@ -16,6 +16,7 @@ private slots:
     void writeMatchesHandWrittenFile();
     void emptyTableWritesSchemaOnly();
     void namesThatAreNotXmlNamesGetAliases();
+    void lineBreaksAndTabsAreReferences();
     void aliasesNeverTakeAnotherColumnsName();
     void nullInNonNullableColumnIsWrittenNullable();
 };
@@ -82,6 +83,21 @@ void TestAdoXmlWriter::namesThatAreNotXmlNamesGetAliases()
     QVERIFY(bytes.contains("<s:AttributeType name='c2' rs:name='Name-With-Dash' rs:number='3'"));
     QVERIFY(bytes.contains("<s:AttributeType name='c3' rs:name='ID' rs:number='4'"));
     QVERIFY(bytes.contains("<z:row ID='1' c1='a' c2='b' c3='2'/>"));
+}
+
+void TestAdoXmlWriter::lineBreaksAndTabsAreReferences()
+{
+    // Written raw, any XML reader would read them back as blanks.
+    RowTable table;
+    table.columns = {column("ID", ColumnType::Long), column("T", ColumnType::Text, 20)};
+    table.rows = {{1, QStringLiteral("a\tb\r\nc\nd\re")}};
+    const QByteArray bytes = AdoXml::write(table);
+    QVERIFY2(bytes.contains("<z:row ID='1' T='a&#9;b&#13;&#10;c&#10;d&#13;e'/>"),
+             bytes.constData());
+    RowTable again;
+    AdoXml::Error error;
+    QVERIFY2(AdoXml::read(bytes, &again, &error), qPrintable(error.message));
+    QCOMPARE(again.rows, table.rows);
 }
 
 void TestAdoXmlWriter::aliasesNeverTakeAnotherColumnsName()

@@ -160,6 +160,31 @@ private slots:
         QVERIFY(!target.db().inTransaction());
         QCOMPARE(target.db().tables(), QStringList());
     }
+
+    void lostConnectionSaysNothingWasCopied()
+    {
+        QTemporaryDir dir;
+        auto source = sampleFile(dir.filePath(QStringLiteral("source.mdb")));
+        FreshDatabase target;
+        const auto error = dbErrorOf([&] {
+            DatabaseCopy::copy(*source, target.db(), [](const QString&, qint64, qint64) {
+                throw DbError(DbError::ConnectionLost,
+                              QStringLiteral("The connection to the database 'x' on db.lan was "
+                                             "lost (server closed the connection). What was "
+                                             "saved before is kept; check the last change, it "
+                                             "may not have been saved. Tarvex connects again at "
+                                             "the next step."));
+            });
+        });
+        QVERIFY(error);
+        QCOMPARE(error->number(), DbError::ConnectionLost);
+        QVERIFY2(error->description().endsWith(
+                     QLatin1String("was lost (server closed the connection). Nothing was "
+                                   "copied; copy again once the database answers.")),
+                 qPrintable(error->description()));
+        QVERIFY(!error->description().contains(QLatin1String("saved before")));
+        QCOMPARE(target.db().tables(), QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCopyDb)

@@ -118,6 +118,8 @@ private slots:
     void billWithoutDateWritesNothing_data();
     void billWithoutDateWritesNothing();
     void missingColumnWritesNothing();
+    void controlCharacterWritesNothing_data();
+    void controlCharacterWritesNothing();
     void saveReplacesTheFile();
     void saveReportsPathAndCause();
 };
@@ -314,6 +316,51 @@ void TestEgmFile::missingColumnWritesNothing()
     QCOMPARE(EgmFile::content(QDate(2006, 3, 5), cargo, containerisedContainers(), &error),
              QByteArray());
     QCOMPARE(error, QStringLiteral("The cargo rows have no column \"pkgs\"; no file was written."));
+}
+
+void TestEgmFile::controlCharacterWritesNothing_data()
+{
+    QTest::addColumn<RowTable>("cargo");
+    QTest::addColumn<RowTable>("containers");
+    QTest::addColumn<QString>("message");
+
+    const auto holds = [](const char* field, const char* character) {
+        return QStringLiteral("Shipping Bill No. 5002: the field \"%1\" holds %2, which would "
+                              "break the line of the flat file; no file was written.")
+            .arg(QLatin1String(field), QLatin1String(character));
+    };
+    RowTable cargo = containerisedCargo();
+    cargo.rows[1][6] = text("AE\nJEA1");
+    QTest::newRow("line feed in a port")
+        << cargo << containerisedContainers() << holds("destport", "a line feed (0x0A)");
+    cargo = containerisedCargo();
+    cargo.rows[1][8] = text("C\r");
+    QTest::newRow("carriage return in the nature")
+        << cargo << containerisedContainers() << holds("naturecargo", "a carriage return (0x0D)");
+    cargo = containerisedCargo();
+    cargo.rows[1][9] = 2.0;
+    cargo.rows[1][10] = text("M\x1dT");
+    QTest::newRow("group separator in the unit")
+        << cargo << containerisedContainers() << holds("unitvol", "the group separator (0x1D)");
+    RowTable containers = containerisedContainers();
+    containers.rows[2][2] = text("GESU\x01");
+    QTest::newRow("control character in a container")
+        << containerisedCargo() << containers << holds("containno", "the control character 0x01");
+    containers = containerisedContainers();
+    containers.rows[2][3] = text("E\x7f");
+    QTest::newRow("DEL in a status")
+        << containerisedCargo() << containers << holds("constatus", "the control character 0x7F");
+}
+
+void TestEgmFile::controlCharacterWritesNothing()
+{
+    QFETCH(RowTable, cargo);
+    QFETCH(RowTable, containers);
+    QFETCH(QString, message);
+
+    QString error;
+    QCOMPARE(EgmFile::content(QDate(2006, 3, 5), cargo, containers, &error), QByteArray());
+    QCOMPARE(error, message);
 }
 
 void TestEgmFile::saveReplacesTheFile()
