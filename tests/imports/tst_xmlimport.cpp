@@ -494,12 +494,11 @@ void tst_XmlImport::controlCharacterIsRefused_data()
     lineFeed.rows[1][5] = QStringLiteral("IN\nXY");
     QTest::newRow("line feed in a shipping bill")
         << lineFeed << containers << true << "row 2, field \"sbport\" holds a line feed (0x0A)";
-    RowTable separator = containers;
-    separator.rows[0][2] = QStringLiteral("MSCU\x1d"
-                                          "01");
-    QTest::newRow("group separator in a container")
-        << cargo << separator << false
-        << "row 1, field \"containno\" holds the group separator (0x1D)";
+    RowTable carriageReturn = containers;
+    carriageReturn.rows[0][2] = QStringLiteral("MSCU\r01");
+    QTest::newRow("carriage return in a container")
+        << cargo << carriageReturn << false
+        << "row 1, field \"containno\" holds a carriage return (0x0D)";
 }
 
 void tst_XmlImport::controlCharacterIsRefused()
