@@ -1,5 +1,6 @@
 #include "frmVslRep.h"
 
+#include "EgmCheck.h"
 #include "EgmExport.h"
 #include "MyFunc.h"
 
@@ -28,6 +29,9 @@ QString frmVslRep::writeFile()
         focusRotNo();
         return QString();
     }
+    // What Customs would reject is shown before the file leaves the office.
+    if (!EgmCheck::confirmFiling(rotNo, txtFields[5]->text()))
+        return QString();
     if (!EgmExport::WriteEgmFile(path, rotNo, txtFields[5]->text()))
         return QString();
     return path;

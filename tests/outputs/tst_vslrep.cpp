@@ -37,13 +37,54 @@ QString question(const QString& path)
            " successfully is saved in Program Folder, Copy File to Floppy ? ";
 }
 
+/// The sample EGMs break the check's rules (container numbers, ports): the
+/// tests of the writing itself answer the check's question Yes here, and the
+/// scripted prompts see everything else.
+class CheckAccepted final : public Prompts
+{
+public:
+    explicit CheckAccepted(Prompts* inner) : inner_(inner) { previous_ = installPrompts(this); }
+    ~CheckAccepted() override { installPrompts(previous_); }
+
+    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override
+    {
+        if (text.startsWith(QLatin1String("ROT No. ")))
+            return Yes;
+        return inner_->message(text, buttons, icon, title);
+    }
+    std::optional<QString> input(const QString& p, const QString& t, const QString& d) override
+    {
+        return inner_->input(p, t, d);
+    }
+    QString openFile(const QString& t, const QString& f, const QString& i,
+                     const QString& d) override
+    {
+        return inner_->openFile(t, f, i, d);
+    }
+    QString saveFile(const QString& t, const QString& f, const QString& i) override
+    {
+        return inner_->saveFile(t, f, i);
+    }
+    QString folder(const QString& t, const QString& d) override { return inner_->folder(t, d); }
+    void beep() override { inner_->beep(); }
+    void status(const QString& text) override { inner_->status(text); }
+
+private:
+    Prompts* inner_;
+    Prompts* previous_;
+};
+
 /// The flat-file screen on the sample EGMs.
 struct Screen : OutputScreen<frmVslRep>
 {
-    Screen()
+    explicit Screen(bool acceptCheck = true)
         : OutputScreen({"customs@port.example", "accounts@agency.example", "EGM for filing",
                         "Please find the EGM file attached."})
-    {}
+    {
+        if (acceptCheck)
+            accepted = std::make_unique<CheckAccepted>(&prompts);
+    }
+    std::unique_ptr<CheckAccepted> accepted;
 
     QString egmFile(const QString& name) const { return demo.file(name); }
 
@@ -107,6 +148,10 @@ private slots:
     void emailWritesAndMailsTheFile();
     void nothingIsMailedWhenTheWriteStops_data();
     void nothingIsMailedWhenTheWriteStops();
+
+    void checkComesFirst_data();
+    void checkComesFirst();
+    void noMailWhenTheClerkStopsAtTheCheck();
 
 private:
     void useSink();
@@ -524,6 +569,93 @@ void TestVslRep::nothingIsMailedWhenTheWriteStops()
     QCOMPARE(s.prompts.messages(), QStringList{message});
     QVERIFY(mail_.sink->received().isEmpty());
     QVERIFY(QDir(s.demo.path()).entryList({"*.egm"}).isEmpty());
+}
+
+namespace {
+
+/// EGM 9100: one clean bill, and one whose SB No. is 2024117's too (a
+/// warning); 9200 the same with a wrong check digit on the second (an error).
+void insertCheckedEgms(Database& db)
+{
+    const QStringList columns = {"id",     "egmno",    "egmdt",    "sbno",        "sbdt",
+                                 "sbport", "destport", "gateport", "naturecargo", "pkgs"};
+    const QDate egmDay(2024, 3, 5);
+    const QDate sbDay(2024, 3, 1);
+    db.insertRows("egmcargo", columns,
+                  {{91, 9100, egmDay, 91001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5},
+                   {92, 9100, egmDay, 5001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5},
+                   {93, 9200, egmDay, 92001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5},
+                   {94, 9300, egmDay, 93001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5}});
+    db.insertRows("egmcontain", {"ref", "containno", "constatus", "subrefno"},
+                  {{91, "CSQU3054383", "F", 0},
+                   {92, "MWCU6059784", "F", 0},
+                   {93, "CSQU3054384", "F", 0},
+                   {94, "CSQU3054383", "E", 0}});
+}
+
+} // namespace
+
+void TestVslRep::checkComesFirst_data()
+{
+    QTest::addColumn<QString>("rotNo");
+    QTest::addColumn<QList<Prompts::Answer>>("answers");
+    QTest::addColumn<QString>("checkMessage");
+    QTest::addColumn<int>("checkButtons");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("clean: no word of the check")
+        << "9300" << QList<Prompts::Answer>{} << "" << 0 << true;
+    QTest::newRow("warnings are listed and the file is written")
+        << "9100" << QList<Prompts::Answer>{}
+        << "ROT No. 9100: 0 errors, 1 warning.\n\nwarning  SB 5001  SB No. 5001 is also entered "
+           "under ROT No. 2024117"
+        << int(Prompts::Buttons::Ok) << true;
+    const QString error =
+        "ROT No. 9200: 1 error, 0 warnings.\n\nerror  SB 92001  container CSQU3054384  check "
+        "digit should be 3\n\nWrite the file anyway?";
+    QTest::newRow("errors: not answered, no file")
+        << "9200" << QList<Prompts::Answer>{} << error << int(Prompts::Buttons::YesNo) << false;
+    QTest::newRow("errors: written anyway") << "9200" << QList<Prompts::Answer>{Prompts::Yes}
+                                            << error << int(Prompts::Buttons::YesNo) << true;
+}
+
+void TestVslRep::checkComesFirst()
+{
+    QFETCH(QString, rotNo);
+    QFETCH(QList<Prompts::Answer>, answers);
+    QFETCH(QString, checkMessage);
+    QFETCH(int, checkButtons);
+    QFETCH(bool, written);
+
+    Screen s(false);
+    insertCheckedEgms(*logonState().Conn);
+    for (Prompts::Answer a : answers)
+        s.prompts.answers.enqueue(a);
+    s.generate(rotNo, "05/03/2024");
+    const QString path = s.egmFile(rotNo + ".egm");
+    QCOMPARE(QFile::exists(path), written);
+    QStringList expectedMessages;
+    if (!checkMessage.isEmpty())
+        expectedMessages << checkMessage;
+    if (written)
+        expectedMessages << question(path);
+    QCOMPARE(s.prompts.messages(), expectedMessages);
+    if (!checkMessage.isEmpty())
+        QCOMPARE(int(s.prompts.calls.first().buttons), checkButtons);
+}
+
+void TestVslRep::noMailWhenTheClerkStopsAtTheCheck()
+{
+    if (!mail_.sink)
+        QSKIP(qPrintable(mail_.missing));
+    useSink();
+    Screen s(false);
+    insertCheckedEgms(*logonState().Conn);
+    s.email("9200", "05/03/2024");
+    QCOMPARE(s.prompts.messages().size(), 1);
+    QVERIFY(s.prompts.messages().first().endsWith("Write the file anyway?"));
+    QVERIFY(!QFile::exists(s.egmFile("9200.egm")));
+    QVERIFY(mail_.sink->received().isEmpty());
 }
 
 QTEST_MAIN(TestVslRep)
