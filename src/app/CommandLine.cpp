@@ -7,6 +7,8 @@
 #include "DataSources.h"
 #include "Database.h"
 #include "DatabaseCopy.h"
+#include "DbError.h"
+#include "EgmCheck.h"
 #include "EgmExport.h"
 #include "IgmImport.h"
 #include "Installation.h"
@@ -15,12 +17,16 @@
 #include "PostgresDialect.h"
 #include "PrinterLand.h"
 #include "RowSet.h"
+#include "ValueText.h"
 #include "XmlImport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcessEnvironment>
 #include <QScopeGuard>
 #include <optional>
@@ -368,6 +374,66 @@ int cmdCheckList(const Options& o, QTextStream& out, QTextStream& err)
     return Done;
 }
 
+int cmdCheck(const Options& o, QTextStream& out, QTextStream& err)
+{
+    // --json is a switch: the other options take values.
+    QStringList args = o.args;
+    const bool json = args.removeAll(QStringLiteral("--json")) > 0;
+    QStringList words;
+    std::optional<QString> dateOption;
+    QString problem;
+    std::optional<QDate> date;
+    if (commandArguments(args, {{QLatin1String("--date"), &dateOption, "the EGM date"}}, &words,
+                         &problem)) {
+        if (words.size() != 1)
+            problem = QStringLiteral("give the ROT No.");
+        else if (dateOption && !(date = ValueText::parseDate(*dateOption)))
+            problem = QStringLiteral("--date needs the EGM date as dd/mm/yyyy, not \"%1\"")
+                          .arg(*dateOption);
+    }
+    if (!problem.isEmpty())
+        return usageError(err, "check", problem, "ROTNO [--date DD/MM/YYYY] [--json]");
+    if (!logOn(o, err))
+        return Stopped;
+    const QString& rotNo = words[0];
+    QList<EgmCheck::Finding> findings;
+    try {
+        const EgmCheck::Egm egm = EgmCheck::read(*logonState().Conn, rotNo, date);
+        if (egm.bills.empty()) {
+            err << "No related cargo information is available for ROT No. " << rotNo.trimmed()
+                << Qt::endl;
+            return Stopped;
+        }
+        findings = EgmCheck::check(egm);
+    } catch (const DbError& e) {
+        err << "The shipping bills of ROT No. " << rotNo.trimmed()
+            << " could not be read from the database: " << e.number() << ' ' << e.description()
+            << Qt::endl;
+        return Stopped;
+    }
+    bool errors = false;
+    if (json) {
+        QJsonArray list;
+        for (const EgmCheck::Finding& f : findings) {
+            list.append(QJsonObject{{"severity", f.severityText()},
+                                    {"billId", f.billId},
+                                    {"sbNo", f.sbNo},
+                                    {"container", f.container},
+                                    {"field", f.field},
+                                    {"message", f.message}});
+            errors = errors || f.isError();
+        }
+        out << QJsonDocument(list).toJson(QJsonDocument::Indented) << Qt::flush;
+    } else {
+        for (const EgmCheck::Finding& f : findings) {
+            out << EgmCheck::line(f) << '\n';
+            errors = errors || f.isError();
+        }
+        out << EgmCheck::summary(rotNo, findings) << Qt::endl;
+    }
+    return errors ? Stopped : Done;
+}
+
 struct Command
 {
     const char* name;
@@ -400,6 +466,12 @@ const Command commands[] = {
     {"igm-import", cmdIgmImport,
      "igm-import FILE               import an import manifest's cargo file (vesinfo,\n"
      "                                cargo and contain)"},
+    {"check", cmdCheck,
+     "check ROTNO [--date DD/MM/YYYY] [--json]\n"
+     "                                check the EGM before it is filed: one line per error or\n"
+     "                                warning and a count (--json: a JSON array); exit 1 when\n"
+     "                                there is an error. --date: the EGM date the file will\n"
+     "                                carry (default: the bills' own)"},
     {"checklist", cmdCheckList,
      "checklist ROTNO --out FILE    write the check-list as PDF (FILE.pdf) or RTF (FILE.rtf)"},
 };

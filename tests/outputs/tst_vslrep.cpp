@@ -571,30 +571,6 @@ void TestVslRep::nothingIsMailedWhenTheWriteStops()
     QVERIFY(QDir(s.demo.path()).entryList({"*.egm"}).isEmpty());
 }
 
-namespace {
-
-/// EGM 9100: one clean bill, and one whose SB No. is 2024117's too (a
-/// warning); 9200 the same with a wrong check digit on the second (an error).
-void insertCheckedEgms(Database& db)
-{
-    const QStringList columns = {"id",     "egmno",    "egmdt",    "sbno",        "sbdt",
-                                 "sbport", "destport", "gateport", "naturecargo", "pkgs"};
-    const QDate egmDay(2024, 3, 5);
-    const QDate sbDay(2024, 3, 1);
-    db.insertRows("egmcargo", columns,
-                  {{91, 9100, egmDay, 91001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5},
-                   {92, 9100, egmDay, 5001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5},
-                   {93, 9200, egmDay, 92001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5},
-                   {94, 9300, egmDay, 93001, sbDay, "INNSA1", "USNYC", "INNSA1", "C", 5}});
-    db.insertRows("egmcontain", {"ref", "containno", "constatus", "subrefno"},
-                  {{91, "CSQU3054383", "F", 0},
-                   {92, "MWCU6059784", "F", 0},
-                   {93, "CSQU3054384", "F", 0},
-                   {94, "CSQU3054383", "E", 0}});
-}
-
-} // namespace
-
 void TestVslRep::checkComesFirst_data()
 {
     QTest::addColumn<QString>("rotNo");
