@@ -126,6 +126,18 @@ render flatfile 32 <<EOF
 </svg>
 EOF
 
+# Check EGM: a container under a magnifying glass.
+render checkegm 32 <<EOF
+<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">
+  <rect x="2" y="6" width="20" height="12" fill="$ORANGE" stroke="$INK" stroke-width="1"/>
+  <path d="M6 8 V16 M10 8 V16 M14 8 V16 M18 8 V16" stroke="$INK" stroke-width="0.8"/>
+  <circle cx="19" cy="18" r="7" $HALO/>
+  <circle cx="19" cy="18" r="6" fill="$PAPER" fill-opacity="0.6" stroke="$NAVY" stroke-width="2.2"/>
+  <path d="M16 18 l2 2.5 l4 -5" fill="none" stroke="$GREEN" stroke-width="2"/>
+  <path d="M23.5 22.5 L30 29" stroke="$NAVY" stroke-width="3.2" stroke-linecap="round"/>
+</svg>
+EOF
+
 # --- Record navigation, 24x24 ---------------------------------------------
 
 render first 24 <<EOF

@@ -5,6 +5,7 @@
 #include "QtPrompts.h"
 #include "frmCargo.h"
 #include "frmCargoRep.h"
+#include "frmCheckEgm.h"
 #include "frmCheckList.h"
 #include "frmCompany.h"
 #include "frmIgmImport.h"
@@ -89,6 +90,12 @@ int main(int argc, char* argv[])
     session.registerForm(QStringLiteral("frmVslRep"), [] { return new frmVslRep; });
     session.registerForm(QStringLiteral("frmCargoRep"), [] { return new frmCargoRep; });
     session.registerForm(QStringLiteral("frmCheckList"), [] { return new frmCheckList; });
+    session.registerForm(QStringLiteral("frmCheckEgm"), [&session] {
+        auto* form = new frmCheckEgm;
+        // A finding's bill opens in Cargo Information, through the main window.
+        QObject::connect(form, &frmCheckEgm::billRequested, session.menu(), &frmMenu::showBill);
+        return form;
+    });
     QObject::connect(&session, &AppSession::finished, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     session.start();

@@ -89,6 +89,8 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
              QStringLiteral("frmVslRep"));
     addEntry(reports, QStringLiteral("menReports_2"), QStringLiteral("Generate XML File for Agent"),
              13, QStringLiteral("frmCargoRep"));
+    QAction* checkEgm = addEntry(reports, QStringLiteral("menReports_3"),
+                                 QStringLiteral("Check &EGM"), 14, QStringLiteral("frmCheckEgm"));
 
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("menWindow"));
@@ -154,6 +156,16 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
             connect(entry, &QAction::enabledChanged, a, &QAction::setEnabled);
         }
     }
+
+    // Check EGM: a button of its own that follows the rights of its menu entry.
+    QAction* checkButton =
+        bar->addAction(QIcon(QStringLiteral(":/icons/checkegm.png")), QStringLiteral("Check EGM"));
+    checkButton->setObjectName(QStringLiteral("Toolbar1_%1").arg(n++));
+    checkButton->setToolTip(QStringLiteral("Check EGM"));
+    checkButton->setEnabled(checkEgm->isEnabled());
+    connect(checkButton, &QAction::triggered, this,
+            [this] { openForm(QStringLiteral("frmCheckEgm")); });
+    connect(checkEgm, &QAction::enabledChanged, checkButton, &QAction::setEnabled);
 
     QStatusBar* status = statusBar();
     status->setObjectName(QStringLiteral("StatusBar1"));
@@ -238,6 +250,18 @@ QWidget* frmMenu::openForm(const QString& formName)
     sub->show();
     mdi_->setActiveSubWindow(sub);
     return form;
+}
+
+bool frmMenu::showBill(qint64 id)
+{
+    // Cargo Information finds the bill itself; its slot is looked up by
+    // name so that the two screens know nothing of each other.
+    QWidget* cargo = openForm(QStringLiteral("frmCargo"));
+    bool shown = false;
+    if (!cargo || !QMetaObject::invokeMethod(cargo, "showBill", Qt::DirectConnection,
+                                             Q_RETURN_ARG(bool, shown), Q_ARG(qint64, id)))
+        return false;
+    return shown;
 }
 
 void frmMenu::closeForms()

@@ -35,6 +35,11 @@ public:
     QWidget* openedForm(const QString& formName) const;
     QMdiArea* mdiArea() const { return mdi_; }
 
+    /// Opens Cargo Information on the shipping bill of that id (its slot
+    /// "bool showBill(qint64)"); false when the screen has no such slot or
+    /// does not find the bill. Screens that list bills ask for one this way.
+    Q_SLOT bool showBill(qint64 id);
+
     /// Menu rights on the entries and the company and user in the status bar.
     void applyMenuRights();
     /// Closes every open screen as its own Close would (each screen's rule

@@ -27,11 +27,27 @@
 
 namespace {
 
-const QStringList rightsEntries = {"menFile_0",    "menFile_3",    "menHouse_0",
-                                   "menHouse_1",   "menHouse_2",   "menHouse_3",
-                                   "menReports_0", "menReports_1", "menReports_2"};
+const QStringList rightsEntries = {"menFile_0",    "menFile_3",   "menHouse_0",   "menHouse_1",
+                                   "menHouse_2",   "menHouse_3",  "menReports_0", "menReports_1",
+                                   "menReports_2", "menReports_3"};
 const QStringList freeEntries = {"menFile_5",   "menFile_6",   "menWindow_0",
                                  "menWindow_1", "menWindow_2", "menWindow_3"};
+
+/// Cargo Information as the main window sees it: a screen with a showBill slot.
+class FakeCargo : public QWidget
+{
+    Q_OBJECT
+
+public:
+    QList<qint64> asked;
+
+public slots:
+    bool showBill(qint64 id)
+    {
+        asked << id;
+        return id == 7;
+    }
+};
 
 QAction* entry(frmMenu& menu, const QString& name)
 {
@@ -113,6 +129,7 @@ private slots:
         QTest::newRow("03 and 12") << "03 12" << QStringList{"menFile_3", "menReports_1"};
         QTest::newRow("codes run together") << "0713" << QStringList{"menHouse_0", "menReports_2"};
         QTest::newRow("trailing blanks") << "11      " << QStringList{"menReports_0"};
+        QTest::newRow("Check EGM") << "14" << QStringList{"menReports_3"};
     }
     void menuRights()
     {
@@ -232,6 +249,58 @@ private slots:
         QCOMPARE(menu.mdiArea()->activeSubWindow()->widget()->objectName(), QString("frmCargo"));
         QCOMPARE(menu.openedForm("frmCargo")->windowTitle(), QString("Cargo Information"));
         logonState() = LogonState();
+    }
+
+    void checkEgmButtonFollowsItsMenuRight_data()
+    {
+        QTest::addColumn<QString>("mrights");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("superuser") << " SU" << true;
+        QTest::newRow("code 14") << "03 14" << true;
+        QTest::newRow("without it") << "03 11 12 13" << false;
+    }
+    void checkEgmButtonFollowsItsMenuRight()
+    {
+        QFETCH(QString, mrights);
+        QFETCH(bool, enabled);
+        TestHome home;
+        logonState().MRights = mrights;
+        frmMenu menu;
+        menu.applyMenuRights();
+        QAction* button = entry(menu, "Toolbar1_5");
+        QVERIFY(button);
+        QCOMPARE(button->toolTip(), QString("Check EGM"));
+        QCOMPARE(entry(menu, "menReports_3")->text(), QString("Check &EGM"));
+        QCOMPARE(button->isEnabled(), enabled);
+        if (enabled) {
+            button->trigger();
+            QVERIFY(menu.openedForm("frmCheckEgm"));
+        }
+        logonState() = LogonState();
+    }
+
+    void showBillOpensCargoInformationOnIt()
+    {
+        TestHome home;
+        logonState().MRights = " SU";
+        frmMenu menu;
+        FakeCargo* cargo = nullptr;
+        menu.registerForm("frmCargo", [&cargo] { return cargo = new FakeCargo; });
+        menu.show();
+        QVERIFY(menu.showBill(7));
+        QVERIFY(cargo);
+        QCOMPARE(menu.openedForm("frmCargo"), cargo);
+        QVERIFY(!menu.showBill(8));
+        QCOMPARE(cargo->asked, (QList<qint64>{7, 8}));
+        logonState() = LogonState();
+    }
+
+    void showBillWithoutTheSlotIsRefused()
+    {
+        TestHome home;
+        frmMenu menu;
+        menu.show();
+        QVERIFY(!menu.showBill(7)); // the placeholder screen has no showBill
     }
 
     void registeredFormsOpenFromTheirEntries()
