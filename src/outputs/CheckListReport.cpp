@@ -107,6 +107,30 @@ QString numberText(double value)
     return ValueText::numberText(value);
 }
 
+/// Decimals of a number as numberText() writes it; -1 for the scientific form.
+int decimalsOf(const QString& number)
+{
+    if (number.contains(u'E'))
+        return -1;
+    const qsizetype dot = number.indexOf(u'.');
+    return dot < 0 ? 0 : int(number.size() - dot - 1);
+}
+
+/// Volumes with as many decimals as the one that has most, so that the
+/// column lines up on the decimal point ("12.500" over "3.250"). The count
+/// comes from the values' own text: nothing is rounded away.
+int alignVolumes(QList<CheckList::Bill>& bills)
+{
+    int decimals = 0;
+    for (const CheckList::Bill& b : bills)
+        if (!b.volume.isEmpty())
+            decimals = std::max(decimals, decimalsOf(b.volume));
+    for (CheckList::Bill& b : bills)
+        if (!b.volume.isEmpty() && decimalsOf(b.volume) >= 0)
+            b.volume = QString::number(b.volumeValue, 'f', decimals);
+    return decimals;
+}
+
 } // namespace
 
 QStringList CheckListReport::columnHeadings()
@@ -123,6 +147,7 @@ CheckListReport::CheckListReport(CheckList::Rows rows, Heading heading, const QP
     const QRectF paint = layout_.paintRect(QPageLayout::Point);
     pageWidth_ = dots(paint.width());
     pageHeight_ = dots(paint.height());
+    volumeDecimals_ = alignVolumes(rows_.bills);
     chooseFonts(8.5);
     layOutColumns();
     paginate();
@@ -286,14 +311,22 @@ QString CheckListReport::pageText(int page) const
 QStringList CheckListReport::totalsText() const
 {
     QStringList volumes;
-    for (const CheckList::Volume& v : rows_.volumes())
-        volumes << (v.unit.isEmpty() ? numberText(v.total) : numberText(v.total) + u' ' + v.unit);
+    for (const CheckList::Volume& v : rows_.volumes()) {
+        const QString total = QString::number(v.total, 'f', volumeDecimals_);
+        volumes << (v.unit.isEmpty() ? total : total + u' ' + v.unit);
+    }
     return {QStringLiteral("Shipping bills: %1      Containers: %2      Packages: %3")
                 .arg(rows_.bills.size())
                 .arg(rows_.containers)
                 .arg(numberText(rows_.packages())),
             QStringLiteral("Volume: ") +
                 (volumes.isEmpty() ? QStringLiteral("0") : volumes.join(QStringLiteral(", ")))};
+}
+
+QString CheckListReport::titleLine() const
+{
+    const QString date = egmDateText();
+    return date.isEmpty() ? heading_.title : heading_.title + QStringLiteral("    ") + date;
 }
 
 QString CheckListReport::egmDateText() const
@@ -373,7 +406,6 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
     const Advances bodyWidth(body_), smallWidth(small_);
     ShapedTexts head(head_, painter), title(titleFont_, painter), small(small_, painter),
         bold(bold_, painter), body(body_, painter);
-    const QString date = egmDateText();
     const QString printed = QStringLiteral("Printed on ") +
                             heading_.printed.toString(QStringLiteral("dd/MM/yyyy hh:mm"));
     const QPen text(Qt::black, 0);
@@ -386,7 +418,8 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
         return std::max<qreal>(0, (pageWidth_ - shaped.width(s)) / 2);
     };
     const qreal companyX = centred(head, heading_.company.text);
-    const qreal titleX = centred(title, heading_.title);
+    const QString titleText = titleLine();
+    const qreal titleX = centred(title, titleText);
 
     for (int p = first; p <= last; ++p) {
         if (p != first)
@@ -399,10 +432,7 @@ void CheckListReport::paint(QPainter& painter, QPagedPaintDevice& device, int fi
         painter.setFont(head_);
         head.draw(companyX, headAscent_, heading_.company.text);
         painter.setFont(titleFont_);
-        title.draw(titleX, headHeight_ + titleAscent_, heading_.title);
-        painter.setFont(small_);
-        if (!date.isEmpty())
-            small.draw(0, headHeight_ + titleHeight_ + smallAscent_, date);
+        title.draw(titleX, headHeight_ + titleAscent_, titleText);
 
         // Column headings.
         painter.setFont(bold_);
@@ -528,16 +558,17 @@ QByteArray CheckListReport::rtf() const
     rowStyle.height = twips(rowHeight_);
     rowStyle.padding = twips(halfGap);
 
-    const QString date = egmDateText();
+    const QString titleText = titleLine();
+    const QString printed = QStringLiteral("Printed on ") +
+                            heading_.printed.toString(QStringLiteral("dd/MM/yyyy hh:mm"));
     for (int p = 1; p <= pageCount(); ++p) {
         const Page& pg = pages_[size_t(p) - 1];
         if (p > 1)
             w.pageBreak();
         w.paragraph(heading_.company.text, headStyle);
-        w.paragraph(heading_.title, titleStyle);
-        smallStyle.spaceAfter = twips(0.4 * rowHeight_);
-        w.paragraph(date, smallStyle);
-        smallStyle.spaceAfter = 0;
+        RtfWriter::Style underTitle = titleStyle;
+        underTitle.spaceAfter = twips(smallHeight_ + 0.4 * rowHeight_);
+        w.paragraph(titleText, underTitle);
 
         RtfWriter::Row headRow = rowStyle;
         headRow.header = true;
@@ -572,10 +603,16 @@ QByteArray CheckListReport::rtf() const
                 w.paragraph(totals[i], s);
             }
         }
-        RtfWriter::Style foot = smallStyle;
-        foot.align = RtfWriter::Align::Right;
-        foot.spaceBefore = twips(0.4 * rowHeight_);
-        w.paragraph(pageText(p), foot);
+        // The footer as the PDF has it: when it was printed at the left, the
+        // page at the right, under a rule.
+        RtfWriter::Row footRow;
+        footRow.ruleAbove = true;
+        footRow.height = twips(smallHeight_ + 0.3 * rowHeight_);
+        w.row(
+            {RtfWriter::Cell{printed, twips(pageWidth_ / 2), RtfWriter::Align::Left, false, false},
+             RtfWriter::Cell{pageText(p), twips(pageWidth_), RtfWriter::Align::Right, false,
+                             false}},
+            smallStyle, footRow);
     }
     return w.finish();
 }

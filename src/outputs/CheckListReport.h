@@ -75,6 +75,8 @@ private:
     void paginate();
     const QString& cell(const Line& line, int column, bool firstOnPage) const;
     QString egmDateText() const;
+    /// The title with the EGM date(s) beside the ROT No.
+    QString titleLine() const;
 
     CheckList::Rows rows_;
     Heading heading_;
@@ -82,6 +84,7 @@ private:
     qreal pageWidth_ = 0, pageHeight_ = 0; ///< the printable area, in dots
 
     double bodyPoints_ = 8.5;
+    int volumeDecimals_ = 0;
     QFont body_, bold_, head_, titleFont_, small_;
     qreal rowHeight_ = 0, bodyAscent_ = 0;
     qreal headHeight_ = 0, headAscent_ = 0, titleHeight_ = 0, titleAscent_ = 0;

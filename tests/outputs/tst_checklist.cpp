@@ -15,6 +15,7 @@
 #include "ScriptedPrompts.h"
 #include "Settings.h"
 #include "TestHome.h"
+#include "ValueText.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -147,7 +148,80 @@ private slots:
     void pickPrinter_data();
     void pickPrinter();
     void setUpIsWrittenAsWholeNumbers();
+
+    void titleCarriesTheEgmDate();
+    void volumesHaveOneNumberOfDecimals_data();
+    void volumesHaveOneNumberOfDecimals();
+    void rtfFooterIsThePdfs();
 };
+
+namespace {
+
+/// Bills of bulk cargo with these volumes, in CBM.
+CheckList::Rows bulkBills(const QList<double>& volumes)
+{
+    CheckList::Rows rows;
+    int n = 0;
+    for (double v : volumes) {
+        CheckList::Bill b;
+        b.sbNo = QString::number(8000 + ++n);
+        b.nature = "P";
+        b.volume = ValueText::numberText(v);
+        b.volumeValue = v;
+        b.unit = "CBM";
+        rows.bills << b;
+    }
+    rows.egmDates << "04/03/2024";
+    return rows;
+}
+
+} // namespace
+
+void TestCheckList::titleCarriesTheEgmDate()
+{
+    Installation inst;
+    const CheckListReport report(inst.rows("2024117"), headingFor("2024117"), a4());
+    const QString title = "Check-List for ROT No. 2024117 EGM Date: 04/03/2024";
+    QVERIFY(pdfText(report.pdf()).simplified().contains(title));
+    QVERIFY(rtfText(report.rtf()).simplified().contains(title));
+}
+
+void TestCheckList::volumesHaveOneNumberOfDecimals_data()
+{
+    QTest::addColumn<QList<double>>("volumes");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QString>("total");
+    QTest::newRow("whole numbers stay whole")
+        << QList<double>{7, 12} << QStringList{"7", "12"} << "Volume: 19 CBM";
+    QTest::newRow("the most decimals set them all")
+        << QList<double>{12.5, 3.125, 7} << QStringList{"12.500", "3.125", "7.000"}
+        << "Volume: 22.625 CBM";
+}
+
+void TestCheckList::volumesHaveOneNumberOfDecimals()
+{
+    QFETCH(QList<double>, volumes);
+    QFETCH(QStringList, printed);
+    QFETCH(QString, total);
+    Installation inst;
+    const CheckListReport report(bulkBills(volumes), headingFor("8"), a4());
+    const QString text = rtfText(report.rtf()).simplified();
+    QString missing;
+    QVERIFY2(ReportTesting::inOrder(text, printed, &missing) >= 0,
+             qPrintable(missing + " missing in " + text));
+    QCOMPARE(report.totalsText().last(), total);
+}
+
+void TestCheckList::rtfFooterIsThePdfs()
+{
+    Installation inst;
+    const CheckListReport report(inst.rows("2024117"), headingFor("2024117"), a4());
+    const QStringList footer{"Printed on 06/03/2024 09:30", "Page 1 of 1"};
+    QString missing;
+    for (const QString& text :
+         {pdfText(report.pdf()).simplified(), rtfText(report.rtf()).simplified()})
+        QVERIFY2(ReportTesting::inOrder(text, footer, &missing) >= 0, qPrintable(missing));
+}
 
 void TestCheckList::initTestCase()
 {
