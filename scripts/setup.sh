@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libgl-dev
     libqt6sql6-psql libpq-dev postgresql
     libsimpleini-dev libcurl4-openssl-dev
+    libsodium-dev qtkeychain-qt6-dev
     python3 python3-aiosmtpd sqlite3
     poppler-utils unrtf
     xvfb xauth fonts-dejavu-core

@@ -113,8 +113,8 @@ int cmdInit(const Options& o, QTextStream& out, QTextStream& err)
             << "Company database: " << names.company << " (data source " << names.company << ")"
             << Qt::endl;
         if (server.contains(QLatin1String("password"), Qt::CaseInsensitive))
-            out << "The password is kept in DataSources.ini; libpq's password file (~/.pgpass) "
-                   "keeps it out of Tarvex's files."
+            out << "The password is kept by the keyring, or where there is none by libpq's "
+                   "password file (~/.pgpass); not in Tarvex's files."
                 << Qt::endl;
     }
     out << "The first logon creates the user TARVEX with the password KOSRAW." << Qt::endl;
@@ -191,6 +191,14 @@ int cmdCopyDb(const Options& o, QTextStream& out, QTextStream& err)
         const Database::Location where = target->location();
         const bool newFile = !where.isServer() && !QFileInfo::exists(where.database);
         auto to = newFile || where.isServer() ? Database::create(where) : Database::open(where);
+        QString why;
+        if (newFile && !DatabaseCopy::narrowPermissions(from->where(), where.database, &why)) {
+            to.reset();
+            QFile::remove(where.database);
+            err << "The new database " << where.database
+                << " cannot be given the permissions of the one it copies: " << why << Qt::endl;
+            return Stopped;
+        }
         QElapsedTimer shown;
         shown.start();
         const auto progress = [&](const QString& table, qint64 done, qint64 total) {
@@ -613,6 +621,8 @@ bool logOn(const Options& o, QTextStream& err)
     Prompts* previous = installPrompts(&console);
     const auto restore = qScopeGuard([previous] { installPrompts(previous); });
     const Logon::Start start = Logon::load();
+    for (const QString& notice : start.notices)
+        err << notice << Qt::endl;
     if (!start.error.isEmpty()) {
         err << start.error << Qt::endl;
         return false;

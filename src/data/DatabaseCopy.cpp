@@ -4,7 +4,10 @@
 #include "ValueText.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <QSqlRecord>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace DatabaseCopy {
 
@@ -122,6 +125,26 @@ QByteArray checksum(Database& db, const QString& table, qint64* rows)
     if (rows)
         *rows = n;
     return hash.result().toHex();
+}
+
+bool narrowPermissions(const Database::Location& from, const QString& file, QString* error)
+{
+    struct stat made;
+    const QByteArray target = QFile::encodeName(file);
+    if (::stat(target.constData(), &made) != 0) {
+        *error = qt_error_string(errno);
+        return false;
+    }
+    mode_t allowed = S_IRUSR | S_IWUSR;
+    struct stat source;
+    if (!from.isServer() && ::stat(QFile::encodeName(from.database).constData(), &source) == 0)
+        allowed = source.st_mode & 0666;
+    const mode_t mode = made.st_mode & 0777 & allowed;
+    if (mode != (made.st_mode & 0777) && ::chmod(target.constData(), mode) != 0) {
+        *error = qt_error_string(errno);
+        return false;
+    }
+    return true;
 }
 
 Report copy(Database& from, Database& to, const Progress& progress)

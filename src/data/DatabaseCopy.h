@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Database.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -40,5 +42,11 @@ Report copy(Database& from, Database& to, const Progress& progress = {});
 /// text form whatever the engine (numbers as the flat file writes them,
 /// dates in ISO form), so that a table and its copy on another engine agree.
 QByteArray checksum(Database& db, const QString& table, qint64* rows = nullptr);
+
+/// Gives a database file made for a copy no wider permissions than the
+/// file it was copied from has (owner only for a copy from a server, whose
+/// permissions no file shows). Called before any row is written, so that
+/// no one else ever reads the copy. False with *error on failure.
+bool narrowPermissions(const Database::Location& from, const QString& file, QString* error);
 
 } // namespace DatabaseCopy

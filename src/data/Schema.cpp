@@ -175,9 +175,69 @@ void setLookupFolder(const QString& dir)
 
 void createUserTable(Database& db)
 {
-    db.exec(QStringLiteral("create table loguser(uid char(50), pwd char(50), urights char(50), "
-                           "mrights char(150))"));
+    db.exec(QStringLiteral("create table loguser(uid char(50), pwd char(%1), urights char(50), "
+                           "mrights char(150), failures integer)")
+                .arg(passwordWidth));
     db.clearLayoutCache();
+}
+
+void eraseWhatIsDeleted(Database& db)
+{
+    if (!db.where().isServer())
+        db.exec(QStringLiteral("PRAGMA secure_delete = ON"));
+}
+
+void writeThrough(Database& db)
+{
+    if (!db.where().isServer())
+        db.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+}
+
+bool upgradeUserTable(Database& db)
+{
+    const ColumnList layout = db.tableColumns(QStringLiteral("loguser"));
+    const int pwd = columnIndex(layout, QStringLiteral("pwd"));
+    const bool narrow = pwd >= 0 && layout[pwd].type == ColumnType::Text && layout[pwd].size > 0 &&
+                        layout[pwd].size < passwordWidth;
+    const bool counts = columnIndex(layout, QStringLiteral("failures")) >= 0;
+    if (!narrow && counts)
+        return false;
+    eraseWhatIsDeleted(db);
+    Database::Transaction tx(db);
+    if (db.where().isServer()) {
+        if (narrow)
+            db.exec(QStringLiteral("alter table loguser alter column pwd type varchar(%1)")
+                        .arg(passwordWidth));
+        if (!counts)
+            db.exec(QStringLiteral("alter table loguser add column failures integer"));
+    } else if (!narrow) {
+        db.exec(QStringLiteral("alter table loguser add column failures integer"));
+    } else {
+        // SQLite cannot change a column's declared size: the table is made
+        // anew with every column it has, in order, and its rows copied in
+        // their stored order.
+        QStringList defs;
+        QStringList names;
+        for (const ColumnInfo& c : layout) {
+            names << c.name;
+            defs << c.name + u' ' +
+                        (c.name.compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0
+                             ? QStringLiteral("char(%1)").arg(passwordWidth)
+                             : db.dialect().columnType(c));
+        }
+        if (!counts)
+            defs << QStringLiteral("failures integer");
+        const QString list = names.join(QStringLiteral(", "));
+        db.exec(QStringLiteral("create table loguser_upgrade (%1)").arg(defs.join(u',')));
+        db.exec(QStringLiteral("insert into loguser_upgrade (%1) select %1 from loguser order by "
+                               "rowid")
+                    .arg(list));
+        db.exec(QStringLiteral("drop table loguser"));
+        db.exec(QStringLiteral("alter table loguser_upgrade rename to loguser"));
+    }
+    tx.commit();
+    db.clearLayoutCache();
+    return true;
 }
 
 void createCompanyDatabase(Database& db)

@@ -26,8 +26,23 @@ void createSystemDatabase(Database& db);
 void createCompanyDatabase(Database& db);
 
 /// Creates loguser, the table of users, passwords and rights (it must not
-/// exist yet).
+/// exist yet). pwd holds a password's hash; failures counts the wrong
+/// passwords typed in a row for the user.
 void createUserTable(Database& db);
+/// The width of loguser.pwd: a whole hash.
+constexpr int passwordWidth = 128;
+/// Brings a loguser of an earlier Tarvex to today's layout: pwd widened to
+/// passwordWidth, the failures column added. The rows, their order and
+/// their values stay as they are. True when something was changed; false
+/// (and nothing done) for a table of today's layout. Throws DbError.
+bool upgradeUserTable(Database& db);
+/// From now on, text that db deletes or overwrites is erased from its file
+/// too (SQLite keeps it in free space otherwise): for replacing passwords.
+void eraseWhatIsDeleted(Database& db);
+/// After such a change is committed: the database file itself holds it
+/// (SQLite's write-ahead log is emptied into it), so the old text is gone
+/// from the file now, not at the next checkpoint.
+void writeThrough(Database& db);
 
 /// Rows of a shipped look-up list ("ports", "natures", "constatus"), without
 /// the header line.

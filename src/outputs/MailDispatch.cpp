@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "Prompts.h"
+#include "Secrets.h"
 #include "Settings.h"
 
 #include <QDateTime>
@@ -351,7 +352,7 @@ MailSettings MailSettings::fromIni()
     }
 
     s.user = value("User");
-    s.password = value("Password");
+    s.password = Secrets::mailPassword(); // the keyring's, once the logon moved it there
     s.from = value("From");
 
     const QString verify = value("VerifyPeer");

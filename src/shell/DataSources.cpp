@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "PostgresDialect.h"
 #include "Prompts.h"
+#include "Secrets.h"
 #include "Settings.h"
 
 #include <QFileInfo>
@@ -57,10 +58,13 @@ Database::Location Entry::location() const
 {
     if (driver.compare(QLatin1String("PSQL"), Qt::CaseInsensitive) != 0)
         return {driver, database};
+    Entry e = *this;
+    if (e.password.isEmpty())
+        e.password = Secrets::serverPassword(name);
     PgConninfo::Pairs pairs;
     for (const ServerKey& k : serverKeys)
-        if (k.keyword && !(this->*k.field).isEmpty())
-            pairs.append({QString::fromLatin1(k.keyword), this->*k.field});
+        if (k.keyword && !(e.*k.field).isEmpty())
+            pairs.append({QString::fromLatin1(k.keyword), e.*k.field});
     QString server = PgConninfo::join(pairs);
     if (!options.trimmed().isEmpty())
         server += u' ' + options.trimmed();
@@ -120,13 +124,24 @@ std::optional<Entry> find(const QString& name)
     return e;
 }
 
-bool add(const Entry& entry, QString* error)
+QStringList names()
 {
-    if (const QString problem = nameProblem(entry.name); !problem.isEmpty()) {
+    return Settings::sectionsIn(Settings::contentOf(registryFile()));
+}
+
+bool add(const Entry& given, QString* error)
+{
+    if (const QString problem = nameProblem(given.name); !problem.isEmpty()) {
         if (error)
             *error = problem;
         return false;
     }
+    // A server's password goes to the keyring (or libpq's password file);
+    // only where neither can keep it does the list hold it, readable by
+    // its owner alone.
+    Entry entry = given;
+    if (!entry.password.isEmpty() && Secrets::keepServerPassword(entry, entry.password, error))
+        entry.password.clear();
     // One write: an entry is never left with its driver and without its
     // file. Server keys are written when they hold something, or to clear
     // an old value.

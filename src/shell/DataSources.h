@@ -43,7 +43,9 @@ struct Entry
     QString service;
     QString options;
 
-    /// Where the database lives, for Database::open().
+    /// Where the database lives, for Database::open(). A server entry
+    /// without a Password key takes the one the keyring keeps for it, if
+    /// any (else libpq looks in its password file).
     Database::Location location() const;
 };
 
@@ -61,6 +63,8 @@ QString nameProblem(const QString& name);
 
 QString registryFile();
 std::optional<Entry> find(const QString& name);
+/// The names of the registered data sources, in the order they stand.
+QStringList names();
 /// Adds or replaces the entry; false when the list cannot be written or the
 /// name is refused by nameProblem() (the list is then left as it was), with
 /// the cause in *error.

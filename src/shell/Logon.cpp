@@ -3,13 +3,21 @@
 #include "AppPaths.h"
 #include "DataSources.h"
 #include "Database.h"
+#include "Keyring.h"
 #include "LogonState.h"
+#include "PasswordHash.h"
 #include "Prompts.h"
 #include "Schema.h"
+#include "Secrets.h"
 #include "Settings.h"
 #include "ValueText.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -59,7 +67,8 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
                 try {
                     Schema::createUserTable(*st.Conn);
                     st.Conn->exec(QStringLiteral("insert into loguser(uid,pwd,urights,mrights) "
-                                                 "values ('TARVEX','KOSRAW',' SU', ' SU')"));
+                                                 "values ('TARVEX',?,' SU', ' SU')"),
+                                  {PasswordHash::hash(QStringLiteral("KOSRAW"))});
                 } catch (const DbError& inner) {
                     prompts().fail(inner.numberAndDescription());
                     *outcome = Logon::Outcome::Fatal;
@@ -95,7 +104,80 @@ bool runStep(const std::function<void()>& step, bool canAsk, Logon::Outcome* out
     }
 }
 
+Logon::Wait& currentWait()
+{
+    static Logon::Wait wait;
+    return wait;
+}
+
+void waitFor(int seconds)
+{
+    if (currentWait()) {
+        currentWait()(seconds);
+        return;
+    }
+    if (!QCoreApplication::instance()) {
+        QThread::sleep(unsigned(seconds));
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+QString secondsText(int seconds)
+{
+    return seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(seconds);
+}
+
+/// A user table of an earlier Tarvex gets today's layout, and every
+/// password kept as typed (there, or typed into the table by hand) is
+/// replaced by its hash, whoever logs on.
+void upgradeUsers(Database& db)
+{
+    Schema::upgradeUserTable(db);
+    const RowTable t = db.select(QStringLiteral("select uid, pwd from loguser"));
+    QList<RowValues> plain;
+    for (const RowValues& r : t.rows)
+        if (!r.value(1).isNull() && !PasswordHash::isHash(r.value(1).toString()))
+            plain << r;
+    if (plain.isEmpty())
+        return;
+    Schema::eraseWhatIsDeleted(db);
+    Database::Transaction tx(db);
+    for (const RowValues& r : plain) {
+        const QVariant pwd = r.value(1);
+        db.exec(QStringLiteral("update loguser set pwd = ? where uid = ? and pwd = ?"),
+                {PasswordHash::hash(pwd.toString()), r.value(0), pwd});
+    }
+    tx.commit();
+    Schema::writeThrough(db);
+}
+
+/// The user's wrong passwords in a row (the most any of their rows holds).
+int failuresOf(const RowTable& user)
+{
+    const int col = user.columnIndex(QStringLiteral("failures"));
+    int n = 0;
+    for (const RowValues& r : user.rows)
+        n = std::max(n, col >= 0 ? r.value(col).toInt() : 0);
+    return n;
+}
+
 } // namespace
+
+int Logon::waitSeconds(int failures)
+{
+    if (failures < freeAttempts)
+        return 0;
+    const int doublings = failures - freeAttempts;
+    return doublings >= 5 ? longestWaitSeconds : std::min(longestWaitSeconds, 1 << doublings);
+}
+
+void Logon::setWait(Wait wait)
+{
+    currentWait() = std::move(wait);
+}
 
 QStringList Logon::companies(const QString& sysPath, QString* error)
 {
@@ -123,8 +205,13 @@ Logon::Start Logon::load()
     const QString settingsProblem = Settings::problem(AppPaths::iniFile());
     s.sysPath = ReadIni(QStringLiteral("SYSTEM"), QStringLiteral("SYSPATH"));
     s.userId = ReadIni(QStringLiteral("User"), QStringLiteral("UsId"));
-    s.password = ReadIni(QStringLiteral("User"), QStringLiteral("Pwd"));
+    // Passwords an earlier Tarvex (or a hand) put into the files go first.
+    if (settingsProblem.isEmpty())
+        s.notices = Secrets::moveFromFiles();
+    s.keyringProblem = keyring().unavailableReason();
     s.savePassword = !s.userId.isEmpty();
+    if (s.savePassword && s.keyringProblem.isEmpty())
+        s.password = keyring().read(KeyringKeys::logon()).value_or(QString());
     if (!settingsProblem.isEmpty())
         s.error = settingsProblem;
     else if (s.sysPath.isEmpty())
@@ -175,21 +262,74 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     if (!runStep([&] { st.Conn = DataSources::openConnection(st.DataSource); }, canAsk, &outcome))
         return outcome;
 
-    // 4-6: the user, typed values bound as they are.
+    // 4-6: the user's rows, the typed ID bound as it is; the password is
+    // checked against each row's hash. A user table of an earlier Tarvex is
+    // brought up to date first.
     RowTable user;
     if (!runStep(
             [&] {
-                user = st.Conn->select(
-                    QStringLiteral("select * from loguser where UID = ? and PWD = ?"),
-                    {userId, password});
+                upgradeUsers(*st.Conn);
+                user = st.Conn->select(QStringLiteral("select * from loguser where UID = ?"),
+                                       {userId});
             },
             canAsk, &outcome))
         return outcome;
-    if (user.rows.isEmpty()) {
-        prompts().warn(QStringLiteral("Access denied Username/Password do not match"));
+    // Guessing is slowed down: after five wrong passwords in a row every
+    // further attempt for the user waits before it is answered.
+    const int failures = failuresOf(user);
+    if (const int wait = waitSeconds(failures))
+        waitFor(wait);
+    const int pwdCol = user.columnIndex(QStringLiteral("pwd"));
+    const RowValues* found = nullptr;
+    for (const RowValues& r : user.rows) {
+        const QVariant pwd = pwdCol >= 0 ? r.value(pwdCol) : QVariant();
+        if (!pwd.isNull() && PasswordHash::matches(pwd.toString(), password)) {
+            found = &r;
+            break;
+        }
+    }
+    if (!found) {
+        QString text = QStringLiteral("Access denied Username/Password do not match");
+        if (!user.rows.isEmpty()) {
+            const bool counted = runStep(
+                [&] {
+                    st.Conn->exec(QStringLiteral("update loguser set failures = ? where UID = ?"),
+                                  {failures + 1, userId});
+                },
+                canAsk, &outcome);
+            if (!counted)
+                return outcome;
+            if (const int next = waitSeconds(failures + 1))
+                text += QStringLiteral("\n%1 wrong passwords in a row: the next logon as %2 "
+                                       "waits %3 before it answers.")
+                            .arg(failures + 1)
+                            .arg(userId.trimmed(), secondsText(next));
+        }
+        prompts().warn(text);
         return Outcome::Denied;
     }
-    const RowValues& u = user.rows.first();
+    const RowValues& u = *found;
+    const QVariant stored = u.value(pwdCol);
+    // A password still kept as typed is replaced by its hash now, and the
+    // count of wrong passwords starts again.
+    if (!runStep(
+            [&] {
+                if (!PasswordHash::isHash(stored.toString()))
+                    Schema::eraseWhatIsDeleted(*st.Conn);
+                Database::Transaction tx(*st.Conn);
+                if (!PasswordHash::isHash(stored.toString()))
+                    st.Conn->exec(
+                        QStringLiteral("update loguser set pwd = ? where UID = ? and pwd = ?"),
+                        {PasswordHash::hash(password), userId, stored});
+                if (failures > 0)
+                    st.Conn->exec(QStringLiteral("update loguser set failures = 0 where UID = ?"),
+                                  {userId});
+                tx.commit();
+                if (!PasswordHash::isHash(stored.toString()))
+                    Schema::writeThrough(*st.Conn);
+            },
+            canAsk, &outcome))
+        return outcome;
     st.UserId = u.value(user.columnIndex(QStringLiteral("uid"))).toString().trimmed();
     st.URights = u.value(user.columnIndex(QStringLiteral("urights"))).toString();
     st.MRights = u.value(user.columnIndex(QStringLiteral("mrights"))).toString();
@@ -197,13 +337,14 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     // 7-8: what the next logon offers.
     if (!remember)
         return outcome;
-    if (savePassword) {
+    // The password is kept by the keyring, never in Tarvex.ini.
+    if (savePassword && keyring().write(KeyringKeys::logon(), password)) {
         WriteIni(QStringLiteral("User"), QStringLiteral("UsID"), userId);
-        WriteIni(QStringLiteral("User"), QStringLiteral("Pwd"), password);
     } else {
         WriteIni(QStringLiteral("User"), QStringLiteral("UsID"), QStringLiteral(" "));
-        WriteIni(QStringLiteral("User"), QStringLiteral("Pwd"), QStringLiteral(" "));
+        keyring().remove(KeyringKeys::logon());
     }
+    Settings::remove(AppPaths::iniFile(), QStringLiteral("User"), QStringLiteral("Pwd"));
     WriteIni(QStringLiteral("Database"), QStringLiteral("Company"), QString::number(companyIndex));
     return outcome;
 }

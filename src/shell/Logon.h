@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 /// The logon, apart from its window: the company list of the system
 /// database, the check of user ID and password against the company's user
@@ -29,6 +30,10 @@ public:
         QString password;
         bool savePassword = false;
         QString error; ///< the system database could not be read
+        /// Why "Save Password" cannot keep a password ("" when it can).
+        QString keyringProblem;
+        /// Passwords found in the installation's files and moved or dropped.
+        QStringList notices;
     };
 
     static Start load();
@@ -45,6 +50,18 @@ public:
     static Outcome logOn(const QString& sysPath, const QString& companyText, int companyIndex,
                          const QString& userId, const QString& password, bool savePassword,
                          bool remember = true, bool canAsk = true);
+
+    /// Wrong passwords in a row after which each further attempt for the
+    /// user waits before it is answered: 1 s, doubling, at most 30 s.
+    static constexpr int freeAttempts = 5;
+    static constexpr int longestWaitSeconds = 30;
+    /// How long an attempt waits after failures wrong passwords in a row.
+    static int waitSeconds(int failures);
+    /// How the logon waits (a test puts in one that only records it).
+    /// Without one the wait runs the event loop without user input, so the
+    /// window still paints.
+    using Wait = std::function<void(int seconds)>;
+    static void setWait(Wait wait);
 
     static QString defaultUserMessage()
     {

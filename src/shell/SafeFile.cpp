@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +53,13 @@ bool SafeFile::open()
     // seen by the write that meets it, not by a flush nobody checks.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         failWith(file_.errorString());
+        return false;
+    }
+    // The new file is the one put in place, so it carries the mode it is
+    // made with; nothing is written before it is narrowed.
+    if (ownerOnly_ && ::fchmod(file_.handle(), S_IRUSR | S_IWUSR) != 0) {
+        failWith(qt_error_string(errno));
+        file_.cancelWriting();
         return false;
     }
     open_ = true;
@@ -179,6 +187,16 @@ bool SafeFile::commitAll(const QList<SafeFile*>& files, SafeFile** failedFile)
     }
     dropBackups();
     return true;
+}
+
+bool SafeFile::saveOwnerOnly(const QString& path, QByteArrayView bytes, QString* error)
+{
+    SafeFile f(path);
+    f.setOwnerOnly(true);
+    const bool ok = f.open() && f.write(bytes) && f.commit();
+    if (error)
+        *error = ok ? QString() : f.errorString();
+    return ok;
 }
 
 bool SafeFile::save(const QString& path, QByteArrayView bytes, QString* error)

@@ -25,6 +25,9 @@ public:
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
+    /// Before open(): the new file is readable and writable by its owner
+    /// only, from its first byte on (a file with a password in it).
+    void setOwnerOnly(bool on) { ownerOnly_ = on; }
     bool open();
     /// Appends bytes (kept in a buffer, written in blocks). After a failure
     /// every further call returns false and the file cannot be committed.
@@ -47,6 +50,8 @@ public:
 
     /// Writes bytes as the file at path. On failure *error holds the cause.
     static bool save(const QString& path, QByteArrayView bytes, QString* error);
+    /// save() of a file readable by its owner only.
+    static bool saveOwnerOnly(const QString& path, QByteArrayView bytes, QString* error);
 
     /// Commits files that belong together (the XML pair): no file replaces
     /// its old one unless every one of them was written in full. Should
@@ -65,4 +70,5 @@ private:
     QString error_;
     bool open_ = false;
     bool committed_ = false;
+    bool ownerOnly_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION // this file holds the template code of the header
 #include <SimpleIni.h>
@@ -49,6 +50,23 @@ QString unreadable(const QString& file, int error)
 {
     return QStringLiteral("The settings file %1 cannot be read: %2")
         .arg(shown(file), qt_error_string(error));
+}
+
+/// Whether a settings file's content holds a password (a Pwd or Password
+/// key with a value).
+bool holdsPassword(const QByteArray& content)
+{
+    static const QRegularExpression key(QStringLiteral("^\\s*(pwd|password)\\s*=\\s*\\S"),
+                                        QRegularExpression::CaseInsensitiveOption |
+                                            QRegularExpression::MultilineOption);
+    return key.match(QString::fromLatin1(content)).hasMatch();
+}
+
+/// A file with a password in it is made readable by its owner only.
+bool save(const QString& file, const QByteArray& content, QString* error)
+{
+    return holdsPassword(content) ? SafeFile::saveOwnerOnly(file, content, error)
+                                  : SafeFile::save(file, content, error);
 }
 
 } // namespace
@@ -194,7 +212,55 @@ bool write(const QString& file, const QString& section, const Values& values, QS
         *error = QStringLiteral("The settings of %1 could not be put together.").arg(shown(file));
         return false;
     }
-    return SafeFile::save(file, out, error);
+    return save(file, out, error);
+}
+
+QStringList sectionsIn(QByteArrayView content)
+{
+    CSimpleIniA ini(false, false, false);
+    QStringList out;
+    if (!parse(content, ini))
+        return out;
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const auto& e : sections)
+        out << QString::fromLocal8Bit(e.pItem);
+    return out;
+}
+
+bool withoutKey(QByteArrayView content, const QString& section, const QString& key, QByteArray* out)
+{
+    CSimpleIniA ini(false, false, false);
+    if (!parse(content, ini))
+        return false;
+    if (!ini.Delete(section.toLocal8Bit().constData(), key.toLocal8Bit().constData())) {
+        *out = content.toByteArray(); // no such key: nothing changes
+        return true;
+    }
+    std::string text;
+    if (ini.Save(text) < 0)
+        return false;
+    *out = QByteArray(text.data(), qsizetype(text.size()));
+    return true;
+}
+
+bool remove(const QString& file, const QString& section, const QString& key, QString* error)
+{
+    QString scratch;
+    if (!error)
+        error = &scratch;
+    QByteArray content;
+    if (!load(file, &content, error))
+        return false;
+    QByteArray out;
+    if (!withoutKey(content, section, key, &out)) {
+        *error = QStringLiteral("The settings of %1 could not be put together.").arg(shown(file));
+        return false;
+    }
+    if (out == content)
+        return true; // the key was not there: the file is left alone
+    return save(file, out, error);
 }
 
 } // namespace Settings

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 /// The settings file: sections and keys matched without regard to case,
 /// values trimmed, "" for anything missing, at most 254 characters read.
@@ -44,6 +45,15 @@ bool write(const QString& file, const QString& section, const QString& key, cons
 /// Several keys of one section in one write.
 bool write(const QString& file, const QString& section, const Values& values,
            QString* error = nullptr);
+
+/// The sections of a file's content, in the order they stand.
+QStringList sectionsIn(QByteArrayView content);
+/// The content without key in section (the same content when it has none).
+bool withoutKey(QByteArrayView content, const QString& section, const QString& key,
+                QByteArray* out);
+/// Takes key out of section of file; true also when it was not there.
+bool remove(const QString& file, const QString& section, const QString& key,
+            QString* error = nullptr);
 
 } // namespace Settings
 

@@ -68,7 +68,12 @@ frmLogon::frmLogon(QWidget* parent) : QWidget(parent)
     start_ = Logon::load();
     txtUID->setText(start_.userId);
     txtPWD->setText(start_.password);
-    Check1->setChecked(!start_.userId.isEmpty());
+    Check1->setChecked(!start_.userId.isEmpty() && start_.keyringProblem.isEmpty());
+    // The password is kept only by a keyring; without one the box says why.
+    if (!start_.keyringProblem.isEmpty()) {
+        Check1->setEnabled(false);
+        Check1->setToolTip(start_.keyringProblem);
+    }
 }
 
 void frmLogon::showEvent(QShowEvent* event)
@@ -102,6 +107,8 @@ void frmLogon::fillList()
         cboDSNList->setCurrentIndex(start_.selected);
     if (!start_.error.isEmpty())
         prompts().warn(start_.error);
+    for (const QString& notice : start_.notices)
+        prompts().inform(notice);
 }
 
 void frmLogon::cmdOK_Click()

@@ -4,6 +4,7 @@
 
 #include "AppPaths.h"
 #include "CommandLine.h"
+#include "FakeKeyring.h"
 #include "LogonState.h"
 
 #include <QString>
@@ -22,6 +23,7 @@ inline CliRun runCli(const QStringList& args)
 {
     CliRun r;
     {
+        const FakeKeyring noKeyring(false); // never the desktop's
         QTextStream out(&r.out);
         QTextStream err(&r.err);
         const CommandLine::Options o = CommandLine::parse(args);

@@ -3,8 +3,10 @@
 // close with a change still pending.
 
 #include "MastersTesting.h"
+#include "PasswordHash.h"
 #include "frmUser.h"
 
+#include <QCheckBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
@@ -42,6 +44,42 @@ void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     QTest::keyClick(target, Qt::Key(key), mods);
 }
 
+QLineEdit* password(const QWidget* form, bool repeat = false)
+{
+    return control<QLineEdit>(form, repeat ? QStringLiteral("txtPassword2")
+                                           : QStringLiteral("txtPassword"));
+}
+
+/// Types a new password into both boxes, as a clerk does.
+void typePassword(const QWidget* form, const QString& text)
+{
+    for (bool repeat : {false, true}) {
+        password(form, repeat)->setFocus();
+        password(form, repeat)->selectAll();
+        QTest::keyClicks(password(form, repeat), text);
+    }
+}
+
+QCheckBox* tick(const QWidget* form, const QString& name)
+{
+    return control<QCheckBox>(form, name);
+}
+
+/// The pwd of each row in stored order: "#" + a password stands for its hash.
+void comparePasswords(Database& db, const QStringList& expected)
+{
+    const QStringList stored = column(db, QStringLiteral("loguser"), QStringLiteral("pwd"));
+    QCOMPARE(stored.size(), expected.size());
+    for (int i = 0; i < stored.size(); ++i) {
+        if (expected[i].startsWith(u'#'))
+            QVERIFY2(PasswordHash::isHash(stored[i]) &&
+                         PasswordHash::matches(stored[i], expected[i].mid(1)),
+                     qPrintable(stored[i]));
+        else
+            QCOMPARE(stored[i], expected[i]);
+    }
+}
+
 } // namespace
 
 class TestUserMaster : public QObject
@@ -57,7 +95,11 @@ private slots:
     void rightsStringDecidesSuperuser_data();
     void rightsStringDecidesSuperuser();
     void ordinaryUserMayChangeOnlyOwnPassword();
-    void passwordShowsHashesAndBoxesTakeColumnLengths();
+    void passwordShowsNothingAndBoxesTakeColumnLengths();
+    void differingPasswordsAreRefusedAndKept();
+    void ticksShowAndStoreTheCodes();
+    void untouchedRightsKeepTheirText();
+    void ownUserMasterRightsCannotBeTakenAway();
 
     // moving
     void endsOfSetBeepOnce_data();
@@ -143,9 +185,13 @@ void TestUserMaster::superuserSeesEveryUserInUidOrder()
         click(form.get(), QStringLiteral("cmdNext"));
     }
     QCOMPARE(seen, (QStringList{"admin", "alpha", "bob"}));
-    QCOMPARE(box(form.get(), 2)->text(), QStringLiteral("bobpw"));
-    QCOMPARE(box(form.get(), 3)->text(), QStringLiteral(" 01"));
-    QCOMPARE(box(form.get(), 0)->text(), QStringLiteral(" 11"));
+    // No password is shown; the rights show as ticks.
+    QCOMPARE(password(form.get())->text(), QString());
+    QVERIFY(!box(form.get(), 2)->isVisible());
+    QVERIFY(tick(form.get(), "chkRecord_01")->isChecked());
+    QVERIFY(!tick(form.get(), "chkRecord_02")->isChecked());
+    QVERIFY(tick(form.get(), "chkMenu_11")->isChecked());
+    QVERIFY(!tick(form.get(), "chkMenu_SU")->isChecked());
     QVERIFY(inst_->prompts.messages().isEmpty());
 }
 
@@ -197,41 +243,138 @@ void TestUserMaster::ordinaryUserMayChangeOnlyOwnPassword()
     press(Qt::Key_E, Qt::ControlModifier);
     QVERIFY(editing(form.get()));
     QCOMPARE(status(form.get()), QStringLiteral("Edit record"));
-    for (int i : {1, 3, 0}) {
-        box(form.get(), i)->setFocus();
-        QTest::keyClicks(box(form.get(), i), QStringLiteral("zz"));
-    }
-    box(form.get(), 2)->setFocus();
-    box(form.get(), 2)->selectAll();
-    QTest::keyClicks(box(form.get(), 2), QStringLiteral("newpw"));
+    box(form.get(), 1)->setFocus();
+    QTest::keyClicks(box(form.get(), 1), QStringLiteral("zz"));
+    for (QCheckBox* t : form->findChildren<QCheckBox*>())
+        QVERIFY(!t->isEnabled());
+    typePassword(form.get(), QStringLiteral("newpw"));
     click(form.get(), QStringLiteral("cmdUpdate"));
 
     QVERIFY(inst_->prompts.messages().isEmpty());
     QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("uid")),
              (QStringList{"bob", "admin", "alpha"}));
-    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("pwd")),
-             (QStringList{"bobpw", "adminpw", "newpw"}));
+    comparePasswords(db(), {"bobpw", "adminpw", "#newpw"});
     QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("urights")),
              (QStringList{" 01", " SU", " 02"}));
     QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("mrights")),
              (QStringList{" 11", " SU", " 12"}));
     for (int i : {0, 1, 2, 3})
         QVERIFY(box(form.get(), i)->isReadOnly());
+    QVERIFY(password(form.get())->isReadOnly());
 }
 
-void TestUserMaster::passwordShowsHashesAndBoxesTakeColumnLengths()
+void TestUserMaster::passwordShowsNothingAndBoxesTakeColumnLengths()
 {
     inst_->addUsers(threeUsers);
     auto form = openForm();
-    QCOMPARE(box(form.get(), 2)->displayText(), QStringLiteral("#####"));
+    QCOMPARE(password(form.get())->displayText(), QString());
+    QVERIFY(password(form.get())->isReadOnly());
+    click(form.get(), QStringLiteral("cmdEdit"));
+    password(form.get())->setFocus();
+    QTest::keyClicks(password(form.get()), QStringLiteral("abcde"));
+    QCOMPARE(password(form.get())->displayText(), QStringLiteral("#####"));
     QCOMPARE(box(form.get(), 1)->maxLength(), 50);
-    QCOMPARE(box(form.get(), 2)->maxLength(), 50);
-    QCOMPARE(box(form.get(), 3)->maxLength(), 50);
-    QCOMPARE(box(form.get(), 0)->maxLength(), 150);
+    QCOMPARE(box(form.get(), 2)->maxLength(), 128);
     QCOMPARE(control<QLabel>(form.get(), QStringLiteral("lblLabels_1"))->text(),
              QStringLiteral("User Name"));
-    QCOMPARE(control<QLabel>(form.get(), QStringLiteral("lblLabels_0"))->text(),
+    QCOMPARE(control<QLabel>(form.get(), QStringLiteral("lblModuleRights"))->text(),
              QStringLiteral("Module Rights"));
+    QCOMPARE(control<QLabel>(form.get(), QStringLiteral("lblUserRights"))->text(),
+             QStringLiteral("User Rights"));
+}
+
+void TestUserMaster::differingPasswordsAreRefusedAndKept()
+{
+    inst_->addUsers(threeUsers);
+    auto form = openForm();
+    click(form.get(), QStringLiteral("cmdEdit"));
+    password(form.get())->setFocus();
+    QTest::keyClicks(password(form.get()), QStringLiteral("harbour"));
+    password(form.get(), true)->setFocus();
+    QTest::keyClicks(password(form.get(), true), QStringLiteral("harbor"));
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    QCOMPARE(inst_->prompts.messages(),
+             QStringList{"The two passwords differ: type the new password in both boxes, the "
+                         "same both times."});
+    QVERIFY(editing(form.get()));
+    QCOMPARE(password(form.get())->text(), QStringLiteral("harbour"));
+    QCOMPARE(password(form.get(), true)->text(), QStringLiteral("harbor"));
+    QCOMPARE(QApplication::focusWidget(), password(form.get(), true));
+    comparePasswords(db(), {"bobpw", "adminpw", "pw2"});
+    // Put right, it is saved; an empty box later keeps it.
+    password(form.get(), true)->selectAll();
+    QTest::keyClicks(password(form.get(), true), QStringLiteral("harbour"));
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    QVERIFY(!editing(form.get()));
+    comparePasswords(db(), {"#harbour", "adminpw", "pw2"});
+    click(form.get(), QStringLiteral("cmdEdit"));
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    comparePasswords(db(), {"#harbour", "adminpw", "pw2"});
+}
+
+void TestUserMaster::ticksShowAndStoreTheCodes()
+{
+    inst_->addUsers(threeUsers);
+    auto form = openForm();                                  // on bob: " 01", " 11"
+    QVERIFY(!tick(form.get(), "chkRecord_02")->isEnabled()); // browsing
+    click(form.get(), QStringLiteral("cmdEdit"));
+    QTest::mouseClick(tick(form.get(), "chkRecord_03"), Qt::LeftButton);
+    QTest::mouseClick(tick(form.get(), "chkMenu_03"), Qt::LeftButton);
+    QTest::mouseClick(tick(form.get(), "chkMenu_11"), Qt::LeftButton);
+    QTest::mouseClick(tick(form.get(), "chkMenu_12"), Qt::LeftButton);
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    QVERIFY(inst_->prompts.messages().isEmpty());
+    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("urights")),
+             (QStringList{" 01 03", " SU", " 02"}));
+    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("mrights")),
+             (QStringList{"03 12", " SU", " 12"}));
+    // Everything: " SU", the other ticks covered by it.
+    click(form.get(), QStringLiteral("cmdEdit"));
+    QTest::mouseClick(tick(form.get(), "chkMenu_SU"), Qt::LeftButton);
+    QVERIFY(!tick(form.get(), "chkMenu_03")->isEnabled());
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("mrights")),
+             (QStringList{" SU", " SU", " 12"}));
+}
+
+void TestUserMaster::untouchedRightsKeepTheirText()
+{
+    inst_->addUsers({{QStringLiteral("carl"), QStringLiteral("pw"), QStringLiteral("01 02 05"),
+                      QStringLiteral("0312")}});
+    auto form = openForm();
+    QCOMPARE(box(form.get(), 1)->text(), QStringLiteral("carl"));
+    // Read as the buttons and menus read it: "01" without its blank opens nothing.
+    QVERIFY(!tick(form.get(), "chkRecord_01")->isChecked());
+    QVERIFY(tick(form.get(), "chkMenu_03")->isChecked());
+    QVERIFY(tick(form.get(), "chkMenu_12")->isChecked());
+    click(form.get(), QStringLiteral("cmdEdit"));
+    // A tick set and cleared again changes nothing either.
+    QTest::mouseClick(tick(form.get(), "chkMenu_07"), Qt::LeftButton);
+    QTest::mouseClick(tick(form.get(), "chkMenu_07"), Qt::LeftButton);
+    typePassword(form.get(), QStringLiteral("fresh"));
+    click(form.get(), QStringLiteral("cmdUpdate"));
+    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("urights")).last(),
+             QStringLiteral("01 02 05"));
+    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("mrights")).last(),
+             QStringLiteral("0312"));
+}
+
+void TestUserMaster::ownUserMasterRightsCannotBeTakenAway()
+{
+    inst_->addUsers(threeUsers);
+    auto form = openForm();
+    click(form.get(), QStringLiteral("cmdFirst")); // admin, the user logged on
+    QCOMPARE(box(form.get(), 1)->text(), QStringLiteral("admin"));
+    click(form.get(), QStringLiteral("cmdEdit"));
+    QVERIFY(tick(form.get(), "chkMenu_SU")->isChecked());
+    QVERIFY(!tick(form.get(), "chkMenu_SU")->isEnabled());
+    QVERIFY(!tick(form.get(), "chkRecord_SU")->isEnabled());
+    QVERIFY(tick(form.get(), "chkMenu_SU")->toolTip().contains("User Master"));
+    click(form.get(), QStringLiteral("cmdCancel"));
+    // Another user's are the supervisor's to change.
+    click(form.get(), QStringLiteral("cmdNext"));
+    click(form.get(), QStringLiteral("cmdEdit"));
+    QVERIFY(tick(form.get(), "chkMenu_SU")->isEnabled());
 }
 
 void TestUserMaster::endsOfSetBeepOnce_data()
@@ -460,13 +603,12 @@ void TestUserMaster::editThenCancelShowsStoredValues()
     QCOMPARE(QApplication::focusWidget(), box(form.get(), 1));
     box(form.get(), 1)->selectAll();
     QTest::keyClicks(box(form.get(), 1), QStringLiteral("zed"));
-    box(form.get(), 2)->setFocus();
-    QTest::keyClicks(box(form.get(), 2), QStringLiteral("more"));
+    typePassword(form.get(), QStringLiteral("more"));
 
     click(form.get(), QStringLiteral("cmdCancel"));
     QVERIFY(!editing(form.get()));
     QCOMPARE(box(form.get(), 1)->text(), QStringLiteral("alpha"));
-    QCOMPARE(box(form.get(), 2)->text(), QStringLiteral("pw2"));
+    QCOMPARE(password(form.get())->text(), QString());
     QCOMPARE(status(form.get()), QStringLiteral("Record: 2"));
     QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("uid")),
              (QStringList{"bob", "admin", "alpha"}));
@@ -481,15 +623,22 @@ void TestUserMaster::addThenSaveShowsNewPosition()
     click(form.get(), QStringLiteral("cmdFirst"));
     click(form.get(), QStringLiteral("cmdAdd"));
     QCOMPARE(box(form.get(), 1)->text(), QString());
-    QCOMPARE(box(form.get(), 2)->text(), QString());
-    // Typed the way a clerk types: Enter takes the cursor to the next box.
+    QCOMPARE(password(form.get())->text(), QString());
+    // Typed the way a clerk types: Enter takes the cursor to the next box,
+    // Space ticks a right.
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("carol"));
     press(Qt::Key_Return);
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
     press(Qt::Key_Return);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" 01 02"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("secret"));
     press(Qt::Key_Return);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(" 08"));
+    QCOMPARE(QApplication::focusWidget(), tick(form.get(), "chkRecord_SU"));
+    press(Qt::Key_Return);
+    press(Qt::Key_Space); // Add
+    press(Qt::Key_Return);
+    press(Qt::Key_Space); // Edit
+    tick(form.get(), "chkMenu_08")->setFocus();
+    press(Qt::Key_Space);
     click(form.get(), QStringLiteral("cmdUpdate"));
 
     QVERIFY(inst_->prompts.messages().isEmpty());
@@ -498,9 +647,10 @@ void TestUserMaster::addThenSaveShowsNewPosition()
     QCOMPARE(box(form.get(), 1)->text(), QStringLiteral("carol"));
     QCOMPARE(QApplication::focusWidget(), control(form.get(), QStringLiteral("cmdAdd")));
     const RowTable t = db().select(
-        QStringLiteral("select uid, pwd, urights, mrights from loguser where uid = 'carol'"));
+        QStringLiteral("select uid, urights, mrights, pwd from loguser where uid = 'carol'"));
     QCOMPARE(t.rows.size(), 1);
-    QCOMPARE(t.rows[0], (RowValues{"carol", "secret", " 01 02", " 08"}));
+    QCOMPARE(t.rows[0].mid(0, 3), (RowValues{"carol", " 01 02", "08"}));
+    QVERIFY(PasswordHash::matches(t.rows[0][3].toString(), QStringLiteral("secret")));
     // The new row stands last: Previous goes to the row before it.
     click(form.get(), QStringLiteral("cmdPrevious"));
     QCOMPARE(status(form.get()), QStringLiteral("Record: 3"));
@@ -511,15 +661,12 @@ void TestUserMaster::editThenCtrlSWritesRow()
     inst_->addUsers(threeUsers);
     auto form = openForm();
     press(Qt::Key_E, Qt::ControlModifier);
-    box(form.get(), 2)->setFocus();
-    box(form.get(), 2)->selectAll();
-    QTest::keyClicks(box(form.get(), 2), QStringLiteral("changed"));
+    typePassword(form.get(), QStringLiteral("changed"));
     press(Qt::Key_S, Qt::ControlModifier);
 
     QVERIFY(!editing(form.get()));
     QCOMPARE(status(form.get()), QStringLiteral("Record: 3"));
-    QCOMPARE(db().scalar(QStringLiteral("select pwd from loguser where uid = 'bob'")).toString(),
-             QStringLiteral("changed"));
+    comparePasswords(db(), {"#changed", "adminpw", "pw2"});
     QCOMPARE(db().scalar(QStringLiteral("select count(*) from loguser")).toInt(), 3);
 }
 
@@ -528,9 +675,7 @@ void TestUserMaster::rejectedSaveKeepsTypedValues()
     inst_->addUsers(threeUsers);
     auto form = openForm();
     click(form.get(), QStringLiteral("cmdEdit"));
-    box(form.get(), 2)->setFocus();
-    box(form.get(), 2)->selectAll();
-    QTest::keyClicks(box(form.get(), 2), QStringLiteral("typed"));
+    typePassword(form.get(), QStringLiteral("typed"));
     // Another clerk removes the row meanwhile.
     db().exec(QStringLiteral("delete from loguser where uid = 'bob'"));
     click(form.get(), QStringLiteral("cmdUpdate"));
@@ -543,7 +688,8 @@ void TestUserMaster::rejectedSaveKeepsTypedValues()
         qPrintable(shown[0]));
     QVERIFY(editing(form.get()));
     QCOMPARE(status(form.get()), QStringLiteral("Edit record"));
-    QCOMPARE(box(form.get(), 2)->text(), QStringLiteral("typed"));
+    QCOMPARE(password(form.get())->text(), QStringLiteral("typed"));
+    QCOMPARE(password(form.get(), true)->text(), QStringLiteral("typed"));
 
     click(form.get(), QStringLiteral("cmdCancel"));
     QVERIFY(!editing(form.get()));
@@ -621,10 +767,18 @@ void TestUserMaster::enterMovesToNextFieldWithoutLineBreak()
     const QString before = box(form.get(), 1)->text();
     if (adding)
         QTest::keyClicks(box(form.get(), 1), QStringLiteral("x"));
-    // The boxes in the order they stand on the screen.
-    for (int next : {2, 3, 0}) {
+    // The boxes in the order they stand on the screen, then (while they can
+    // be ticked) the rights.
+    QList<QWidget*> order{password(form.get()), password(form.get(), true)};
+    if (adding)
+        for (const char* code :
+             {"chkRecord_SU", "chkRecord_01", "chkRecord_02", "chkRecord_03", "chkRecord_04",
+              "chkRecord_05", "chkMenu_SU", "chkMenu_00", "chkMenu_03", "chkMenu_07", "chkMenu_08",
+              "chkMenu_09", "chkMenu_10", "chkMenu_11", "chkMenu_12", "chkMenu_13"})
+            order << tick(form.get(), QString::fromLatin1(code));
+    for (QWidget* next : order) {
         press(key);
-        QCOMPARE(QApplication::focusWidget(), box(form.get(), next));
+        QCOMPARE(QApplication::focusWidget(), next);
     }
     QCOMPARE(box(form.get(), 1)->text(), adding ? QStringLiteral("x") : before);
     press(key);
@@ -788,9 +942,9 @@ void TestUserMaster::closingWindowWritesPendingChange_data()
     QTest::addColumn<QStringList>("pwds");
 
     QTest::newRow("edited password") << false << "fresh" << QStringList{"bob", "admin", "alpha"}
-                                     << QStringList{"bobpwfresh", "adminpw", "pw2"};
+                                     << QStringList{"#fresh", "adminpw", "pw2"};
     QTest::newRow("typed new user") << true << "fresh" << QStringList{"bob", "admin", "alpha", ""}
-                                    << QStringList{"bobpw", "adminpw", "pw2", "fresh"};
+                                    << QStringList{"bobpw", "adminpw", "pw2", "#fresh"};
     QTest::newRow("new user with nothing typed")
         << true << "" << QStringList{"bob", "admin", "alpha"}
         << QStringList{"bobpw", "adminpw", "pw2"};
@@ -811,14 +965,12 @@ void TestUserMaster::closingWindowWritesPendingChange()
     QVERIFY(showActive(&mdi));
     sub->show();
     click(form, adding ? QStringLiteral("cmdAdd") : QStringLiteral("cmdEdit"));
-    box(form, 2)->setFocus();
-    box(form, 2)->end(false);
-    QTest::keyClicks(box(form, 2), typed);
+    typePassword(form, typed);
     sub->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(sub.isNull());
     QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("uid")), uids);
-    QCOMPARE(column(db(), QStringLiteral("loguser"), QStringLiteral("pwd")), pwds);
+    comparePasswords(db(), pwds);
     QVERIFY(inst_->prompts.messages().isEmpty());
 }
 
@@ -846,8 +998,7 @@ void TestUserMaster::closingWithLostConnectionStillCloses()
     QVERIFY(showActive(&mdi));
     sub->show();
     click(form, QStringLiteral("cmdEdit"));
-    box(form, 2)->setFocus();
-    QTest::keyClicks(box(form, 2), QStringLiteral("x"));
+    typePassword(form, QStringLiteral("x"));
     for (int a : answers)
         inst_->prompts.answers.enqueue(Prompts::Answer(a));
     sub->close();

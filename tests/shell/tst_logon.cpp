@@ -1,7 +1,9 @@
 #include "AppPaths.h"
 #include "Database.h"
 #include "DemoFixture.h"
+#include "FakeKeyring.h"
 #include "LogonState.h"
+#include "PasswordHash.h"
 #include "ScriptedPrompts.h"
 #include "Settings.h"
 #include "frmLogon.h"
@@ -11,6 +13,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -75,6 +78,114 @@ private slots:
         QCOMPARE(st.DataSource, QString("DSN=demo.mdb"));
         QVERIFY(st.Conn);
         QCOMPARE(ReadIni("Database", "Company"), QString("0"));
+        // The default user is kept as a hash from the start.
+        const QString pwd = st.Conn->scalar("select pwd from loguser").toString();
+        QVERIFY2(PasswordHash::isHash(pwd), qPrintable(pwd));
+        QVERIFY(PasswordHash::matches(pwd, "KOSRAW"));
+    }
+
+    void aUserTableOfAnEarlierTarvexIsMigrated()
+    {
+        DemoFixture demo;
+        {
+            auto db = demo.company();
+            db->exec("create table loguser(uid char(50), pwd char(50), urights char(50), "
+                     "mrights char(150))");
+            for (const char* uid : {"zed", "clerk", "admin"})
+                db->exec("insert into loguser(uid,pwd,urights,mrights) values (?,?,' SU',' SU')",
+                         {QString(uid), QString(uid) + "-pw"});
+        }
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        w.type("clerk", "clerk-pw");
+        w.ok();
+        QCOMPARE(prompts.messages(), QStringList());
+        QCOMPARE(w.loggedOn.count(), 1);
+        auto db = demo.company();
+        const ColumnList layout = db->tableColumns("loguser");
+        QCOMPARE(layout[columnIndex(layout, u"pwd")].size, 128);
+        QVERIFY(columnIndex(layout, u"failures") >= 0);
+        // Every password is a hash now, the rows in their order.
+        const RowTable t = db->select("select uid, pwd from loguser");
+        QCOMPARE(t.rows.size(), 3);
+        const QStringList order{"zed", "clerk", "admin"};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(t.rows[i].value(0).toString().trimmed(), order[i]);
+            const QString pwd = t.rows[i].value(1).toString();
+            QVERIFY2(PasswordHash::isHash(pwd), qPrintable(pwd));
+            QVERIFY(PasswordHash::matches(pwd, order[i] + "-pw"));
+        }
+        // And the migrated table logs on again.
+        QCOMPARE(Logon::logOn(demo.sysPath(), "Demo Shipping Agency Pvt Ltd", 0, "admin",
+                              "admin-pw", false, false),
+                 Logon::Outcome::LoggedOn);
+    }
+
+    void aPlainPasswordTypedByHandLogsOnOnceAndIsHashed()
+    {
+        DemoFixture demo;
+        demo.addUser("TARVEX", PasswordHash::hash("KOSRAW"), " SU", " SU");
+        demo.addUser("clerk", "harbour", " 01", "03");
+        ScriptedPrompts prompts;
+        QCOMPARE(Logon::logOn(demo.sysPath(), "Demo Shipping Agency Pvt Ltd", 0, "clerk", "harbour",
+                              false, false),
+                 Logon::Outcome::LoggedOn);
+        const QString pwd =
+            demo.company()->scalar("select pwd from loguser where uid = 'clerk'").toString();
+        QVERIFY2(PasswordHash::isHash(pwd), qPrintable(pwd));
+        QCOMPARE(Logon::logOn(demo.sysPath(), "Demo Shipping Agency Pvt Ltd", 0, "clerk", "harbour",
+                              false, false),
+                 Logon::Outcome::LoggedOn);
+    }
+
+    void waitAfterWrongPasswords_data()
+    {
+        QTest::addColumn<int>("failures");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("none") << 0 << 0;
+        QTest::newRow("four") << 4 << 0;
+        QTest::newRow("five") << 5 << 1;
+        QTest::newRow("six") << 6 << 2;
+        QTest::newRow("nine") << 9 << 16;
+        QTest::newRow("ten") << 10 << 30;
+        QTest::newRow("a hundred") << 100 << 30;
+        QTest::newRow("two billion") << 2000000000 << 30;
+    }
+    void waitAfterWrongPasswords()
+    {
+        QFETCH(int, failures);
+        QFETCH(int, seconds);
+        QCOMPARE(Logon::waitSeconds(failures), seconds);
+    }
+
+    void wrongPasswordsInARowSlowTheLogonDown()
+    {
+        DemoFixture demo;
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        QList<int> waited;
+        Logon::setWait([&waited](int s) { waited << s; });
+        const auto restore = qScopeGuard([] { Logon::setWait({}); });
+        ScriptedPrompts prompts;
+        const auto attempt = [&](const QString& pwd) {
+            return Logon::logOn(demo.sysPath(), "Demo Shipping Agency Pvt Ltd", 0, "clerk", pwd,
+                                false, false);
+        };
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(attempt("wrong"), Logon::Outcome::Denied);
+        QCOMPARE(waited, (QList<int>{1, 2}));
+        QCOMPARE(prompts.messages()[3], QString("Access denied Username/Password do not match"));
+        QCOMPARE(prompts.messages()[4],
+                 QString("Access denied Username/Password do not match\n5 wrong passwords in a "
+                         "row: the next logon as clerk waits 1 second before it answers."));
+        QVERIFY(prompts.messages()[6].endsWith("waits 4 seconds before it answers."));
+        // The count is the database's: another connection (a new start,
+        // the command line) goes on from it.
+        QCOMPARE(demo.company()->scalar("select failures from loguser").toInt(), 7);
+        QCOMPARE(attempt("harbour"), Logon::Outcome::LoggedOn);
+        QCOMPARE(waited, (QList<int>{1, 2, 4}));
+        QCOMPARE(demo.company()->scalar("select failures from loguser").toInt(), 0);
+        QCOMPARE(attempt("harbour"), Logon::Outcome::LoggedOn);
+        QCOMPARE(waited.size(), 3);
     }
 
     void wrongPasswordThenRight()
@@ -142,30 +253,58 @@ private slots:
     void savedPasswordOnAndOff()
     {
         DemoFixture demo;
-        demo.addUser("clerk", "harbour", " SU", " SU");
+        demo.addUser("clerk", "Tide-Secret7", " SU", " SU");
+        FakeKeyring keys;
         ScriptedPrompts prompts;
         {
             LogonWindow w;
             QVERIFY(!w.save()->isChecked());
-            w.type("clerk", "harbour");
+            QVERIFY(w.save()->isEnabled());
+            w.type("clerk", "Tide-Secret7");
             w.save()->setChecked(true);
             w.ok();
             QCOMPARE(w.loggedOn.count(), 1);
         }
+        // The keyring keeps the password; the settings file only the user.
+        QCOMPARE(keys.secrets.value(KeyringKeys::logon()), QString("Tide-Secret7"));
+        QFile ini(AppPaths::iniFile());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(!ini.readAll().contains("Tide-Secret7"));
         {
             LogonWindow w;
             QCOMPARE(w.uid()->text(), QString("clerk"));
-            QCOMPARE(w.pwd()->text(), QString("harbour"));
+            QCOMPARE(w.pwd()->text(), QString("Tide-Secret7"));
             QVERIFY(w.save()->isChecked());
             w.save()->setChecked(false);
             w.ok();
             QCOMPARE(w.loggedOn.count(), 1);
         }
+        QVERIFY(keys.secrets.isEmpty());
         QCOMPARE(Settings::read(AppPaths::iniFile(), "User", "Pwd"), QString(""));
         LogonWindow w;
         QCOMPARE(w.uid()->text(), QString(""));
         QCOMPARE(w.pwd()->text(), QString(""));
         QVERIFY(!w.save()->isChecked());
+    }
+
+    void withoutAKeyringThePasswordCannotBeSaved()
+    {
+        DemoFixture demo; // no keyring
+        demo.addUser("clerk", "Tide-Secret7", " SU", " SU");
+        WriteIni("User", "UsId", "clerk");
+        WriteIni("User", "Pwd", "Tide-Secret7"); // an earlier Tarvex's
+        ScriptedPrompts prompts;
+        LogonWindow w;
+        QVERIFY(!w.save()->isEnabled());
+        QVERIFY(!w.save()->isChecked());
+        QVERIFY(w.save()->toolTip().contains("No keyring"));
+        QCOMPARE(w.pwd()->text(), QString());
+        QCOMPARE(prompts.messages().size(), 1);
+        QVERIFY(prompts.messages()[0].contains("taken out of Tarvex.ini"));
+        QCOMPARE(ReadIni("User", "Pwd"), QString());
+        QFile ini(AppPaths::iniFile());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QVERIFY(!ini.readAll().contains("Tide-Secret7"));
     }
 
     void savedCompanyPosition_data()
@@ -319,6 +458,7 @@ private slots:
     {
         DemoFixture demo;
         demo.addUser("clerk", "harbour", " SU", " SU");
+        FakeKeyring keys; // "Save Password" can be ticked
         ScriptedPrompts prompts;
         LogonWindow w;
         w.uid()->setFocus();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "FakeKeyring.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
 /// A throw-away program folder for one test: AppPaths points at it while the
-/// object lives.
+/// object lives. No keyring is there meanwhile, so that a test never reads or
+/// writes the desktop's (a test that needs one installs a FakeKeyring).
 class TestHome
 {
 public:
@@ -15,4 +18,5 @@ public:
 
 private:
     QTemporaryDir dir_;
+    FakeKeyring noKeyring_{false};
 };
