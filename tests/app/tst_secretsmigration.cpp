@@ -72,7 +72,7 @@ private slots:
         QFETCH(bool, keyring);
         QTemporaryDir tmp;
         const QString dir = tmp.filePath("agency");
-        qputenv("PGPASSFILE", tmp.filePath("pgpass").toLocal8Bit());
+        const PasswordFile passwordFile(tmp.filePath("pgpass").toLocal8Bit());
         InitInstallation made{dir};
         FakeKeyring keys(keyring);
         AppPaths::setHome(dir);
@@ -124,7 +124,6 @@ private slots:
         }
         logonState() = LogonState();
         AppPaths::setHome(QString());
-        qunsetenv("PGPASSFILE");
     }
 
     void copyDbToAFileKeepsTheSourcesPermissions()
@@ -147,7 +146,7 @@ private slots:
         if (!TestEngine::onServer())
             QSKIP("a server installation needs the PostgreSQL engine");
         QTemporaryDir tmp;
-        qputenv("PGPASSFILE", tmp.filePath("pgpass").toLocal8Bit());
+        const PasswordFile passwordFile(tmp.filePath("pgpass").toLocal8Bit());
         const QString dir = tmp.filePath("agency");
         const QString name = TestEngine::uniqueName();
         const QString server =
@@ -161,7 +160,6 @@ private slots:
         QVERIFY(pgpass.open(QIODevice::ReadOnly));
         QVERIFY(pgpass.readAll().contains("Server-Secret4"));
         QCOMPARE(int(pgpass.permissions() & 0x0077), 0);
-        qunsetenv("PGPASSFILE");
     }
 };
 

@@ -202,7 +202,7 @@ private slots:
     {
         TestHome home;
         const QString pgpass = home.file("pgpass");
-        qputenv("PGPASSFILE", pgpass.toLocal8Bit());
+        const PasswordFile passwordFile(pgpass.toLocal8Bit());
         DataSources::Entry e("agency", "PSQL", "egm");
         e.host = "db";
         e.user = "clerk";
@@ -222,7 +222,6 @@ private slots:
         QFile registry(DataSources::registryFile());
         QVERIFY(registry.open(QIODevice::ReadOnly));
         QVERIFY(!registry.readAll().contains("s3cret!"));
-        qunsetenv("PGPASSFILE");
     }
 
     void passwordsInTheFilesMoveToTheKeyring()
@@ -253,7 +252,7 @@ private slots:
     void withoutAKeyringTheyAreDroppedAndSaidSo()
     {
         TestHome home; // no keyring
-        qputenv("PGPASSFILE", home.file("pgpass").toLocal8Bit());
+        const PasswordFile passwordFile(home.file("pgpass").toLocal8Bit());
         WriteIni("User", "Pwd", "harbour");
         WriteIni("Mail", "Password", "m@il");
         Settings::write(DataSources::registryFile(), "agency",
@@ -269,7 +268,6 @@ private slots:
         QFile f(home.file("pgpass"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.readAll().contains("s3cret!"));
-        qunsetenv("PGPASSFILE");
     }
 };
 

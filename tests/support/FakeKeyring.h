@@ -2,6 +2,7 @@
 
 #include "Keyring.h"
 
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 
@@ -26,4 +27,15 @@ public:
 private:
     bool available_;
     Keyring* previous_;
+};
+
+/// libpq's password file named by PGPASSFILE while the object lives.
+struct PasswordFile
+{
+    explicit PasswordFile(const QByteArray& file) : previous(qgetenv("PGPASSFILE"))
+    {
+        qputenv("PGPASSFILE", file);
+    }
+    ~PasswordFile() { qputenv("PGPASSFILE", previous); }
+    QByteArray previous;
 };

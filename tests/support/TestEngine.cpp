@@ -1,8 +1,11 @@
 #include "TestEngine.h"
 
+#include "FakeKeyring.h"
 #include "PostgresDialect.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QUuid>
 #include <QtGlobal>
 #include <cstdlib>
@@ -36,6 +39,19 @@ void watchDriverWarnings()
 }
 
 } // namespace
+
+/// No test reads or writes the desktop's keyring or the user's ~/.pgpass:
+/// the keyring is none (a test that needs one installs a FakeKeyring), and
+/// libpq's password file is one of the test program's own.
+static void keepTestsOffTheUsersPasswords()
+{
+    static FakeKeyring none(false);
+    static const QString file = QDir::temp().filePath(
+        QStringLiteral("tarvex-test-pgpass-%1").arg(QCoreApplication::applicationPid()));
+    qputenv("PGPASSFILE", QFile::encodeName(file));
+    qAddPostRoutine([] { QFile::remove(file); });
+}
+Q_COREAPP_STARTUP_FUNCTION(keepTestsOffTheUsersPasswords)
 
 namespace TestEngine {
 
