@@ -1,5 +1,6 @@
 #include "ContainerGrid.h"
 
+#include "ContainerNumber.h"
 #include "Database.h"
 #include "Prompts.h"
 #include "ValueText.h"
@@ -81,15 +82,24 @@ bool ContainerGrid::endOfEdit(Database& db, int row, int column, QString* why)
     if (column == ContainerNo) {
         const int length = int(cell.trimmed().size());
         accepted = length >= 10 && length <= 11;
-        reason = QStringLiteral("Container No.: 10 or 11 characters, as MSCU1234565");
+        reason = QStringLiteral("Container No.: 10 or 11 characters, as CSQU3054383");
     } else if (column == Status) {
         // The typed text is a bound value: a quote in it is simply not found.
         accepted = !db.select(QStringLiteral("select cs_cd from constatus where cs_cd = ?"), {cell})
                         .rows.isEmpty();
         reason = QStringLiteral("Status: a status of the list, E (empty) or F (full)");
     }
-    if (why)
+    if (why) {
         *why = accepted ? QString() : reason;
+        // A number of the right length but not of the ISO 6346 form is kept;
+        // the clerk is told what the check of the EGM will say of it.
+        if (accepted && column == ContainerNo) {
+            const ContainerNumber::Result advice = ContainerNumber::check(cell);
+            if (advice.verdict == ContainerNumber::Verdict::WrongForm ||
+                advice.verdict == ContainerNumber::Verdict::WrongCheckDigit)
+                *why = QStringLiteral("Container No.: %1 (kept)").arg(advice.reason);
+        }
+    }
     if (column == ContainerNo && row > 1 && text(row, Status).isEmpty())
         setText(row, Status, text(row - 1, Status));
     return accepted;

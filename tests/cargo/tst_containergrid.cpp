@@ -97,35 +97,37 @@ void TestContainerGrid::endOfEditChecks_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("11 characters") << 2 << "MSKU1234567" << true;
-    QTest::newRow("10 characters") << 2 << "MSKU123456" << true;
-    QTest::newRow("9 characters") << 2 << "MSKU12345" << false;
-    QTest::newRow("12 characters") << 2 << "MSKU12345678" << false;
-    QTest::newRow("leading blank, 11 without") << 2 << " MSKU1234567" << true;
-    QTest::newRow("empty number") << 2 << "" << false;
-    QTest::newRow("status F") << 3 << "F" << true;
-    QTest::newRow("status lower-case e") << 3 << "e" << false;
-    QTest::newRow("status with a quote") << 3 << "E'" << false;
-    QTest::newRow("status unknown") << 3 << "X" << false;
+    QTest::addColumn<QString>("why"); // a refusal's reason, or the advice on a kept number
+    const QString number = QStringLiteral("Container No.: 10 or 11 characters, as CSQU3054383");
+    const QString status = QStringLiteral("Status: a status of the list, E (empty) or F (full)");
+    QTest::newRow("11 characters, valid") << 2 << "CSQU3054383" << true << "";
+    QTest::newRow("11 characters, wrong check digit")
+        << 2 << "MSKU1234567" << true << "Container No.: check digit should be 5 (kept)";
+    QTest::newRow("10 characters") << 2 << "MSKU123456" << true << "";
+    QTest::newRow("9 characters") << 2 << "MSKU12345" << false << number;
+    QTest::newRow("12 characters") << 2 << "MSKU12345678" << false << number;
+    QTest::newRow("leading blank, 11 without")
+        << 2 << " CSQU3054383" << true
+        << "Container No.: container number has blanks before or after it (kept)";
+    QTest::newRow("empty number") << 2 << "" << false << number;
+    QTest::newRow("status F") << 3 << "F" << true << "";
+    QTest::newRow("status lower-case e") << 3 << "e" << false << status;
+    QTest::newRow("status with a quote") << 3 << "E'" << false << status;
+    QTest::newRow("status unknown") << 3 << "X" << false << status;
 }
-
-namespace {
-const QString numberTakes = QStringLiteral("Container No.: 10 or 11 characters, as MSCU1234565");
-const QString statusTakes = QStringLiteral("Status: a status of the list, E (empty) or F (full)");
-} // namespace
 
 void TestContainerGrid::endOfEditChecks()
 {
     QFETCH(int, column);
     QFETCH(QString, text);
     QFETCH(bool, accepted);
+    QFETCH(QString, why);
     ContainerGrid grid;
     grid.setText(1, column, text);
-    QString why = QStringLiteral("stale");
-    QCOMPARE(grid.endOfEdit(db(), 1, column, &why), accepted);
+    QString told = QStringLiteral("stale");
+    QCOMPARE(grid.endOfEdit(db(), 1, column, &told), accepted);
     QCOMPARE(grid.text(1, column), text); // the check never changes what was stored
-    // A refusal says why, in the column's caption and the rule's words.
-    QCOMPARE(why, accepted ? QString() : column == 2 ? numberTakes : statusTakes);
+    QCOMPARE(told, why);
 }
 
 void TestContainerGrid::newContainerTakesStatusAbove()
