@@ -5,7 +5,8 @@
 // makes DIR/cargo.db once (it is kept for later runs), then measures the
 // screen opened on the last bill, moves to the next bill with its grid
 // refilled, a Save of a new bill with 80 containers, a Search over all the
-// bills, and the resident memory the open screen adds. The anchor is the
+// bills, the filter to one ROT No. and moves within it, and the resident
+// memory the open screen adds. The anchor is the
 // whole-table row set the screen used to hold (both tables read into
 // memory), measured in the same runs, alternating; the engines take turns too.
 #include "BenchEngine.h"
@@ -156,7 +157,8 @@ int main(int argc, char* argv[])
     struct Figures
     {
         std::shared_ptr<Database> conn;
-        QList<double> opens, anchorOpens, nexts, saves, searches, added, anchorAdded;
+        QList<double> opens, anchorOpens, nexts, saves, searches, filters, filteredNexts, added,
+            anchorAdded;
         double worstNext = 0;
     };
     const QList<BenchEngine::Engine> list = engines.prepare(file, dir, "tarvex_bench_cargo");
@@ -205,8 +207,12 @@ int main(int argc, char* argv[])
             }
 
             for (int i = 0; i < 3; ++i) {
-                form->findChild<QPushButton*>("cmdAdd")->click();
+                // Carry brings the ROT No., nature, port and date of the bill shown.
+                form->findChild<QPushButton*>("cmdCarry")->click();
                 form->findChild<QLineEdit*>("txtFields_1")->setText("2025001");
+                form->findChild<QLineEdit*>("txtFields_15")
+                    ->setText(QString::number(900000 + run * 10 + i));
+                form->findChild<QLineEdit*>("txtFields_22")->setText("80");
                 ContainerGrid* grid = form->containerGrid();
                 grid->setRows(86);
                 for (int r = 1; r <= 80; ++r) {
@@ -225,6 +231,23 @@ int main(int argc, char* argv[])
             t.restart();
             form->findChild<QPushButton*>("cmdSearch")->click();
             f.searches << t.nsecsElapsed() / 1e6;
+
+            // One EGM at a time: its 100 bills picked by the ROT No. index.
+            auto* filter = form->findChild<QLineEdit*>("txtRotFilter");
+            filter->setText(QString::number(2024000 + 500 + run));
+            t.restart();
+            emit filter->editingFinished();
+            QCoreApplication::processEvents();
+            f.filters << t.nsecsElapsed() / 1e6;
+            first->click();
+            for (int i = 0; i < 50; ++i) {
+                t.restart();
+                next->click();
+                QCoreApplication::processEvents();
+                f.filteredNexts << t.nsecsElapsed() / 1e6;
+            }
+            filter->clear();
+            emit filter->editingFinished();
 
             delete form;
             // The bills this run saved go, so every run measures the same table.
@@ -245,6 +268,9 @@ int main(int argc, char* argv[])
         std::printf("  save of a new bill with 80 containers: median %.1f ms\n", median(f.saves));
         std::printf("  search by shipping bill number over all bills: median %.1f ms\n",
                     median(f.searches));
+        std::printf("  filter to one ROT No. (100 bills): median %.1f ms; next bill within it: "
+                    "median %.3f ms\n",
+                    median(f.filters), median(f.filteredNexts));
         std::printf("  resident memory added by the open screen: median %.1f MB; anchor %.1f MB\n",
                     median(f.added), median(f.anchorAdded));
     }

@@ -11,6 +11,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,6 +72,15 @@ frmCargo::frmCargo(QWidget* parent)
     cmdCancel->setText(QStringLiteral("Cancel"));
     cmdCarry = new QPushButton(QStringLiteral("Carry"), this);
     cmdCarry->setObjectName(QStringLiteral("cmdCarry"));
+    txtRotFilter = new QLineEdit(this);
+    txtRotFilter->setObjectName(QStringLiteral("txtRotFilter"));
+    txtRotFilter->setMaxLength(8);
+    txtRotFilter->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*")), txtRotFilter));
+    txtRotFilter->setToolTip(
+        QStringLiteral("Show only the shipping bills of this ROT No. (Ctrl+R); empty shows all"));
+    // Enter (which moves on), Tab or a click elsewhere applies what was typed.
+    connect(txtRotFilter, &QLineEdit::editingFinished, this, &frmCargo::applyRotFilter);
     cmdDeleteC = new QPushButton(QStringLiteral("&Delete"), this);
     cmdDeleteC->setObjectName(QStringLiteral("cmdDeleteC"));
     for (QPushButton* b : {cmdAdd, cmdCarry, cmdEdit, cmdDelete, cmdRefresh, cmdSearch, cmdClose,
@@ -220,6 +230,12 @@ void frmCargo::layOut(QVBoxLayout* layout)
 {
     layout->addLayout(fieldsLayout());
     auto* over = new QHBoxLayout;
+    auto* filterLabel = new QLabel(QStringLiteral("Show ROT No."), this);
+    filterLabel->setObjectName(QStringLiteral("lblRotFilter"));
+    filterLabel->setBuddy(txtRotFilter);
+    over->addWidget(filterLabel);
+    txtRotFilter->setFixedWidth(txtRotFilter->fontMetrics().horizontalAdvance(u'0') * 10);
+    over->addWidget(txtRotFilter);
     over->addStretch(1);
     over->addWidget(cmdDeleteC);
     layout->addLayout(over);
@@ -474,6 +490,7 @@ void frmCargo::browseModeChanged(bool browse)
 {
     cmdCarry->setVisible(browse);
     cmdDeleteC->setVisible(!browse);
+    txtRotFilter->setEnabled(browse);
     dataGrid2->setCellsEditable(!browse);
     if (browse)
         tellWhy(QString());
@@ -534,14 +551,71 @@ void frmCargo::cmdDeleteC_Click()
     }
 }
 
+void frmCargo::applyRotFilter()
+{
+    if (!isBrowsing())
+        return;
+    RowSet& rs = *rows();
+    const QString rot = txtRotFilter->text().trimmed();
+    if (rot == filteredRot_)
+        return;
+    try {
+        if (rot.isEmpty())
+            rs.clearFilter();
+        else
+            rs.setFilter(Criteria::equals(QStringLiteral("egmno"), ValueText::leadingNumber(rot)));
+        filteredRot_ = rot;
+        if (!rot.isEmpty() && rs.recordCount() == 0)
+            prompts().status(QStringLiteral("ROT No. %1 holds no shipping bill.").arg(rot));
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+}
+
+bool frmCargo::formKeyDown(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_R && event->modifiers() == Qt::ControlModifier && isBrowsing()) {
+        txtRotFilter->setFocus(Qt::ShortcutFocusReason);
+        txtRotFilter->selectAll();
+        return true;
+    }
+    return RecordForm::formKeyDown(event);
+}
+
 void frmCargo::search()
 {
+    // Search looks through every bill: a filter to one EGM goes first.
+    if (!rows()->filter().isEmpty()) {
+        txtRotFilter->clear();
+        applyRotFilter();
+    }
     searchRows(
         QStringLiteral("Shipping Bill to search ?"),
         [](const QString& text) {
             return Criteria::equals(QStringLiteral("sbno"), ValueText::leadingNumber(text));
         },
         QStringLiteral("Could not find Shipping Bill"));
+}
+
+bool frmCargo::showBill(qint64 id)
+{
+    if (!isBrowsing()) {
+        prompts().status(QStringLiteral("Save or cancel the shipping bill being typed first."));
+        return false;
+    }
+    RowSet& rs = *rows();
+    try {
+        const int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
+        rs.moveFirst();
+        if (rs.find(Criteria::equals(QStringLiteral("id"), id), 0, true))
+            return true;
+        if (remembered > 0)
+            rs.setBookmark(remembered);
+        prompts().status(QStringLiteral("Shipping bill %1 is not stored any more.").arg(id));
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
+    }
+    return false;
 }
 
 void frmCargo::unload()

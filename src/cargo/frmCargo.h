@@ -12,6 +12,8 @@ class Database;
 /// the containers of each in a grid under it. A record form whose bills are
 /// read by id as they are shown and whose containers come by the index on
 /// ref, so it opens and moves as fast on years of bills as on a few.
+class QLineEdit;
+
 class frmCargo : public RecordForm
 {
     Q_OBJECT
@@ -26,6 +28,12 @@ public:
     /// Save tries this often when the row it writes was changed meanwhile
     /// by another clerk; then it stops with the message.
     static constexpr int SaveTries = 3;
+
+public slots:
+    /// Shows the shipping bill of that id (as the check of an EGM asks):
+    /// false, with the reason in the status bar, when it is not stored or a
+    /// bill is being typed (typing is never thrown away for it).
+    bool showBill(qint64 id);
 
 protected:
     void openRows(RowSet& rs) override;
@@ -45,6 +53,7 @@ protected:
     void browseModeChanged(bool browse) override;
     void search() override;
     void unload() override;
+    bool formKeyDown(QKeyEvent* event) override;
 
     /// Save's last write: the grid's containers of shipping bill id, inside
     /// the save's transaction.
@@ -65,9 +74,13 @@ private:
     void tellWhy(const QString& why);
     void gridEntered();
     Database& db() const;
+    /// One EGM at a time: the ROT No. typed in the filter box, or every
+    /// bill when it is empty.
+    void applyRotFilter();
 
     QPushButton* cmdCarry;
     QPushButton* cmdDeleteC;
+    QLineEdit* txtRotFilter;
     BoundList* cmbNatCargo;
     BoundList* cmbDestPort;
     ContainerGrid* grid_;
@@ -75,4 +88,5 @@ private:
     bool gridCursor_ = false;
     bool showingRow_ = false;
     bool toldWhy_ = false;
+    QString filteredRot_; ///< the ROT No. the rows are filtered by ("" for none)
 };

@@ -94,7 +94,13 @@ void RowSet::close()
 void RowSet::loadKeys()
 {
     const QString key = columns_[keyCol_].name;
-    QSqlQuery q = db_->exec(QStringLiteral("select %1 from %2 order by %1").arg(key, source_));
+    QVariantList params;
+    const QString where =
+        filter_.isEmpty() ? QString() : filter_.toSql(columns_, db_->dialect(), params);
+    QSqlQuery q = db_->exec(
+        QStringLiteral("select %1 from %2%3 order by %1")
+            .arg(key, source_, where.isEmpty() ? QString() : QStringLiteral(" where ") + where),
+        params);
     rows_.clear();
     cached_.clear();
     while (q.next()) {
@@ -201,7 +207,7 @@ void RowSet::rebuildView(bool keepCurrent)
         const Row& r = rows_[i];
         if (r.state == Row::Deleted)
             continue;
-        if (!filter_.isEmpty() && !filter_.matches(r.values, columns_))
+        if (!keyed_ && !filter_.isEmpty() && !filter_.matches(r.values, columns_))
             continue;
         view_ << i;
     }
@@ -653,10 +659,15 @@ void RowSet::updateBatch()
 
 void RowSet::setFilter(const Criteria& criteria)
 {
-    requireUnkeyed("filter");
     finishPendingEdit();
     filter_ = criteria;
-    rebuildView(false);
+    if (keyed_) {
+        // The database picks the keys; no row's values are read for it.
+        deletedPending_.clear();
+        loadKeys();
+    } else {
+        rebuildView(false);
+    }
     moved();
 }
 

@@ -22,7 +22,8 @@ class Database;
 /// A keyed set (openKeyed) holds only the keys of its table in key order and
 /// reads a row's values by its key when the row becomes current, keeping the
 /// last few read; it costs what the screen shows, not what the table holds.
-/// Its find runs in the database; filter and sort are not offered.
+/// Its find and its filter run in the database (a filter reads the keys that
+/// match, by the table's indexes); sort is not offered.
 class RowSet : public QObject
 {
     Q_OBJECT

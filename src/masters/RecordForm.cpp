@@ -425,8 +425,11 @@ void RecordForm::showPosition()
     const RowSet& rs = *primaryRS_;
     if (!rs.isOpen() || rs.bof() || rs.eof())
         lblStatus->clear();
-    else
+    else if (rs.filter().isEmpty())
         lblStatus->setText(QStringLiteral("Record: ") + QString::number(rs.absolutePosition()));
+    else // a filtered walk tells how far it goes
+        lblStatus->setText(
+            QStringLiteral("Record %1 of %2").arg(rs.absolutePosition()).arg(rs.recordCount()));
 }
 
 void RecordForm::adoPrimaryRS_MoveComplete()

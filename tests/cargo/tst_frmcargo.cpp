@@ -80,6 +80,8 @@ private slots:
     void editOfABillDeletedMeanwhileWritesNothing();
     void shiftTabGoesBackThroughEveryField();
     void natureListMatchesAllThatWasTyped();
+    void showBillOpensTheBillAsked();
+    void rotNoFilterWalksOneEgm();
 
 private:
     frmCargo* open()
@@ -790,6 +792,51 @@ void TestCargoScreen::natureListMatchesAllThatWasTyped()
     type(QStringLiteral("dry"));
     key(Qt::Key_Return);
     QTRY_COMPARE(nature->storedValue(), QStringLiteral("DB"));
+}
+
+void TestCargoScreen::showBillOpensTheBillAsked()
+{
+    for (int id : {1, 2, 7})
+        addBill(id, 5000 + id);
+    frmCargo* f = open();
+    QVERIFY(f->showBill(2));
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("5002"));
+    // A bill that is not stored leaves the one shown; so does typing.
+    QVERIFY(!f->showBill(99));
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("5002"));
+    click(f, QStringLiteral("cmdEdit"));
+    box(f, 15)->setText(QStringLiteral("6002"));
+    QVERIFY(!f->showBill(7));
+    QVERIFY(editing(f));
+    QCOMPARE(box(f, 15)->text(), QStringLiteral("6002"));
+    QCOMPARE(statusLine(inst_->prompts),
+             QStringLiteral("Save or cancel the shipping bill being typed first."));
+}
+
+void TestCargoScreen::rotNoFilterWalksOneEgm()
+{
+    for (int id : {1, 2, 3, 4, 5})
+        addBill(id, 5000 + id, QStringLiteral("C"), id % 2 ? 100 : 200);
+    frmCargo* f = open();
+    key(Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(focusedName(), QStringLiteral("txtRotFilter"));
+    enter(QStringLiteral("200"));
+    QCOMPARE(box(f, 0)->text(), QStringLiteral("2"));
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record 1 of 2"));
+    click(f, QStringLiteral("cmdNext"));
+    QCOMPARE(box(f, 0)->text(), QStringLiteral("4"));
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record 2 of 2"));
+    // Add keeps the filter; the box is not for typing meanwhile.
+    click(f, QStringLiteral("cmdCarry"));
+    QVERIFY(!control<QLineEdit>(f, QStringLiteral("txtRotFilter"))->isEnabled());
+    key(Qt::Key_Escape);
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record 2 of 2"));
+    // Search looks through every bill.
+    inst_->prompts.inputs << QStringLiteral("5003");
+    click(f, QStringLiteral("cmdSearch"));
+    QCOMPARE(box(f, 0)->text(), QStringLiteral("3"));
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 3"));
+    QCOMPARE(control<QLineEdit>(f, QStringLiteral("txtRotFilter"))->text(), QString());
 }
 
 QTEST_MAIN(TestCargoScreen)
