@@ -142,6 +142,8 @@ bool add(const Entry& given, QString* error)
     Entry entry = given;
     if (!entry.password.isEmpty() && Secrets::keepServerPassword(entry, entry.password, error))
         entry.password.clear();
+    else if (entry.password.isEmpty() && entry.driver == QLatin1String("PSQL"))
+        Secrets::forgetServerPassword(entry.name); // an entry without one keeps none
     // One write: an entry is never left with its driver and without its
     // file. Server keys are written when they hold something, or to clear
     // an old value.

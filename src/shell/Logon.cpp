@@ -135,6 +135,9 @@ QString secondsText(int seconds)
 /// replaced by its hash, whoever logs on.
 void upgradeUsers(Database& db)
 {
+    // A read-only installation is read as it stands: its users still log on.
+    if (db.readOnly())
+        return;
     Schema::upgradeUserTable(db);
     const RowTable t = db.select(QStringLiteral("select uid, pwd from loguser"));
     QList<RowValues> plain;
@@ -290,7 +293,7 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     }
     if (!found) {
         QString text = QStringLiteral("Access denied Username/Password do not match");
-        if (!user.rows.isEmpty()) {
+        if (!user.rows.isEmpty() && !st.Conn->readOnly()) {
             const bool counted = runStep(
                 [&] {
                     st.Conn->exec(QStringLiteral("update loguser set failures = ? where UID = ?"),
@@ -312,7 +315,8 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     const QVariant stored = u.value(pwdCol);
     // A password still kept as typed is replaced by its hash now, and the
     // count of wrong passwords starts again.
-    if (!runStep(
+    if (!st.Conn->readOnly() &&
+        !runStep(
             [&] {
                 if (!PasswordHash::isHash(stored.toString()))
                     Schema::eraseWhatIsDeleted(*st.Conn);

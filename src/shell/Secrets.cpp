@@ -84,6 +84,11 @@ bool keepServerPassword(const DataSources::Entry& entry, const QString& password
     return addToPasswordFile(entry, password, error);
 }
 
+void forgetServerPassword(const QString& dataSource)
+{
+    keyring().remove(KeyringKeys::dataSource(dataSource));
+}
+
 QString serverPassword(const QString& dataSource)
 {
     return keyring().read(KeyringKeys::dataSource(dataSource)).value_or(QString());

@@ -21,6 +21,8 @@ QStringList moveFromFiles();
 /// Keeps a server data source's password: in the keyring, else in the
 /// password file. False (and *error why) when neither can be written.
 bool keepServerPassword(const DataSources::Entry& entry, const QString& password, QString* error);
+/// Takes a server data source's password out of the keyring.
+void forgetServerPassword(const QString& dataSource);
 /// The password the keyring keeps for a server data source ("" for none).
 QString serverPassword(const QString& dataSource);
 /// The mail server's password: Tarvex.ini's Mail/Password while it is still

@@ -91,6 +91,18 @@ QString server()
     return text;
 }
 
+QString serverPassword()
+{
+    PgConninfo::Pairs pairs;
+    QString error;
+    if (!PgConninfo::parse(server(), &pairs, &error))
+        qFatal("TARVEX_TEST_PG cannot be read: %s", qPrintable(error));
+    for (const auto& p : pairs)
+        if (p.first == QLatin1String("password"))
+            return p.second;
+    return QString();
+}
+
 QString serverWithoutDatabase()
 {
     PgConninfo::Pairs pairs;

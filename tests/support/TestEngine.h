@@ -22,6 +22,8 @@ QString name();
 QString server();
 /// The server's connection text without its database ("dbname" left out).
 QString serverWithoutDatabase();
+/// The password of server() ("" when it names none).
+QString serverPassword();
 /// A database name no other test program uses.
 QString uniqueName();
 /// A connection to the server's maintenance database ("dbname" of
