@@ -605,10 +605,20 @@ bool frmCargo::showBill(qint64 id)
     }
     RowSet& rs = *rows();
     try {
-        const int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
+        int remembered = rs.bof() || rs.eof() ? 0 : rs.bookmark();
+        const Criteria wanted = Criteria::equals(QStringLiteral("id"), id);
         rs.moveFirst();
-        if (rs.find(Criteria::equals(QStringLiteral("id"), id), 0, true))
+        if (rs.find(wanted, 0, true))
             return true;
+        if (!rs.filter().isEmpty()) {
+            // A bill of another EGM: the filter goes, as for a search.
+            txtRotFilter->clear();
+            applyRotFilter();
+            remembered = 0; // the keys were read again
+            rs.moveFirst();
+            if (rs.find(wanted, 0, true))
+                return true;
+        }
         if (remembered > 0)
             rs.setBookmark(remembered);
         prompts().status(QStringLiteral("Shipping bill %1 is not stored any more.").arg(id));

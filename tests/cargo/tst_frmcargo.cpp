@@ -837,6 +837,12 @@ void TestCargoScreen::rotNoFilterWalksOneEgm()
     QCOMPARE(box(f, 0)->text(), QStringLiteral("3"));
     QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 3"));
     QCOMPARE(control<QLineEdit>(f, QStringLiteral("txtRotFilter"))->text(), QString());
+    // A bill asked for outside the filter takes it away too.
+    control<QLineEdit>(f, QStringLiteral("txtRotFilter"))->setFocus();
+    enter(QStringLiteral("100"));
+    QVERIFY(f->showBill(2));
+    QCOMPARE(box(f, 0)->text(), QStringLiteral("2"));
+    QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 2"));
 }
 
 QTEST_MAIN(TestCargoScreen)
