@@ -42,18 +42,14 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
 #include <map>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
+
+using BenchSupport::measure;
+using BenchSupport::Sample;
 
 constexpr int kTargetEgm = 700001;
 constexpr int kOtherEgms = 4;
@@ -222,64 +218,6 @@ int runJob(const QString& job, const QString& dir, const QString& arg,
     }
     logonState() = LogonState();
     return ok ? 0 : 1;
-}
-
-struct Sample
-{
-    double wall = 0;
-    double cpu = 0;
-    long peakKb = 0;
-};
-
-/// Runs a whole process, its standard input from a file (or none), and
-/// measures it as the system sees it. Through /usr/bin/time, a small process:
-/// a child spawned straight from this one would count this one's memory as
-/// its own peak (the kernel keeps the peak of the image it replaced).
-Sample measure(const QStringList& job, const QString& input = QString())
-{
-    const QString peakFile = QDir::temp().filePath(
-        QStringLiteral("bench_outputs-peak-%1").arg(QCoreApplication::applicationPid()));
-    QStringList argv = {QStringLiteral("/usr/bin/time"), QStringLiteral("-f"), QStringLiteral("%M"),
-                        QStringLiteral("-o"), peakFile};
-    argv += job;
-    std::vector<QByteArray> args;
-    for (const QString& a : argv)
-        args.push_back(QFile::encodeName(a));
-    std::vector<char*> raw;
-    for (QByteArray& a : args)
-        raw.push_back(a.data());
-    raw.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const QByteArray in = QFile::encodeName(input.isEmpty() ? QStringLiteral("/dev/null") : input);
-    posix_spawn_file_actions_addopen(&actions, 0, in.constData(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    timespec start{};
-    timespec end{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, raw[0], &actions, nullptr, raw.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", raw[0]);
-        std::exit(1);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    clock_gettime(CLOCK_MONOTONIC, &end);
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", qPrintable(job.join(u' ')));
-        std::exit(1);
-    }
-    Sample s;
-    s.wall = double(end.tv_sec - start.tv_sec) + double(end.tv_nsec - start.tv_nsec) / 1e9;
-    s.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    QFile peak(peakFile);
-    if (peak.open(QIODevice::ReadOnly))
-        s.peakKb = peak.readAll().trimmed().split('\n').last().toLong();
-    peak.remove();
-    return s;
 }
 
 struct Figures
