@@ -355,6 +355,8 @@ void Database::configure()
             exec(sql);
         if (lockWait_ != SqlDialect::lockWaitSeconds) // a connection made again
             exec(dialect_->lockWait(lockWait_));
+        if (!readOnlyWhy_.isEmpty())
+            exec(dialect_->readOnlySession());
         return;
     }
     // SQLite opens anything lazily; reading the catalogue is what tells a
@@ -808,8 +810,18 @@ void Database::insertRows(const QString& table, const QStringList& columns,
         syncKeys();
 }
 
+void Database::setReadOnly(const QString& why)
+{
+    exec(dialect_->readOnlySession());
+    readOnly_ = true;
+    readOnlyWhy_ = why;
+}
+
 void Database::begin()
 {
+    if (readOnly_ && !readOnlyWhy_.isEmpty())
+        throw DbError(DbError::CommandFailed, QStringLiteral("The database '%1' is read-only: %2")
+                                                  .arg(location_.database, readOnlyWhy_));
     if (readOnly_)
         // SQLite would start it and refuse the first change; say so at once.
         throw DbError(DbError::CommandFailed,

@@ -67,6 +67,9 @@ public:
     const Location& where() const { return location_; }
     /// Opened read-only: the file or its folder cannot be written.
     bool readOnly() const { return readOnly_; }
+    /// From now on the connection only reads: a change fails with a message
+    /// that gives why.
+    void setReadOnly(const QString& why);
 
     /// Runs one statement with its parameters bound in order; throws DbError.
     QSqlQuery exec(const QString& sql, const QVariantList& params = {});
@@ -256,6 +259,7 @@ private:
     int lockWait_ = SqlDialect::lockWaitSeconds;
     bool inTransaction_ = false;
     bool readOnly_ = false;
+    QString readOnlyWhy_; ///< set by setReadOnly()
     bool lost_ = false;
     /// The first failure of a transaction that the engine will not go on
     /// with ("" while none).

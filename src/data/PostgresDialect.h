@@ -35,6 +35,10 @@ public:
     QString translate(const QString& sql) const override;
     QString lockWait(int seconds) const override;
     QStringList sessionSetup() const override;
+    QString readOnlySession() const override
+    {
+        return QStringLiteral("SET default_transaction_read_only = on");
+    }
     QVariant bindable(const QVariant& value) const override;
     QString errorText(const QSqlError& error) const override;
     bool connectionLost(const QSqlDatabase& db, const QSqlError& error) const override;

@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "Database.h"
+#include "ValueText.h"
 
 #include <QFile>
 
@@ -70,9 +71,147 @@ QStringList splitCsvLine(const QString& line)
     return out;
 }
 
+const QString versionTable = QStringLiteral("schemaversion");
+
+/// The unique keys of a company database, each a table and the index that
+/// keys its id; a database of version 1 may miss them.
+const struct
+{
+    const char* table;
+    const char* index;
+    const char* what;
+} idKeys[] = {
+    {"egmcargo", "egmcargo_id", "shipping bill"},
+    {"cargo", "cargo_id", "import manifest cargo line"},
+};
+
+bool hasUniqueIdKey(Database& db, const QString& table)
+{
+    for (const SqlDialect::Index& i : db.indexes(table))
+        if (i.unique && i.columns.size() == 1 &&
+            i.columns.first().compare(QLatin1String("id"), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+/// Each id that more than one row of table holds, with what tells the rows
+/// apart for a clerk; "" when there is none.
+QString collisions(Database& db, const QString& table, const QString& what)
+{
+    const RowTable dup = db.select(
+        QStringLiteral("select id, count(*) from %1 where id is not null group by id having "
+                       "count(*) > 1 order by id")
+            .arg(table));
+    if (dup.rows.isEmpty())
+        return QString();
+    const bool bills = table == QLatin1String("egmcargo");
+    QStringList lines;
+    constexpr int shown = 10;
+    for (qsizetype i = 0; i < dup.rows.size() && i < shown; ++i) {
+        const QVariant id = dup.rows[i].value(0);
+        QString line = QStringLiteral("  id %1: %2 rows")
+                           .arg(ValueText::numberText(id.toDouble()))
+                           .arg(dup.rows[i].value(1).toLongLong());
+        if (bills) {
+            QStringList which;
+            const RowTable r =
+                db.select(QStringLiteral(
+                              "select egmno, sbno from egmcargo where id = ? order by egmno, sbno"),
+                          {id});
+            for (const RowValues& v : r.rows)
+                which << QStringLiteral("ROT No. %1 SB No. %2")
+                             .arg(ValueText::numberText(v.value(0).toDouble()),
+                                  ValueText::numberText(v.value(1).toDouble()));
+            line += QStringLiteral(" (") + which.join(QStringLiteral(", ")) + u')';
+        }
+        lines << line;
+    }
+    if (dup.rows.size() > shown)
+        lines << QStringLiteral("  and %1 more ids").arg(dup.rows.size() - shown);
+    const double highest =
+        db.scalar(QStringLiteral("select max(id) from %1").arg(table)).toDouble();
+    return QStringLiteral("These %1 ids of the table %2 are held by more than one row:\n%3\n"
+                          "Give every row but one of each id a new id above %4 (the highest "
+                          "now), or remove the rows that are there twice, with a database tool; "
+                          "then log on again.")
+        .arg(what, table, lines.join(u'\n'), ValueText::numberText(highest));
+}
+
 } // namespace
 
 namespace Schema {
+
+int companyDatabaseVersion(Database& db)
+{
+    if (!db.tableExists(versionTable))
+        return 1;
+    const QVariant v = db.scalar(QStringLiteral("select max(version) from schemaversion"));
+    return v.isNull() ? 1 : v.toInt();
+}
+
+Upgrade upgradeCompanyDatabase(Database& db)
+{
+    Upgrade result;
+    auto settled = [&db, &result] {
+        if (result.found <= companyVersion)
+            return result.found == companyVersion;
+        result.state = Upgrade::State::Newer;
+        result.message =
+            QStringLiteral("The company database %1 was made by a newer Tarvex (its layout is "
+                           "version %2; this Tarvex knows version %3 at most). It is opened "
+                           "read-only: everything can be read and printed, nothing changed. "
+                           "Install the newer Tarvex to work in it.")
+                .arg(db.location())
+                .arg(result.found)
+                .arg(companyVersion);
+        return true;
+    };
+    result.found = companyDatabaseVersion(db);
+    if (settled())
+        return result;
+    Database::Transaction tx(db);
+    // Another clerk may have brought it up to date while this one waited
+    // for the write lock.
+    result.found = companyDatabaseVersion(db);
+    if (settled())
+        return result;
+    QStringList found;
+    for (const auto& k : idKeys) {
+        const QString table = QString::fromLatin1(k.table);
+        if (db.tableExists(table) && !hasUniqueIdKey(db, table)) {
+            const QString text = collisions(db, table, QString::fromLatin1(k.what));
+            if (!text.isEmpty())
+                found << text;
+        }
+    }
+    if (!found.isEmpty()) {
+        result.state = Upgrade::State::Collides;
+        result.message = QStringLiteral("The company database %1 cannot be brought up to date "
+                                        "and is left as it is.\n")
+                             .arg(db.location()) +
+                         found.join(u'\n');
+        return result;
+    }
+    for (const auto& k : idKeys) {
+        const QString table = QString::fromLatin1(k.table);
+        if (!db.tableExists(table) || hasUniqueIdKey(db, table))
+            continue;
+        // An index of that name that does not forbid doubles gives way.
+        for (const SqlDialect::Index& i : db.indexes(table))
+            if (i.name.compare(QLatin1String(k.index), Qt::CaseInsensitive) == 0)
+                db.exec(QStringLiteral("drop index %1").arg(i.name));
+        db.exec(
+            QStringLiteral("create unique index %1 on %2 (id)").arg(QLatin1String(k.index), table));
+    }
+    if (!db.tableExists(versionTable))
+        db.exec(QStringLiteral("create table schemaversion (version integer)"));
+    db.exec(QStringLiteral("delete from schemaversion"));
+    db.exec(QStringLiteral("insert into schemaversion (version) values (?)"), {companyVersion});
+    tx.commit();
+    db.clearLayoutCache();
+    result.state = Upgrade::State::Upgraded;
+    return result;
+}
 
 ColumnList drcomp()
 {
@@ -257,6 +396,8 @@ void createCompanyDatabase(Database& db)
     db.exec(QStringLiteral("create index egmcontain_ref on egmcontain (ref)"));
     // An imported cargo line's id comes from its file; the key refuses a clash.
     db.exec(QStringLiteral("create unique index cargo_id on cargo (id)"));
+    db.exec(QStringLiteral("create table schemaversion (version integer)"));
+    db.exec(QStringLiteral("insert into schemaversion (version) values (?)"), {companyVersion});
     const struct
     {
         const char* table;

@@ -44,6 +44,36 @@ void eraseWhatIsDeleted(Database& db);
 /// from the file now, not at the next checkpoint.
 void writeThrough(Database& db);
 
+/// The layout of a company database that this program makes and works
+/// with, kept in the table schemaversion. A database without that table was
+/// made by an earlier Tarvex: version 1, without the unique keys on
+/// egmcargo.id and cargo.id.
+constexpr int companyVersion = 2;
+/// The version a company database carries (1 when it carries none).
+int companyDatabaseVersion(Database& db);
+
+/// What bringing a company database up to date found.
+struct Upgrade
+{
+    enum class State
+    {
+        Current,  ///< of this program's version: nothing done
+        Upgraded, ///< brought from an earlier version, in one transaction
+        Collides, ///< ids that the keys forbid are held twice: nothing changed
+        Newer,    ///< made by a newer Tarvex: nothing changed
+    };
+    State state = State::Current;
+    int found = companyVersion; ///< the version the database carried
+    /// Collides: which ids, by which rows, and how to mend them. Newer: why
+    /// the database is only read.
+    QString message;
+};
+/// Brings a company database of an earlier version to companyVersion in one
+/// transaction; a database whose ids already collide, or one of a newer
+/// version, is left as it is. Throws DbError when a statement fails (the
+/// database then stays as it was).
+Upgrade upgradeCompanyDatabase(Database& db);
+
 /// Rows of a shipped look-up list ("ports", "natures", "constatus"), without
 /// the header line.
 QList<QStringList> lookupRows(const QString& name);

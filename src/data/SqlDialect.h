@@ -68,6 +68,8 @@ public:
     {
         return QStringLiteral("PRAGMA busy_timeout = %1").arg(seconds * 1000);
     }
+    /// Makes the connection refuse every change from now on.
+    virtual QString readOnlySession() const { return QStringLiteral("PRAGMA query_only = ON"); }
     /// Statements run on every new connection.
     virtual QStringList sessionSetup() const { return {}; }
     /// A value as it is bound to a statement.

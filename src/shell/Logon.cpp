@@ -157,6 +157,21 @@ void upgradeUsers(Database& db)
     Schema::writeThrough(db);
 }
 
+/// A company database of an earlier Tarvex gets today's layout; one whose
+/// ids stand in the way of it is left as it is, and one of a newer Tarvex
+/// is only read. Either says so, and the logon goes on.
+void bringUpToDate(Database& db)
+{
+    // A read-only installation is read as it stands.
+    if (db.readOnly())
+        return;
+    const Schema::Upgrade u = Schema::upgradeCompanyDatabase(db);
+    if (u.state == Schema::Upgrade::State::Newer)
+        db.setReadOnly(QStringLiteral("a newer Tarvex made it; install that Tarvex to change it."));
+    if (!u.message.isEmpty())
+        prompts().warn(u.message);
+}
+
 /// The user's wrong passwords in a row (the most any of their rows holds).
 int failuresOf(const RowTable& user)
 {
@@ -263,6 +278,8 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
 
     // 3: the company connection.
     if (!runStep([&] { st.Conn = DataSources::openConnection(st.DataSource); }, canAsk, &outcome))
+        return outcome;
+    if (!runStep([&] { bringUpToDate(*st.Conn); }, canAsk, &outcome))
         return outcome;
 
     // 4-6: the user's rows, the typed ID bound as it is; the password is

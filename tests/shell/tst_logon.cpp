@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "DemoFixture.h"
 #include "FakeKeyring.h"
+#include "Logon.h"
 #include "LogonState.h"
 #include "PasswordHash.h"
 #include "ScriptedPrompts.h"
@@ -119,6 +120,49 @@ private slots:
         QCOMPARE(Logon::logOn(demo.sysPath(), "Demo Shipping Agency Pvt Ltd", 0, "admin",
                               "admin-pw", false, false),
                  Logon::Outcome::LoggedOn);
+    }
+
+    void theCompanyDatabaseIsBroughtUpToDate_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<bool>("writable");
+        const QStringList earlier{"drop index egmcargo_id", "drop index cargo_id",
+                                  "drop table schemaversion"};
+        QTest::newRow("earlier") << earlier << QString() << true;
+        QTest::newRow("earlier, ids collide")
+            << earlier + QStringList{"insert into egmcargo (id, sbno) values (7, 1)",
+                                     "insert into egmcargo (id, sbno) values (7, 2)"}
+            << QString("id 7: 2 rows") << true;
+        QTest::newRow("newer") << QStringList{"update schemaversion set version = version + 1"}
+                               << QString("made by a newer Tarvex") << false;
+    }
+
+    void theCompanyDatabaseIsBroughtUpToDate()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, said);
+        QFETCH(bool, writable);
+        DemoFixture demo;
+        demo.addUser("TARVEX", "KOSRAW", " SU", " SU");
+        for (const QString& sql : before)
+            demo.company()->exec(sql);
+        ScriptedPrompts prompts;
+        QCOMPARE(Logon::logOn(demo.sysPath(), "Demo Shipping Agency Pvt Ltd", 0, "TARVEX", "KOSRAW",
+                              false, false),
+                 Logon::Outcome::LoggedOn);
+        QCOMPARE(prompts.messages().join('\n').contains(said), true);
+        QCOMPARE(prompts.messages().isEmpty(), said.isEmpty());
+        Database& db = *logonState().Conn;
+        try {
+            Database::Transaction tx(db);
+            db.exec("insert into egmcargo (id, sbno) values (99, 3)");
+            tx.commit();
+            QVERIFY(writable);
+        } catch (const DbError& e) {
+            QVERIFY2(!writable, qPrintable(e.description()));
+            QVERIFY(e.description().contains("newer Tarvex"));
+        }
     }
 
     void aPlainPasswordTypedByHandLogsOnOnceAndIsHashed()
