@@ -8,6 +8,7 @@
 #include "Database.h"
 #include "DatabaseCopy.h"
 #include "DbError.h"
+#include "DeletedBills.h"
 #include "EgmCheck.h"
 #include "EgmExport.h"
 #include "IgmImport.h"
@@ -442,6 +443,92 @@ int cmdCheck(const Options& o, QTextStream& out, QTextStream& err)
     return errors ? Stopped : Done;
 }
 
+QString dateTimeText(const QDateTime& t)
+{
+    return t.isValid() ? t.toString(QStringLiteral("dd/MM/yyyy HH:mm")) : QString();
+}
+
+int cmdDeleted(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList words;
+    QString problem;
+    if (commandArguments(o.args, {}, &words, &problem) && words.size() > 1)
+        problem = QStringLiteral("give one ROT No. at most");
+    if (!problem.isEmpty())
+        return usageError(err, "deleted", problem, "[ROTNO]");
+    if (!logOn(o, err))
+        return Stopped;
+    const std::optional<QString> rotNo =
+        words.isEmpty() ? std::nullopt : std::optional<QString>(words[0].trimmed());
+    QList<DeletedBills::Entry> entries;
+    try {
+        entries = DeletedBills::list(*logonState().Conn, rotNo);
+    } catch (const DbError& e) {
+        err << "The deleted shipping bills could not be read: " << e.description() << Qt::endl;
+        return Stopped;
+    }
+    if (entries.isEmpty()) {
+        out << "No deleted shipping bills" << (rotNo ? " of ROT No. " + *rotNo : QString())
+            << Qt::endl;
+        return Done;
+    }
+    const auto row = [&out](const QStringList& cells) {
+        static const int widths[] = {6, 10, 10, 11, 11, 12};
+        QString line;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            line += i + 1 < cells.size() ? cells[i].leftJustified(widths[i]) + u' ' : cells[i];
+        out << line << '\n';
+    };
+    row({QStringLiteral("ID"), QStringLiteral("ROT No."), QStringLiteral("SB No."),
+         QStringLiteral("SB Date"), QStringLiteral("Containers"), QStringLiteral("Deleted by"),
+         QStringLiteral("Deleted at")});
+    for (const DeletedBills::Entry& e : entries)
+        row({QString::number(e.number), e.rotNo, e.sbNo,
+             e.sbDate.toString(QStringLiteral("dd/MM/yyyy")), QString::number(e.containers),
+             e.deletedBy, dateTimeText(e.deletedAt)});
+    out << Qt::flush;
+    return Done;
+}
+
+int cmdUndelete(const Options& o, QTextStream& out, QTextStream& err)
+{
+    QStringList words;
+    QString problem;
+    bool number = false;
+    qint64 id = 0;
+    if (commandArguments(o.args, {}, &words, &problem)) {
+        if (words.size() == 1)
+            id = words[0].toLongLong(&number);
+        if (!number)
+            problem = QStringLiteral("give the ID of one deleted shipping bill, as deleted "
+                                     "lists it");
+    }
+    if (!problem.isEmpty())
+        return usageError(err, "undelete", problem, "ID");
+    if (!logOn(o, err))
+        return Stopped;
+    try {
+        Database& db = *logonState().Conn;
+        DeletedBills::Entry entry;
+        for (const DeletedBills::Entry& e : DeletedBills::list(db))
+            if (e.number == id)
+                entry = e;
+        const qint64 got = DeletedBills::restore(db, id);
+        out << "Restored shipping bill " << entry.sbNo << " of ROT No. " << entry.rotNo << " with "
+            << entry.containers << (entry.containers == 1 ? " container" : " containers")
+            << (got == entry.oldId ? QStringLiteral(" under its id %1").arg(got)
+                                   : QStringLiteral(" under the new id %1 (its id %2 is taken)")
+                                         .arg(got)
+                                         .arg(entry.oldId))
+            << Qt::endl;
+    } catch (const DbError& e) {
+        err << "The deleted shipping bill " << id << " was not restored: " << e.description()
+            << Qt::endl;
+        return Stopped;
+    }
+    return Done;
+}
+
 struct Command
 {
     const char* name;
@@ -480,6 +567,13 @@ const Command commands[] = {
      "                                warning and a count (--json: a JSON array); exit 1 when\n"
      "                                there is an error. --date: the EGM date the file will\n"
      "                                carry (default: the bills' own)"},
+    {"deleted", cmdDeleted,
+     "deleted [ROTNO]               list the deleted shipping bills, newest first (of one\n"
+     "                                EGM when ROTNO is given)"},
+    {"undelete", cmdUndelete,
+     "undelete ID                   put a deleted shipping bill back with its containers (ID\n"
+     "                                as deleted lists it): under its old id when that is\n"
+     "                                free, else the next one"},
     {"checklist", cmdCheckList,
      "checklist ROTNO --out FILE    write the check-list as PDF (FILE.pdf) or RTF (FILE.rtf)"},
 };

@@ -5,6 +5,7 @@
 #include "ContainerGrid.h"
 #include "ContainerGridView.h"
 #include "Database.h"
+#include "DeletedBills.h"
 #include "MyFunc.h"
 #include "RowSet.h"
 #include "ValueText.h"
@@ -409,9 +410,10 @@ void frmCargo::removeRecord()
     RowSet& rs = *rows();
     Database& database = db();
     const qint64 id = rs.value(QStringLiteral("id")).toLongLong();
-    // Every container of the bill goes with it, shown or not.
+    // Every container of the bill goes with it, shown or not, into the
+    // deleted rows, from where the bill can be put back.
     Database::Transaction tx(database);
-    database.exec(QStringLiteral("delete from egmcontain where ref = ?"), {id});
+    DeletedBills::keep(database, id, logonState().UserId);
     rs.deleteCurrent();
     tx.commit();
 }

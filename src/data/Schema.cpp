@@ -137,6 +137,18 @@ QString collisions(Database& db, const QString& table, const QString& what)
         .arg(what, table, lines.join(u'\n'), ValueText::numberText(highest));
 }
 
+void createDeletedTables(Database& db)
+{
+    if (db.tableExists(QStringLiteral("egmcargo_deleted")))
+        return;
+    db.createTable(QStringLiteral("egmcargo_deleted"), Schema::egmcargoDeleted());
+    db.createTable(QStringLiteral("egmcontain_deleted"), Schema::egmcontainDeleted());
+    db.exec(
+        QStringLiteral("create unique index egmcargo_deleted_delid on egmcargo_deleted (delid)"));
+    db.exec(
+        QStringLiteral("create index egmcontain_deleted_delref on egmcontain_deleted (delref)"));
+}
+
 } // namespace
 
 namespace Schema {
@@ -203,6 +215,7 @@ Upgrade upgradeCompanyDatabase(Database& db)
         db.exec(
             QStringLiteral("create unique index %1 on %2 (id)").arg(QLatin1String(k.index), table));
     }
+    createDeletedTables(db);
     if (!db.tableExists(versionTable))
         db.exec(QStringLiteral("create table schemaversion (version integer)"));
     db.exec(QStringLiteral("delete from schemaversion"));
@@ -279,6 +292,25 @@ ColumnList contain()
 {
     ColumnList c{autoKey("autoid")};
     numbered(c, "kf", 1, 30);
+    return c;
+}
+
+ColumnList egmcargoDeleted()
+{
+    ColumnList c{col("delid", ColumnType::Long), col("deletedby", ColumnType::Text, 50),
+                 col("deletedat", ColumnType::Date)};
+    return c + egmcargo();
+}
+
+ColumnList egmcontainDeleted()
+{
+    ColumnList c{col("delref", ColumnType::Long)};
+    for (ColumnInfo k : egmcontain()) {
+        // The container keeps its number while deleted; it gets a new one back.
+        k.autoNumber = false;
+        k.nullable = true;
+        c << k;
+    }
     return c;
 }
 
@@ -396,6 +428,7 @@ void createCompanyDatabase(Database& db)
     db.exec(QStringLiteral("create index egmcontain_ref on egmcontain (ref)"));
     // An imported cargo line's id comes from its file; the key refuses a clash.
     db.exec(QStringLiteral("create unique index cargo_id on cargo (id)"));
+    createDeletedTables(db);
     db.exec(QStringLiteral("create table schemaversion (version integer)"));
     db.exec(QStringLiteral("insert into schemaversion (version) values (?)"), {companyVersion});
     const struct

@@ -18,6 +18,11 @@ ColumnList constatus();
 ColumnList vesinfo();
 ColumnList cargo();
 ColumnList contain();
+/// Deleted shipping bills and their containers: the columns of egmcargo and
+/// egmcontain after their own key (delid; delref names the bill's delid),
+/// who deleted the bill and when.
+ColumnList egmcargoDeleted();
+ColumnList egmcontainDeleted();
 
 /// Creates DRCOMP in an empty database.
 void createSystemDatabase(Database& db);
@@ -47,8 +52,8 @@ void writeThrough(Database& db);
 /// The layout of a company database that this program makes and works
 /// with, kept in the table schemaversion. A database without that table was
 /// made by an earlier Tarvex: version 1, without the unique keys on
-/// egmcargo.id and cargo.id.
-constexpr int companyVersion = 2;
+/// egmcargo.id and cargo.id. Version 3 keeps deleted shipping bills.
+constexpr int companyVersion = 3;
 /// The version a company database carries (1 when it carries none).
 int companyDatabaseVersion(Database& db);
 

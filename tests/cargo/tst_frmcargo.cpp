@@ -6,6 +6,7 @@
 #include "CargoTesting.h"
 #include "ContainerGrid.h"
 #include "ContainerGridView.h"
+#include "DeletedBills.h"
 #include "EgmExport.h"
 #include "frmCargo.h"
 
@@ -332,6 +333,12 @@ void TestCargoScreen::deleteRemovesEveryContainerOfTheBill()
     QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 1);
     QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 2")), 0);
     QCOMPARE(count(QStringLiteral("select count(*) from egmcontain where ref = 1")), 2);
+    // Kept with its containers and who deleted it, to be put back.
+    const QList<DeletedBills::Entry> kept = DeletedBills::list(conn());
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].oldId, 2);
+    QCOMPARE(kept[0].containers, 5);
+    QCOMPARE(kept[0].deletedBy, QStringLiteral("TARVEX"));
     QCOMPARE(box(f, 15)->text(), QStringLiteral("10"));
     QCOMPARE(gridOf(f)->text(2, ContainerGrid::Status), QStringLiteral("F"));
 }

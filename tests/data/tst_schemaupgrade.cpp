@@ -17,6 +17,8 @@ void makeEarlier(Database& db)
     db.exec("drop index egmcargo_id");
     db.exec("drop index cargo_id");
     db.exec("drop table schemaversion");
+    db.exec("drop table egmcargo_deleted");
+    db.exec("drop table egmcontain_deleted");
     db.clearLayoutCache();
 }
 
@@ -95,6 +97,7 @@ void tst_SchemaUpgrade::upgrade()
     const bool keys = versionAfter > 1;
     QCOMPARE(keyed(db, "egmcargo"), keys);
     QCOMPARE(keyed(db, "cargo"), keys);
+    QCOMPARE(db.tableExists("egmcargo_deleted"), keys);
     QCOMPARE(db.scalar("select count(*) from egmcargo").toInt() +
                  db.scalar("select count(*) from cargo").toInt(),
              int(rows.size()));

@@ -128,7 +128,8 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::addColumn<bool>("writable");
         const QStringList earlier{"drop index egmcargo_id", "drop index cargo_id",
-                                  "drop table schemaversion"};
+                                  "drop table schemaversion", "drop table egmcargo_deleted",
+                                  "drop table egmcontain_deleted"};
         QTest::newRow("earlier") << earlier << QString() << true;
         QTest::newRow("earlier, ids collide")
             << earlier + QStringList{"insert into egmcargo (id, sbno) values (7, 1)",
