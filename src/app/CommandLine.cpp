@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "AppPaths.h"
+#include "Backup.h"
 #include "CheckList.h"
 #include "CheckListReport.h"
 #include "ConsolePrompts.h"
@@ -448,6 +449,30 @@ QString dateTimeText(const QDateTime& t)
     return t.isValid() ? t.toString(QStringLiteral("dd/MM/yyyy HH:mm")) : QString();
 }
 
+int cmdBackup(const Options& o, QTextStream& out, QTextStream& err)
+{
+    std::optional<QString> to;
+    QStringList words;
+    QString problem;
+    if (commandArguments(o.args, {{QLatin1String("--to"), &to, "a folder"}}, &words, &problem) &&
+        !words.isEmpty())
+        problem = QStringLiteral("unexpected ") + words[0];
+    if (!problem.isEmpty())
+        return usageError(err, "backup", problem, "[--to DIR]");
+    if (!logOn(o, err))
+        return Stopped;
+    try {
+        const Backup::Result r = Backup::make(*logonState().Conn, to.value_or(QString()));
+        out << "Wrote " << QDir::toNativeSeparators(r.file) << " (checked)" << Qt::endl;
+        for (const QString& old : r.removed)
+            out << "Removed the older backup " << old << Qt::endl;
+    } catch (const DbError& e) {
+        err << e.description() << Qt::endl;
+        return Stopped;
+    }
+    return Done;
+}
+
 int cmdDeleted(const Options& o, QTextStream& out, QTextStream& err)
 {
     QStringList words;
@@ -567,6 +592,10 @@ const Command commands[] = {
      "                                warning and a count (--json: a JSON array); exit 1 when\n"
      "                                there is an error. --date: the EGM date the file will\n"
      "                                carry (default: the bills' own)"},
+    {"backup", cmdBackup,
+     "backup [--to DIR]             write a checked copy of the company database into DIR\n"
+     "                                (default: the Backup Folder setting, else backups in\n"
+     "                                the program's folder) and keep the newest 14 (Keep)"},
     {"deleted", cmdDeleted,
      "deleted [ROTNO]               list the deleted shipping bills, newest first (of one\n"
      "                                EGM when ROTNO is given)"},

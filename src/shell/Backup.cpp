@@ -1,0 +1,146 @@
+#include "Backup.h"
+
+#include "AppPaths.h"
+#include "Database.h"
+#include "DatabaseCopy.h"
+#include "Settings.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace {
+
+constexpr int defaultKeep = 14;
+
+QString baseName(const Database& db)
+{
+    QString base =
+        db.where().isServer() ? db.location() : QFileInfo(db.location()).completeBaseName();
+    base.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
+    return base.isEmpty() ? QStringLiteral("company") : base;
+}
+
+QRegularExpression copyName(const QString& base)
+{
+    return QRegularExpression(QStringLiteral("^%1-\\d{8}-\\d{6}(-\\d+)?\\.sqlite$")
+                                  .arg(QRegularExpression::escape(base)));
+}
+
+/// PRAGMA quick_check of the file, on db's own connection: opening it on
+/// one of its own would change the copy (its journal mode).
+QString checkOf(Database& db, const QString& file)
+{
+    db.exec(QStringLiteral("ATTACH DATABASE ? AS backupcheck"), {file});
+    QString answer;
+    try {
+        QSqlQuery q = db.exec(QStringLiteral("PRAGMA backupcheck.quick_check"));
+        QStringList lines;
+        while (q.next())
+            lines << q.value(0).toString();
+        answer = lines.join(u'\n');
+    } catch (const DbError&) {
+        db.exec(QStringLiteral("DETACH DATABASE backupcheck"));
+        throw;
+    }
+    db.exec(QStringLiteral("DETACH DATABASE backupcheck"));
+    return answer;
+}
+
+void writeCopy(Database& db, const QString& part)
+{
+    if (!db.where().isServer()) {
+        // One read of the whole database at one moment, while others save.
+        db.exec(QStringLiteral("VACUUM INTO ?"), {part});
+        const QString answer = checkOf(db, part);
+        if (answer != QLatin1String("ok"))
+            throw DbError(DbError::CommandFailed,
+                          QStringLiteral("The copy failed its check: %1").arg(answer));
+        return;
+    }
+    auto to = Database::create(part);
+    QString error;
+    if (!DatabaseCopy::narrowPermissions(db.where(), part, &error))
+        throw DbError(DbError::CommandFailed, error);
+    DatabaseCopy::copy(db, *to);
+    const QVariant answer = to->scalar(QStringLiteral("PRAGMA quick_check"));
+    if (answer.toString() != QLatin1String("ok"))
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("The copy failed its check: %1").arg(answer.toString()));
+}
+
+} // namespace
+
+namespace Backup {
+
+QString folder()
+{
+    QString f = ReadIni(QStringLiteral("Backup"), QStringLiteral("Folder")).trimmed();
+    if (f.isEmpty())
+        f = QStringLiteral("backups");
+    return QDir(AppPaths::home()).absoluteFilePath(f);
+}
+
+int keep()
+{
+    bool ok = false;
+    const int n = ReadIni(QStringLiteral("Backup"), QStringLiteral("Keep")).trimmed().toInt(&ok);
+    return ok && n > 0 ? n : defaultKeep;
+}
+
+QStringList beyondNewest(QStringList names, int keep)
+{
+    // The time in each name sorts as text, the newest first ("-2" for a
+    // second copy within the same second sorts after the first one).
+    const auto key = [](const QString& name) { return name.section(u'.', 0, 0); };
+    std::sort(names.begin(), names.end(),
+              [&key](const QString& a, const QString& b) { return key(a) > key(b); });
+    return names.mid(std::max(keep, 1));
+}
+
+Result make(Database& db, const QString& dir)
+{
+    const QString target = dir.isEmpty() ? folder() : QDir(dir).absolutePath();
+    if (!QDir().mkpath(target))
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("The backup folder '%1' cannot be made.").arg(target));
+    const QString base = baseName(db);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = QStringLiteral("%1-%2.sqlite").arg(base, stamp);
+    for (int n = 2; QFileInfo::exists(QDir(target).filePath(name)); ++n)
+        name = QStringLiteral("%1-%2-%3.sqlite").arg(base, stamp).arg(n);
+    Result result;
+    result.file = QDir(target).filePath(name);
+    // Written under a name of its own until it is complete and checked: a
+    // copy cut short (a full disk, a killed program) never passes for one.
+    const QString part =
+        result.file + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+    const auto removePart = [&part] {
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"),
+                                      QStringLiteral("-journal")})
+            QFile::remove(part + suffix);
+    };
+    try {
+        writeCopy(db, part);
+    } catch (const DbError& e) {
+        removePart();
+        throw DbError(e.number(), QStringLiteral("No backup of %1 was made in %2: %3")
+                                      .arg(db.location(), target, e.description()));
+    }
+    if (!QFile::rename(part, result.file)) {
+        removePart();
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("No backup of %1 was made: '%2' cannot be written.")
+                          .arg(db.location(), result.file));
+    }
+    const QStringList copies = QDir(target).entryList(QDir::Files).filter(copyName(base));
+    for (const QString& old : beyondNewest(copies, keep()))
+        if (QFile::remove(QDir(target).filePath(old)))
+            result.removed << old;
+    return result;
+}
+
+} // namespace Backup

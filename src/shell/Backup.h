@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Database;
+
+/// Copies of a company database kept in the backup folder, the newest few.
+/// A copy is made by the engine (SQLite's VACUUM INTO, or on a server the
+/// checked table-by-table copy of copy-db into a SQLite file), never by
+/// copying the file of a database in use, and is checked before it counts.
+namespace Backup {
+
+/// Settings section Backup: Folder (relative to the program's folder;
+/// default "backups") and Keep (default 14).
+QString folder();
+int keep();
+
+struct Result
+{
+    QString file;        ///< the new copy
+    QStringList removed; ///< older copies removed after it was checked
+};
+
+/// Writes a checked copy of db into dir (folder() when ""), named after the
+/// database and the time; then removes the oldest copies of that database
+/// beyond keep(). Throws DbError when the copy cannot be made or fails its
+/// check: the database and the older copies are then as they were, and no
+/// part of the new copy is left.
+Result make(Database& db, const QString& dir = QString());
+
+/// Of the copies' file names (each ending in its time), those beyond the
+/// newest keep.
+QStringList beyondNewest(QStringList names, int keep);
+
+} // namespace Backup
