@@ -161,6 +161,25 @@ int companyDatabaseVersion(Database& db)
     return v.isNull() ? 1 : v.toInt();
 }
 
+QString idCollisions(Database& db)
+{
+    QStringList found;
+    for (const auto& k : idKeys) {
+        const QString table = QString::fromLatin1(k.table);
+        if (db.tableExists(table) && !hasUniqueIdKey(db, table)) {
+            const QString text = collisions(db, table, QString::fromLatin1(k.what));
+            if (!text.isEmpty())
+                found << text;
+        }
+    }
+    if (found.isEmpty())
+        return QString();
+    return QStringLiteral("The company database %1 cannot be brought up to date and is left as "
+                          "it is.\n")
+               .arg(db.location()) +
+           found.join(u'\n');
+}
+
 Upgrade upgradeCompanyDatabase(Database& db)
 {
     Upgrade result;
@@ -187,21 +206,10 @@ Upgrade upgradeCompanyDatabase(Database& db)
     result.found = companyDatabaseVersion(db);
     if (settled())
         return result;
-    QStringList found;
-    for (const auto& k : idKeys) {
-        const QString table = QString::fromLatin1(k.table);
-        if (db.tableExists(table) && !hasUniqueIdKey(db, table)) {
-            const QString text = collisions(db, table, QString::fromLatin1(k.what));
-            if (!text.isEmpty())
-                found << text;
-        }
-    }
+    const QString found = idCollisions(db);
     if (!found.isEmpty()) {
         result.state = Upgrade::State::Collides;
-        result.message = QStringLiteral("The company database %1 cannot be brought up to date "
-                                        "and is left as it is.\n")
-                             .arg(db.location()) +
-                         found.join(u'\n');
+        result.message = found;
         return result;
     }
     for (const auto& k : idKeys) {

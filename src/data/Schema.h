@@ -73,6 +73,9 @@ struct Upgrade
     /// the database is only read.
     QString message;
 };
+/// What stands in the way of the unique id keys: which ids of which tables
+/// more than one row holds, and how to mend them ("" when nothing does).
+QString idCollisions(Database& db);
 /// Brings a company database of an earlier version to companyVersion in one
 /// transaction; a database whose ids already collide, or one of a newer
 /// version, is left as it is. Throws DbError when a statement fails (the

@@ -1,6 +1,7 @@
 #include "Logon.h"
 
 #include "AppPaths.h"
+#include "Backup.h"
 #include "DataSources.h"
 #include "Database.h"
 #include "Keyring.h"
@@ -165,6 +166,18 @@ void bringUpToDate(Database& db)
     // A read-only installation is read as it stands.
     if (db.readOnly())
         return;
+    // The change waits for a checked copy of the database as it was.
+    if (Schema::companyDatabaseVersion(db) < Schema::companyVersion &&
+        Schema::idCollisions(db).isEmpty()) {
+        try {
+            Backup::make(db);
+        } catch (const DbError& e) {
+            prompts().warn(e.description() +
+                           QStringLiteral("\nThe company database is left as it is; it is "
+                                          "brought up to date at a logon after a backup."));
+            return;
+        }
+    }
     const Schema::Upgrade u = Schema::upgradeCompanyDatabase(db);
     if (u.state == Schema::Upgrade::State::Newer)
         db.setReadOnly(QStringLiteral("a newer Tarvex made it; install that Tarvex to change it."));

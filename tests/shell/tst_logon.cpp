@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,16 +128,17 @@ private slots:
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QString>("said");
         QTest::addColumn<bool>("writable");
+        QTest::addColumn<int>("backups");
         const QStringList earlier{"drop index egmcargo_id", "drop index cargo_id",
                                   "drop table schemaversion", "drop table egmcargo_deleted",
                                   "drop table egmcontain_deleted"};
-        QTest::newRow("earlier") << earlier << QString() << true;
+        QTest::newRow("earlier") << earlier << QString() << true << 1;
         QTest::newRow("earlier, ids collide")
             << earlier + QStringList{"insert into egmcargo (id, sbno) values (7, 1)",
                                      "insert into egmcargo (id, sbno) values (7, 2)"}
-            << QString("id 7: 2 rows") << true;
+            << QString("id 7: 2 rows") << true << 0;
         QTest::newRow("newer") << QStringList{"update schemaversion set version = version + 1"}
-                               << QString("made by a newer Tarvex") << false;
+                               << QString("made by a newer Tarvex") << false << 0;
     }
 
     void theCompanyDatabaseIsBroughtUpToDate()
@@ -144,6 +146,7 @@ private slots:
         QFETCH(QStringList, before);
         QFETCH(QString, said);
         QFETCH(bool, writable);
+        QFETCH(int, backups);
         DemoFixture demo;
         demo.addUser("TARVEX", "KOSRAW", " SU", " SU");
         for (const QString& sql : before)
@@ -154,6 +157,7 @@ private slots:
                  Logon::Outcome::LoggedOn);
         QCOMPARE(prompts.messages().join('\n').contains(said), true);
         QCOMPARE(prompts.messages().isEmpty(), said.isEmpty());
+        QCOMPARE(QDir(demo.file("backups")).entryList(QDir::Files).size(), backups);
         Database& db = *logonState().Conn;
         try {
             Database::Transaction tx(db);
