@@ -4,6 +4,7 @@
 #include "Backup.h"
 #include "DataSources.h"
 #include "Database.h"
+#include "DeletedBills.h"
 #include "Keyring.h"
 #include "LogonState.h"
 #include "PasswordHash.h"
@@ -158,6 +159,8 @@ void upgradeUsers(Database& db)
     Schema::writeThrough(db);
 }
 
+constexpr int keepDeletedDays = 365;
+
 /// A company database of an earlier Tarvex gets today's layout; one whose
 /// ids stand in the way of it is left as it is, and one of a newer Tarvex
 /// is only read. Either says so, and the logon goes on.
@@ -183,6 +186,15 @@ void bringUpToDate(Database& db)
         db.setReadOnly(QStringLiteral("a newer Tarvex made it; install that Tarvex to change it."));
     if (!u.message.isEmpty())
         prompts().warn(u.message);
+    if (db.readOnly())
+        return;
+    // Deleted bills are kept so long (the backups keep them longer).
+    bool ok = false;
+    int days =
+        ReadIni(QStringLiteral("Backup"), QStringLiteral("KeepDeletedDays")).trimmed().toInt(&ok);
+    if (!ok || days < 1)
+        days = keepDeletedDays;
+    DeletedBills::forgetDeletedBefore(db, QDateTime::currentDateTime().addDays(-days));
 }
 
 /// The user's wrong passwords in a row (the most any of their rows holds).

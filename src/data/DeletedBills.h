@@ -34,6 +34,11 @@ void keep(Database& db, qint64 id, const QString& user);
 /// The deleted bills, newest first; those of one EGM when rotNo is given.
 QList<Entry> list(Database& db, const std::optional<QString>& rotNo = std::nullopt);
 
+/// Forgets the deleted bills deleted before the time given, with their
+/// containers, in one transaction; returns how many. A database without
+/// deleted rows has none to forget.
+int forgetDeletedBefore(Database& db, const QDateTime& before);
+
 /// Puts a deleted bill back with its containers in one transaction, under
 /// its old id when that is free, else the next id. Returns the id it got;
 /// throws DbError (nothing changed) when there is no such deleted bill.

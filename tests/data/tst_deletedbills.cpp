@@ -1,6 +1,6 @@
 // Deleted shipping bills kept with their containers and put back.
 
-#include "../data/DataTesting.h"
+#include "DataTesting.h"
 #include "DeletedBills.h"
 #include "Schema.h"
 
@@ -46,6 +46,7 @@ private slots:
     void restore_data();
     void restore();
     void anUnknownNumberRestoresNothing();
+    void theLongDeletedAreForgotten();
 };
 
 void tst_DeletedBills::listIsNewestFirstOfOneEgmOrAll()
@@ -120,6 +121,25 @@ void tst_DeletedBills::anUnknownNumberRestoresNothing()
     QVERIFY(error->description().contains("no deleted shipping bill 42"));
     QCOMPARE(DeletedBills::list(db).size(), 1);
     QCOMPARE(db.scalar("select count(*) from egmcargo").toInt(), 0);
+}
+
+void tst_DeletedBills::theLongDeletedAreForgotten()
+{
+    ScratchDatabase s;
+    Database& db = s.db();
+    Schema::createCompanyDatabase(db);
+    addBill(db, 1, 10, 501, 2);
+    addBill(db, 2, 10, 502, 1);
+    deleteBill(db, 1);
+    deleteBill(db, 2);
+    const QDateTime now = QDateTime::currentDateTime();
+    db.exec("update egmcargo_deleted set deletedat = ? where id = 1",
+            {db.dialect().toStorage(ColumnType::Date, now.addDays(-400))});
+    QCOMPARE(DeletedBills::forgetDeletedBefore(db, now.addDays(-365)), 1);
+    const QList<DeletedBills::Entry> left = DeletedBills::list(db);
+    QCOMPARE(left.size(), 1);
+    QCOMPARE(left[0].oldId, 2);
+    QCOMPARE(db.scalar("select count(*) from egmcontain_deleted").toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_DeletedBills)

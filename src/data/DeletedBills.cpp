@@ -96,6 +96,22 @@ QList<Entry> list(Database& db, const std::optional<QString>& rotNo)
     return out;
 }
 
+int forgetDeletedBefore(Database& db, const QDateTime& before)
+{
+    if (!db.tableExists(QStringLiteral("egmcargo_deleted")))
+        return 0;
+    const QVariant cutoff = db.dialect().toStorage(ColumnType::Date, before);
+    Database::Transaction tx(db);
+    db.exec(QStringLiteral("delete from egmcontain_deleted where delref in (select delid from "
+                           "egmcargo_deleted where deletedat < ?)"),
+            {cutoff});
+    const int n =
+        db.exec(QStringLiteral("delete from egmcargo_deleted where deletedat < ?"), {cutoff})
+            .numRowsAffected();
+    tx.commit();
+    return n;
+}
+
 qint64 restore(Database& db, qint64 number)
 {
     needTables(db);
