@@ -65,6 +65,19 @@ private slots:
         QVERIFY(copy->scalar("select count(*) from d_port_cd").toInt() > 100);
     }
 
+    void aDatabaseOfANewerTarvexIsBackedUpToo()
+    {
+        runCliAs(home_, {"deleted"}); // the first logon makes the user table
+        AppPaths::setHome(home_);
+        DataSources::openConnection("DSN=" + companySource())
+            ->exec("update schemaversion set version = version + 1");
+        AppPaths::setHome(QString());
+        const CliRun r = runCliAs(home_, {"backup"});
+        QVERIFY2(r.err.contains("newer Tarvex"), qPrintable(r.err));
+        QVERIFY2(r.code == int(CommandLine::Done), qPrintable(r.err));
+        QCOMPARE(QDir(home_ + "/backups").entryList(QDir::Files).size(), 1);
+    }
+
     void onlyTheNewestAreKept()
     {
         const QString dir = tmp_->filePath("elsewhere");
