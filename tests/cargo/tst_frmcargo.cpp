@@ -598,6 +598,7 @@ void TestCargoScreen::closingWhileAddingDiscards()
     click(f, QStringLiteral("cmdEdit"));
     box(f, 15)->setText(QStringLiteral("99"));
     f->close();
+    delete f; // the next form takes its place
     click(open(), QStringLiteral("cmdAdd"));
     box(form_, 1)->setText(QStringLiteral("5"));
     form_->close();
