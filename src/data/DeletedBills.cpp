@@ -43,6 +43,18 @@ QDateTime dateTimeOf(const QVariant& v)
     return QDateTime::fromString(v.toString().trimmed(), Qt::ISODate);
 }
 
+/// The kept rows of deleted bill number back into table, their key column
+/// (id or ref) set to id.
+void copyBack(Database& db, const QString& table, const QString& key, QStringList columns,
+              const QString& which, qint64 id, qint64 number)
+{
+    columns.removeAll(key);
+    const QString list = columns.join(QStringLiteral(", "));
+    db.exec(QStringLiteral("insert into %1 (%2, %3) select ?, %3 from %1_deleted where %4")
+                .arg(table, key, list, which),
+            {id, number});
+}
+
 } // namespace
 
 namespace DeletedBills {
@@ -128,20 +140,10 @@ qint64 restore(Database& db, qint64 number)
         db.scalar(QStringLiteral("select count(*) from egmcargo where id = ?"), {oldId}).toInt() >
             0)
         id = highest + 1;
-    QStringList bill = names(Schema::egmcargo());
-    bill.removeAll(QStringLiteral("id"));
-    const QString billList = bill.join(QStringLiteral(", "));
-    db.exec(QStringLiteral("insert into egmcargo (id, %1) select ?, %1 from egmcargo_deleted "
-                           "where delid = ?")
-                .arg(billList),
-            {id, number});
-    QStringList contain = containerValues();
-    contain.removeAll(QStringLiteral("ref"));
-    const QString containList = contain.join(QStringLiteral(", "));
-    db.exec(QStringLiteral("insert into egmcontain (ref, %1) select ?, %1 from "
-                           "egmcontain_deleted where delref = ? order by autoid")
-                .arg(containList),
-            {id, number});
+    copyBack(db, QStringLiteral("egmcargo"), QStringLiteral("id"), names(Schema::egmcargo()),
+             QStringLiteral("delid = ?"), id, number);
+    copyBack(db, QStringLiteral("egmcontain"), QStringLiteral("ref"), containerValues(),
+             QStringLiteral("delref = ? order by autoid"), id, number);
     db.exec(QStringLiteral("delete from egmcontain_deleted where delref = ?"), {number});
     db.exec(QStringLiteral("delete from egmcargo_deleted where delid = ?"), {number});
     tx.commit();
