@@ -4,9 +4,12 @@
 
 #include "AppPaths.h"
 #include "CommandLine.h"
+#include "Database.h"
 #include "FakeKeyring.h"
+#include "Installation.h"
 #include "LogonState.h"
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -19,6 +22,19 @@ struct CliRun
 };
 
 /// tarvex ARGS...; leaves no program folder and nobody logged on behind.
+/// A demo installation in home, as "tarvex init" makes it, and its company
+/// database opened; null (with the reason as a warning) when it cannot be made.
+inline std::shared_ptr<Database> demoCompany(const QString& home)
+{
+    QString error;
+    if (!Installation::createDemo(home, &error)) {
+        qWarning("the demo installation was not made: %s", qPrintable(error));
+        return nullptr;
+    }
+    return Database::open(
+        {QStringLiteral("SQLITE"), QDir(home).filePath(QStringLiteral("demo.mdb"))});
+}
+
 inline CliRun runCli(const QStringList& args)
 {
     CliRun r;

@@ -27,9 +27,8 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         home_ = tmp_.filePath("agency");
-        QString error;
-        QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
-        const auto db = Database::open({"SQLITE", QDir(home_).filePath("demo.mdb")});
+        const auto db = demoCompany(home_);
+        QVERIFY(db);
         insertSampleEgms(*db);
         insertCheckedEgms(*db);
     }

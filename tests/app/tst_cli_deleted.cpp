@@ -22,9 +22,8 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         home_ = tmp_.filePath("agency");
         QDir(home_).removeRecursively();
-        QString error;
-        QVERIFY2(Installation::createDemo(home_, &error), qPrintable(error));
-        const auto db = Database::open({"SQLITE", QDir(home_).filePath("demo.mdb")});
+        const auto db = demoCompany(home_);
+        QVERIFY(db);
         db->exec("insert into egmcargo (id, egmno, sbno, sbdt) values (1, 10, 501, '2026-12-01')");
         db->exec("insert into egmcargo (id, egmno, sbno) values (2, 11, 502)");
         db->exec("insert into egmcontain (ref, containno) values (1, 'ABCU1234565')");
