@@ -5,6 +5,7 @@
 #include "Schema.h"
 
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -42,18 +43,26 @@ class tst_DeletedBills : public QObject
     Q_OBJECT
 
 private slots:
+    void init()
+    {
+        scratch_ = std::make_unique<ScratchDatabase>();
+        Schema::createCompanyDatabase(scratch_->db());
+    }
+    void cleanup() { scratch_.reset(); }
+
     void listIsNewestFirstOfOneEgmOrAll();
     void restore_data();
     void restore();
     void anUnknownNumberRestoresNothing();
     void theLongDeletedAreForgotten();
+
+private:
+    std::unique_ptr<ScratchDatabase> scratch_;
 };
 
 void tst_DeletedBills::listIsNewestFirstOfOneEgmOrAll()
 {
-    ScratchDatabase s;
-    Database& db = s.db();
-    Schema::createCompanyDatabase(db);
+    Database& db = scratch_->db();
     addBill(db, 1, 10, 501, 2);
     addBill(db, 2, 10, 502, 0);
     addBill(db, 3, 11, 503, 1);
@@ -91,9 +100,7 @@ void tst_DeletedBills::restore()
 {
     QFETCH(bool, idTaken);
     QFETCH(int, expectedId);
-    ScratchDatabase s;
-    Database& db = s.db();
-    Schema::createCompanyDatabase(db);
+    Database& db = scratch_->db();
     addBill(db, 2, 10, 502, 3);
     addBill(db, 5, 10, 505, 0);
     const QStringList containers = containersOf(db, 2);
@@ -111,9 +118,7 @@ void tst_DeletedBills::restore()
 
 void tst_DeletedBills::anUnknownNumberRestoresNothing()
 {
-    ScratchDatabase s;
-    Database& db = s.db();
-    Schema::createCompanyDatabase(db);
+    Database& db = scratch_->db();
     addBill(db, 1, 10, 501, 1);
     deleteBill(db, 1);
     const auto error = dbErrorOf([&] { DeletedBills::restore(db, 42); });
@@ -125,9 +130,7 @@ void tst_DeletedBills::anUnknownNumberRestoresNothing()
 
 void tst_DeletedBills::theLongDeletedAreForgotten()
 {
-    ScratchDatabase s;
-    Database& db = s.db();
-    Schema::createCompanyDatabase(db);
+    Database& db = scratch_->db();
     addBill(db, 1, 10, 501, 2);
     addBill(db, 2, 10, 502, 1);
     deleteBill(db, 1);
