@@ -18,7 +18,9 @@
 #include "LogonState.h"
 #include "PostgresDialect.h"
 #include "PrinterLand.h"
+#include "Restore.h"
 #include "RowSet.h"
+#include "Schema.h"
 #include "ValueText.h"
 #include "XmlImport.h"
 
@@ -463,9 +465,63 @@ int cmdBackup(const Options& o, QTextStream& out, QTextStream& err)
         return Stopped;
     try {
         const Backup::Result r = Backup::make(*logonState().Conn, to.value_or(QString()));
+        for (const QString& part : r.unfinished)
+            out << "Removed an unfinished backup (cut short earlier): " << part << Qt::endl;
         out << "Wrote " << QDir::toNativeSeparators(r.file) << " (checked)" << Qt::endl;
         for (const QString& old : r.removed)
             out << "Removed the older backup " << old << Qt::endl;
+    } catch (const DbError& e) {
+        err << e.description() << Qt::endl;
+        return Stopped;
+    }
+    return Done;
+}
+
+int cmdRestore(const Options& o, QTextStream& out, QTextStream& err)
+{
+    std::optional<QString> into;
+    QStringList words;
+    QString problem;
+    if (commandArguments(o.args, {{QLatin1String("--into"), &into, "a database name"}}, &words,
+                         &problem) &&
+        words.size() != 1)
+        problem = QStringLiteral("give the one backup file to restore");
+    if (!problem.isEmpty())
+        return usageError(err, "restore", problem, "FILE [--into DATABASE]");
+    if (!logOn(o, err))
+        return Stopped;
+    LogonState& st = logonState();
+    Database& db = *st.Conn;
+    try {
+        if (db.where().isServer()) {
+            if (into.value_or(QString()).trimmed().isEmpty()) {
+                err << "The company database is on a server: a backup is restored into a new, "
+                       "empty database there. Name it with --into DATABASE; the company's own "
+                       "database is not changed."
+                    << Qt::endl;
+                return Usage;
+            }
+            const QString name = into->trimmed();
+            const Restore::Contents c = Restore::intoServer(db, words[0], name);
+            out << "Restored " << Restore::describe(c) << " into the new database " << name
+                << " on the server." << Qt::endl
+                << "To use it, set Database=" << name << " in the section ["
+                << DataSources::nameFromConnection(st.DataSource) << "] of "
+                << QDir::toNativeSeparators(DataSources::registryFile()) << "; the database "
+                << db.location() << " is as it was." << Qt::endl;
+            return Done;
+        }
+        if (into) {
+            err << "--into names a new database on a server; the company database is the file "
+                << db.location() << "." << Qt::endl;
+            return Usage;
+        }
+        const Restore::Replaced r = Restore::overFile(db, st.InUse.get(), words[0]);
+        out << "Wrote " << QDir::toNativeSeparators(r.before.file)
+            << " (checked): the company database as it was" << Qt::endl
+            << "Restored " << Restore::describe(r.from) << " over " << db.location() << Qt::endl;
+        if (r.from.version < Schema::companyVersion)
+            out << "An earlier Tarvex wrote it: the next logon brings it up to date." << Qt::endl;
     } catch (const DbError& e) {
         err << e.description() << Qt::endl;
         return Stopped;
@@ -596,6 +652,12 @@ const Command commands[] = {
      "backup [--to DIR]             write a checked copy of the company database into DIR\n"
      "                                (default: the Backup Folder setting, else backups in\n"
      "                                the program's folder) and keep the newest 14 (Keep)"},
+    {"restore", cmdRestore,
+     "restore FILE [--into DATABASE]\n"
+     "                                put the company database back as a backup holds it,\n"
+     "                                after checking it and backing up the database as it is;\n"
+     "                                refused while another clerk has the company open. On a\n"
+     "                                server: into a new, empty DATABASE there"},
     {"deleted", cmdDeleted,
      "deleted [ROTNO]               list the deleted shipping bills, newest first (of one\n"
      "                                EGM when ROTNO is given)"},

@@ -109,6 +109,16 @@ Database::~Database()
 
 std::shared_ptr<Database> Database::open(const Location& location)
 {
+    return openAs(location, false);
+}
+
+std::shared_ptr<Database> Database::openToRead(const QString& file)
+{
+    return openAs({QStringLiteral("SQLITE"), file}, true);
+}
+
+std::shared_ptr<Database> Database::openAs(const Location& location, bool toRead)
+{
     if (location.isServer()) {
         std::shared_ptr<Database> db(
             new Database(std::make_unique<PostgresDialect>(), newConnectionName(), location));
@@ -137,7 +147,7 @@ std::shared_ptr<Database> Database::open(const Location& location)
     QString options =
         QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqlDialect::lockWaitSeconds * 1000);
     QString databaseName = path;
-    db->readOnly_ = !canWrite(path) || !canWrite(folder);
+    db->readOnly_ = toRead || !canWrite(path) || !canWrite(folder);
     if (db->readOnly_) {
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         // SQLite reads a database in write-ahead-log mode through its -wal and

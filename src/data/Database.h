@@ -48,6 +48,9 @@ public:
     /// read-only installation), is opened read-only: everything reads, and a
     /// change fails with a message that says the database is read-only.
     static std::shared_ptr<Database> open(const Location& location);
+    /// Opens a SQLite file only to read it, as it stands: nothing of it
+    /// changes (its journal mode neither), as a backup to check or copy.
+    static std::shared_ptr<Database> openToRead(const QString& file);
     /// Creates a new, empty SQLite database file (fails if it exists).
     static std::shared_ptr<Database> create(const QString& file);
     /// Creates a new database: a file as create(file) does, or a database on
@@ -229,6 +232,7 @@ public:
 
 private:
     Database(std::unique_ptr<SqlDialect> dialect, const QString& connectionName, Location location);
+    static std::shared_ptr<Database> openAs(const Location& location, bool toRead);
     [[noreturn]] void fail(const QSqlError& error, const QString& sql,
                            int number = DbError::CommandFailed);
     /// What the engine's error means for the user: another user saving, a

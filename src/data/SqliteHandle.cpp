@@ -1,8 +1,10 @@
 #include "SqliteHandle.h"
 
 #include "Database.h"
+#include "DbError.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
@@ -18,6 +20,37 @@ sqlite3* of(Database& db)
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+void replaceWith(Database& db, const QString& file)
+{
+    sqlite3* to = of(db);
+    if (!to)
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("Only a database file can be replaced by another."));
+    sqlite3* from = nullptr;
+    int rc =
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
+    QString why;
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* copy = sqlite3_backup_init(to, "main", from, "main");
+        if (!copy) {
+            why = QString::fromUtf8(sqlite3_errmsg(to));
+        } else {
+            // All pages in one step: one write transaction on db.
+            rc = sqlite3_backup_step(copy, -1);
+            sqlite3_backup_finish(copy);
+            if (rc != SQLITE_DONE)
+                why = QString::fromUtf8(sqlite3_errstr(rc));
+        }
+    } else {
+        why = QString::fromUtf8(from ? sqlite3_errmsg(from) : sqlite3_errstr(rc));
+    }
+    sqlite3_close(from);
+    db.clearLayoutCache();
+    if (!why.isEmpty())
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("The database was not replaced by '%1': %2").arg(file, why));
 }
 
 int bind(sqlite3_stmt* statement, int position, const QVariant& value)

@@ -15,6 +15,12 @@ namespace SqliteHandle {
 /// The connection's engine handle; nullptr when db is not on SQLite.
 sqlite3* of(Database& db);
 
+/// Replaces the whole of db's database (SQLite) by the database in file, in
+/// one step: other connections see it as it was or as the file holds it.
+/// db keeps its journal mode. Throws DbError naming the file; db is then as
+/// it was.
+void replaceWith(Database& db, const QString& file);
+
 /// Binds a value at position (from 1) as Qt's driver binds it.
 int bind(sqlite3_stmt* statement, int position, const QVariant& value);
 

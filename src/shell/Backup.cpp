@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <signal.h>
 
 namespace {
 
@@ -28,6 +30,32 @@ QRegularExpression copyName(const QString& base)
 {
     return QRegularExpression(QStringLiteral("^%1-\\d{8}-\\d{6}(-\\d+)?\\.sqlite$")
                                   .arg(QRegularExpression::escape(base)));
+}
+
+QRegularExpression unfinishedName(const QString& base)
+{
+    return QRegularExpression(
+        QStringLiteral("^%1-\\d{8}-\\d{6}(-\\d+)?\\.sqlite\\.(\\d+)\\.part(-wal|-shm|-journal)?$")
+            .arg(QRegularExpression::escape(base)));
+}
+
+bool running(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+}
+
+/// Copies that a program which is no longer running left unfinished.
+QStringList removeUnfinished(const QDir& dir, const QString& base)
+{
+    QStringList removed;
+    const QRegularExpression name = unfinishedName(base);
+    for (const QString& file : dir.entryList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch m = name.match(file);
+        if (m.hasMatch() && !running(m.captured(2).toLongLong()) &&
+            QFile::remove(dir.filePath(file)))
+            removed << file;
+    }
+    return removed;
 }
 
 /// PRAGMA quick_check of the file, on db's own connection: opening it on
@@ -70,6 +98,8 @@ void writeCopy(Database& db, const QString& part)
     if (!DatabaseCopy::narrowPermissions(db.where(), part, &error))
         throw DbError(DbError::CommandFailed, error);
     DatabaseCopy::copy(db, *to);
+    // One file, as a copy made by the engine is: nothing beside it.
+    to->exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
     const QVariant answer = to->scalar(QStringLiteral("PRAGMA quick_check"));
     if (answer.toString() != QLatin1String("ok"))
         throw DbError(DbError::CommandFailed,
@@ -107,16 +137,36 @@ QStringList beyondNewest(QStringList names, int keep)
 
 Result make(Database& db, const QString& dir)
 {
+    return make(db, dir, keep());
+}
+
+QDateTime newest(const Database& db, const QString& dir)
+{
+    const QDir target(dir.isEmpty() ? folder() : dir);
+    QStringList copies = target.entryList(QDir::Files).filter(copyName(baseName(db)));
+    if (copies.isEmpty())
+        return {};
+    // The time in each name sorts as text.
+    std::sort(copies.begin(), copies.end());
+    static const QRegularExpression time(QStringLiteral("-(\\d{8}-\\d{6})(-\\d+)?$"));
+    const QRegularExpressionMatch m = time.match(copies.last().section(u'.', 0, 0));
+    return m.hasMatch() ? QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"))
+                        : QDateTime();
+}
+
+Result make(Database& db, const QString& dir, int keep)
+{
     const QString target = dir.isEmpty() ? folder() : QDir(dir).absolutePath();
     if (!QDir().mkpath(target))
         throw DbError(DbError::CommandFailed,
                       QStringLiteral("The backup folder '%1' cannot be made.").arg(target));
     const QString base = baseName(db);
+    Result result;
+    result.unfinished = removeUnfinished(QDir(target), base);
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString name = QStringLiteral("%1-%2.sqlite").arg(base, stamp);
     for (int n = 2; QFileInfo::exists(QDir(target).filePath(name)); ++n)
         name = QStringLiteral("%1-%2-%3.sqlite").arg(base, stamp).arg(n);
-    Result result;
     result.file = QDir(target).filePath(name);
     // Written under a name of its own until it is complete and checked: a
     // copy cut short (a full disk, a killed program) never passes for one.
@@ -141,7 +191,7 @@ Result make(Database& db, const QString& dir)
                           .arg(db.location(), result.file));
     }
     const QStringList copies = QDir(target).entryList(QDir::Files).filter(copyName(base));
-    for (const QString& old : beyondNewest(copies, keep()))
+    for (const QString& old : beyondNewest(copies, keep))
         if (QFile::remove(QDir(target).filePath(old)))
             result.removed << old;
     return result;

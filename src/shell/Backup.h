@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,9 @@ struct Result
 {
     QString file;        ///< the new copy
     QStringList removed; ///< older copies removed after it was checked
+    /// Copies cut short earlier (a program killed while it wrote one, a
+    /// full disk), found and removed before this one was written.
+    QStringList unfinished;
 };
 
 /// Writes a checked copy of db into dir (folder() when ""), named after the
@@ -28,6 +32,13 @@ struct Result
 /// check: the database and the older copies are then as they were, and no
 /// part of the new copy is left.
 Result make(Database& db, const QString& dir = QString());
+/// The same, keeping the newest keep copies: settings read beforehand, for
+/// a copy written on a thread of its own.
+Result make(Database& db, const QString& dir, int keep);
+
+/// When the newest copy of db in dir (folder() when "") was written, from
+/// its name; invalid when there is none.
+QDateTime newest(const Database& db, const QString& dir = QString());
 
 /// Of the copies' file names (each ending in its time), those beyond the
 /// newest keep.

@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "Backup.h"
+#include "CompanyInUse.h"
 #include "DataSources.h"
 #include "Database.h"
 #include "DeletedBills.h"
@@ -302,8 +303,11 @@ Logon::Outcome Logon::logOn(const QString& sysPath, const QString& companyText, 
     st.CompanyName = nameCol >= 0 ? row.value(nameCol).toString() : QString();
 
     // 3: the company connection.
+    st.InUse.reset();
     if (!runStep([&] { st.Conn = DataSources::openConnection(st.DataSource); }, canAsk, &outcome))
         return outcome;
+    if (!st.Conn->where().isServer() && !st.Conn->readOnly())
+        st.InUse = CompanyInUse::share(st.Conn->location());
     if (!runStep([&] { bringUpToDate(*st.Conn); }, canAsk, &outcome))
         return outcome;
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+class CompanyInUse;
 class Database;
 
 /// What a successful logon established, read by every screen. A later logon
@@ -12,6 +13,8 @@ struct LogonState
     QString SysPath;                ///< the system database file (SYSTEM/SYSPATH)
     QString DataSource;             ///< the company's connection text, "DSN=" + name
     std::shared_ptr<Database> Conn; ///< the open company connection
+    /// This logon's claim on a company database file (none on a server).
+    std::shared_ptr<CompanyInUse> InUse;
     QString CompanyName;
     QString UserId;  ///< trimmed
     QString URights; ///< record rights, exactly as stored
