@@ -8,6 +8,7 @@
 #include "frmCheckEgm.h"
 #include "frmCheckList.h"
 #include "frmCompany.h"
+#include "frmDeletedBills.h"
 #include "frmIgmImport.h"
 #include "frmSyspara.h"
 #include "frmUser.h"
@@ -83,6 +84,7 @@ int main(int argc, char* argv[])
     AppSession session;
     session.registerForm(QStringLiteral("frmCompany"), [] { return new frmCompany; });
     session.registerForm(QStringLiteral("frmCargo"), [] { return new frmCargo; });
+    session.registerForm(QStringLiteral("frmDeletedBills"), [] { return new frmDeletedBills; });
     session.registerForm(QStringLiteral("frmUser"), [] { return new frmUser; });
     session.registerForm(QStringLiteral("frmSyspara"), [] { return new frmSyspara; });
     session.registerForm(QStringLiteral("frmXmlImport"), [] { return new frmXmlImport; });

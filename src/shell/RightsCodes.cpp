@@ -36,9 +36,13 @@ QList<Entry> entries(Kind kind)
             {QStringLiteral("08"), QStringLiteral("User Master"), house},
             {QStringLiteral("09"), QStringLiteral("System Parameter"), house},
             {QStringLiteral("10"), QStringLiteral("Import XML Files"), house},
+            {QStringLiteral("15"), QStringLiteral("Backup Now"), house},
+            {QStringLiteral("16"), QStringLiteral("Restore"), house},
+            {QStringLiteral("17"), QStringLiteral("Deleted Shipping Bills"), house},
             {QStringLiteral("11"), QStringLiteral("Check-List Printing"), reports},
             {QStringLiteral("12"), QStringLiteral("Generate Flat-File"), reports},
-            {QStringLiteral("13"), QStringLiteral("Generate XML File for Agent"), reports}};
+            {QStringLiteral("13"), QStringLiteral("Generate XML File for Agent"), reports},
+            {QStringLiteral("14"), QStringLiteral("Check EGM"), reports}};
 }
 
 QStringList ticked(Kind kind, const QString& stored)

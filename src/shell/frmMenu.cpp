@@ -80,6 +80,15 @@ frmMenu::frmMenu(QWidget* parent) : QMainWindow(parent)
              QStringLiteral("frmSyspara"));
     addEntry(house, QStringLiteral("menHouse_3"), QStringLiteral("Import XML Files"), 10,
              QStringLiteral("frmXmlImport"));
+    addEntry(house, QStringLiteral("menHouse_4"), QStringLiteral("-"), -1, QString());
+    connect(
+        addEntry(house, QStringLiteral("menHouse_5"), QStringLiteral("&Backup Now"), 15, QString()),
+        &QAction::triggered, this, &frmMenu::backupRequested);
+    connect(
+        addEntry(house, QStringLiteral("menHouse_6"), QStringLiteral("&Restore"), 16, QString()),
+        &QAction::triggered, this, &frmMenu::restoreRequested);
+    addEntry(house, QStringLiteral("menHouse_7"), QStringLiteral("&Deleted Shipping Bills"), 17,
+             QStringLiteral("frmDeletedBills"));
 
     QMenu* reports = menuBar()->addMenu(QStringLiteral("&Reports"));
     reports->setObjectName(QStringLiteral("menReports"));

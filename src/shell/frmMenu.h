@@ -57,6 +57,9 @@ public:
 signals:
     void exitRequested();
     void logoutRequested();
+    /// House Keeping > Backup Now and Restore.
+    void backupRequested();
+    void restoreRequested();
     /// The main window closed: the program ends.
     void closed();
 

@@ -773,8 +773,9 @@ void TestUserMaster::enterMovesToNextFieldWithoutLineBreak()
     if (adding)
         for (const char* code :
              {"chkRecord_SU", "chkRecord_01", "chkRecord_02", "chkRecord_03", "chkRecord_04",
-              "chkRecord_05", "chkMenu_SU", "chkMenu_00", "chkMenu_03", "chkMenu_07", "chkMenu_08",
-              "chkMenu_09", "chkMenu_10", "chkMenu_11", "chkMenu_12", "chkMenu_13"})
+              "chkRecord_05", "chkMenu_SU",   "chkMenu_00",   "chkMenu_03",   "chkMenu_07",
+              "chkMenu_08",   "chkMenu_09",   "chkMenu_10",   "chkMenu_15",   "chkMenu_16",
+              "chkMenu_17",   "chkMenu_11",   "chkMenu_12",   "chkMenu_13",   "chkMenu_14"})
             order << tick(form.get(), QString::fromLatin1(code));
     for (QWidget* next : order) {
         press(key);
