@@ -1,5 +1,5 @@
 // kill -9 while Tarvex writes: an XML import of a large pair, saves through
-// the cargo screen and a save of the settings file, each killed at several
+// the cargo screen, a backup and a save of the settings file, each killed at several
 // moments. What is left must be whole: the database passes its integrity
 // check and holds every row of an import or none, every saved bill has all
 // its containers, a settings file is its old or its new self.
@@ -9,6 +9,7 @@
 // main()), when to kill it, and what must hold afterwards.
 
 #include "AppPaths.h"
+#include "Backup.h"
 #include "Database.h"
 #include "DemoFixture.h"
 #include "Installation.h"
@@ -42,6 +43,9 @@ struct Installed
     QByteArray initialIni;
     /// What a case keeps between its runs.
     QList<QByteArray> acceptedFiles;
+    /// A backup made before the runs, and its bytes.
+    QString olderBackup;
+    QByteArray olderBackupBytes;
 };
 
 struct Case
@@ -147,6 +151,44 @@ void checkSaves(const Installed& in)
              0);
 }
 
+// --- a backup of a large company database ------------------------------------
+
+void prepareBackup(Installed& in)
+{
+    {
+        auto db = Database::open({"SQLITE", in.database()});
+        db->exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 80000) "
+                 "insert into egmcargo (id, egmno, sbno, sbdt) select i, 800001, i, '2026-01-01' "
+                 "from n");
+        db->exec("with recursive n(i) as (select 0 union all select i + 1 from n where i < "
+                 "639999) insert into egmcontain (ref, containno) select i / 8 + 1, 'MSCU' || "
+                 "substr('0000000' || i, -7) from n");
+        const Backup::Result older = Backup::make(*db, in.home + "/backups", 100);
+        in.olderBackup = older.file;
+    }
+    QFile f(in.olderBackup);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    in.olderBackupBytes = f.readAll();
+}
+
+void checkBackup(const Installed& in)
+{
+    QCOMPARE(KillTesting::integrityCheck(in.database()), QString("ok"));
+    {
+        auto db = Database::open({"SQLITE", in.database()});
+        QCOMPARE(count(*db, "egmcargo"), 80000);
+        QCOMPARE(count(*db, "egmcontain"), 640000);
+    }
+    QFile older(in.olderBackup);
+    QVERIFY(older.open(QIODevice::ReadOnly));
+    QVERIFY(older.readAll() == in.olderBackupBytes);
+    // A copy under a backup's name is whole: one cut short keeps its
+    // temporary name, and the next backup removes it.
+    for (const QFileInfo& copy :
+         QDir(in.home + "/backups").entryInfoList({"*.sqlite"}, QDir::Files))
+        QCOMPARE(KillTesting::integrityCheck(copy.filePath()), QString("ok"));
+}
+
 // --- a save of the settings file --------------------------------------------
 
 const QString kMessageA = QString(200, u'a');
@@ -202,6 +244,20 @@ void tst_KillFaults::killedAtSeveralMoments_data()
     QTest::newRow("saves through the cargo screen")
         << Case{[](Installed&) {}, clerkCommand,
                 [](qint64) { return QList<int>{500, 800, 1100, 1500, 2000, 2600}; }, checkSaves};
+    QTest::newRow("backup of 80,000 bills and 640,000 containers")
+        << Case{prepareBackup,
+                [](const Installed&) {
+                    return QStringList{TARVEX_EXECUTABLE, "--user", "TARVEX",
+                                       "--password",      "KOSRAW", "backup"};
+                },
+                // Within the copy and its check (a later run reads a warm cache).
+                [](qint64 fullRunMs) {
+                    QList<int> at;
+                    for (int percent : {15, 25, 35, 45, 55, 65})
+                        at << int(fullRunMs * percent / 100);
+                    return at;
+                },
+                checkBackup};
     QTest::newRow("save of Tarvex.ini") << Case{
         prepareSettings,
         [](const Installed&) { return QStringList{QCoreApplication::applicationFilePath()}; },

@@ -46,7 +46,7 @@ QList<int> moments(qint64 durationMs, int count)
 QString integrityCheck(const QString& file)
 {
     try {
-        auto db = Database::open({QStringLiteral("SQLITE"), file});
+        auto db = Database::openToRead(file);
         QStringList lines;
         QSqlQuery q = db->exec(QStringLiteral("PRAGMA integrity_check"));
         while (q.next())
