@@ -1,5 +1,7 @@
 #include "frmHistory.h"
 
+#include "MyFunc.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -51,4 +53,5 @@ frmHistory::frmHistory(const QString& title, const QList<BillHistory::Entry>& en
     layout->addWidget(grdHistory, 1);
     layout->addLayout(buttons);
     resize(640, 360);
+    ApplyAppearance(this);
 }
