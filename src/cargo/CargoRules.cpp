@@ -31,23 +31,24 @@ bool billDateAcceptable(const QString& text, const QDate& today)
 
 namespace {
 
-/// Each field's caption and, for a refusal, what it takes.
+/// Each field's caption, its column and, for a refusal, what it takes.
 struct FieldWords
 {
     Field field;
     const char* caption;
+    const char* column;
     const char* takes;
 };
 
 constexpr FieldWords fieldWords[] = {
-    {Field::RotNo, "ROT No.", "the EGM's number"},
-    {Field::Nature, "Nture Cargo", "pick the nature of the cargo from the list"},
-    {Field::SbNo, "SB No.", "the shipping bill's number"},
-    {Field::SbDate, "SB Date", "a date not after today, dd/mm/yyyy"},
-    {Field::DestPort, "Dest. Port", "pick the port from the list"},
-    {Field::Pkgs, "Pkgs.", "the number of packages, not 0"},
-    {Field::Volume, "Volume", "the volume of the cargo"},
-    {Field::Unit, "Unit", "the unit of the volume"},
+    {Field::RotNo, "ROT No.", "egmno", "the EGM's number"},
+    {Field::Nature, "Nture Cargo", "naturecargo", "pick the nature of the cargo from the list"},
+    {Field::SbNo, "SB No.", "sbno", "the shipping bill's number"},
+    {Field::SbDate, "SB Date", "sbdt", "a date not after today, dd/mm/yyyy"},
+    {Field::DestPort, "Dest. Port", "destport", "pick the port from the list"},
+    {Field::Pkgs, "Pkgs.", "pkgs", "the number of packages, not 0"},
+    {Field::Volume, "Volume", "volume", "the volume of the cargo"},
+    {Field::Unit, "Unit", "unitvol", "the unit of the volume"},
 };
 
 constexpr bool inFieldOrder()
@@ -69,6 +70,14 @@ const FieldWords& wordsOf(Field field)
 QString caption(Field field)
 {
     return QString::fromLatin1(wordsOf(field).caption);
+}
+
+QList<BillHistory::Field> historyFields()
+{
+    QList<BillHistory::Field> out;
+    for (const FieldWords& w : fieldWords)
+        out << BillHistory::Field{QString::fromLatin1(w.column), QString::fromLatin1(w.caption)};
+    return out;
 }
 
 QList<Field> requiredFields(const QString& natureCode)

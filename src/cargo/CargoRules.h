@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BillHistory.h"
+
 #include <QChar>
 #include <QDate>
 #include <QList>
@@ -43,6 +45,8 @@ enum class Field
 
 /// The caption the screen shows for field.
 QString caption(Field field);
+/// Every field, by its column and caption, as a bill's history tells its changes.
+QList<BillHistory::Field> historyFields();
 
 /// The fields a bill of this nature must fill, in the screen's order:
 /// packages for containerised cargo, volume and unit for any other.

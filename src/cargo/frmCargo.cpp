@@ -1,5 +1,6 @@
 #include "frmCargo.h"
 
+#include "BillHistory.h"
 #include "BoundList.h"
 #include "CargoRules.h"
 #include "ContainerGrid.h"
@@ -9,6 +10,7 @@
 #include "MyFunc.h"
 #include "RowSet.h"
 #include "ValueText.h"
+#include "frmHistory.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -84,8 +86,12 @@ frmCargo::frmCargo(QWidget* parent)
     connect(txtRotFilter, &QLineEdit::editingFinished, this, &frmCargo::applyRotFilter);
     cmdDeleteC = new QPushButton(QStringLiteral("&Delete"), this);
     cmdDeleteC->setObjectName(QStringLiteral("cmdDeleteC"));
-    for (QPushButton* b : {cmdAdd, cmdCarry, cmdEdit, cmdDelete, cmdRefresh, cmdSearch, cmdClose,
-                           cmdUpdate, cmdCancel, cmdDeleteC}) {
+    cmdHistory = new QPushButton(QStringLiteral("History"), this);
+    cmdHistory->setObjectName(QStringLiteral("cmdHistory"));
+    cmdHistory->setToolTip(
+        QStringLiteral("Who changed this shipping bill, when, and what (Ctrl+H)"));
+    for (QPushButton* b : {cmdAdd, cmdCarry, cmdEdit, cmdDelete, cmdRefresh, cmdSearch, cmdHistory,
+                           cmdClose, cmdUpdate, cmdCancel, cmdDeleteC}) {
         b->setMinimumWidth(px(975));
         keepPlace(b);
     }
@@ -191,6 +197,7 @@ frmCargo::frmCargo(QWidget* parent)
 
     connect(cmdCarry, &QPushButton::clicked, this, &frmCargo::cmdCarry_Click);
     connect(cmdDeleteC, &QPushButton::clicked, this, &frmCargo::cmdDeleteC_Click);
+    connect(cmdHistory, &QPushButton::clicked, this, &frmCargo::cmdHistory_Click);
 
     load();
 
@@ -248,6 +255,7 @@ void frmCargo::layOut(QVBoxLayout* layout)
                                   {cmdDelete},
                                   {cmdRefresh},
                                   {cmdSearch},
+                                  {cmdHistory},
                                   {cmdClose}});
     layout->addLayout(bar);
     layout->addLayout(navigationBar());
@@ -257,8 +265,8 @@ QList<QWidget*> frmCargo::buttonTabOrder() const
 {
     // Tab from the grid reaches Update; the container Delete comes after the
     // record buttons, so no Enter meant for Update lands on it.
-    return {cmdAdd,     cmdUpdate, cmdCarry, cmdCancel, cmdDeleteC,  cmdEdit, cmdDelete,
-            cmdRefresh, cmdSearch, cmdClose, cmdFirst,  cmdPrevious, cmdNext, cmdLast};
+    return {cmdAdd,    cmdUpdate,  cmdCarry, cmdCancel, cmdDeleteC,  cmdEdit, cmdDelete, cmdRefresh,
+            cmdSearch, cmdHistory, cmdClose, cmdFirst,  cmdPrevious, cmdNext, cmdLast};
 }
 
 int frmCargo::maxLengthFor(const ColumnInfo& column) const
@@ -330,7 +338,33 @@ void frmCargo::tellWhy(const QString& why)
     if (why.isEmpty() && !toldWhy_)
         return;
     toldWhy_ = !why.isEmpty();
+    toldChange_ = false;
     prompts().status(why);
+}
+
+bool frmCargo::billShown() const
+{
+    const RowSet& rs = *rows();
+    return rs.isOpen() && !rs.bof() && !rs.eof() && !mbNewRow;
+}
+
+void frmCargo::tellLastChange()
+{
+    QString line;
+    try {
+        if (isBrowsing() && billShown())
+            if (const auto e =
+                    BillHistory::last(db(), rows()->value(QStringLiteral("id")).toLongLong()))
+                line = BillHistory::changedBy(*e);
+    } catch (const DbError&) {
+        // A line for the clerk's information: one that cannot be read is left out.
+    }
+    // A refusal is told in add and edit mode only, where there is no such line.
+    if (line.isEmpty() && !toldChange_)
+        return;
+    toldChange_ = !line.isEmpty();
+    toldWhy_ = false;
+    prompts().status(line);
 }
 
 bool frmCargo::checkRecord()
@@ -356,6 +390,18 @@ void frmCargo::writeContainers(Database& database, qint64 id)
     grid_->SaveContainerRows(database, id);
 }
 
+void frmCargo::writeHistory(Database& database, qint64 id, const BillHistory::Bill& before)
+{
+    const QList<BillHistory::Field> fields = CargoRules::historyFields();
+    const QString changes =
+        BillHistory::changes(fields, before, BillHistory::read(database, id, fields));
+    // A save that changed nothing has nothing to tell.
+    if (!before.stored || !changes.isEmpty())
+        BillHistory::write(database, id,
+                           before.stored ? BillHistory::Kind::Changed : BillHistory::Kind::Added,
+                           logonState().UserId, changes);
+}
+
 void frmCargo::writeRecord()
 {
     RowSet& rs = *rows();
@@ -366,6 +412,7 @@ void frmCargo::writeRecord()
             // The bill and its containers land together or not at all.
             Database::Transaction tx(database);
             database.lockTable(QStringLiteral("egmcargo"));
+            BillHistory::Bill before;
             if (isAdding()) {
                 setFieldText(Id, QString::number(CargoRules::nextBillId(database)));
             } else if (database
@@ -377,12 +424,17 @@ void frmCargo::writeRecord()
                 throw DbError(DbError::RowNotFound,
                               QStringLiteral("This shipping bill was deleted by another user "
                                              "meanwhile: nothing was saved."));
+            } else {
+                before = BillHistory::read(database, rs.value(QStringLiteral("id")).toLongLong(),
+                                           CargoRules::historyFields());
             }
             setFieldText(GatePort, CargoRules::homePort());
             setFieldText(SbPort, CargoRules::homePort());
             copyFieldsToRow();
             rs.writeCurrent();
-            writeContainers(database, rs.value(QStringLiteral("id")).toLongLong());
+            const qint64 id = rs.value(QStringLiteral("id")).toLongLong();
+            writeContainers(database, id);
+            writeHistory(database, id, before);
             tx.commit();
             rs.written();
             return;
@@ -424,6 +476,8 @@ void frmCargo::positionChanged()
     if (mbLoading || mbNewRow)
         return;
     FillContainerGrid();
+    cmdHistory->setEnabled(billShown());
+    tellLastChange();
 }
 
 void frmCargo::FillContainerGrid()
@@ -491,6 +545,8 @@ bool frmCargo::fieldMayLeave(QWidget* field)
 void frmCargo::browseModeChanged(bool browse)
 {
     cmdCarry->setVisible(browse);
+    cmdHistory->setVisible(browse);
+    cmdHistory->setEnabled(billShown());
     cmdDeleteC->setVisible(!browse);
     txtRotFilter->setEnabled(browse);
     dataGrid2->setCellsEditable(!browse);
@@ -498,6 +554,7 @@ void frmCargo::browseModeChanged(bool browse)
         tellWhy(QString());
     else
         applyNatureRule(false);
+    tellLastChange();
 }
 
 void frmCargo::cmdCarry_Click()
@@ -538,9 +595,21 @@ void frmCargo::cmdDeleteC_Click()
     try {
         const int row = dataGrid2->selectedRow();
         const qint64 autoid = row > 0 ? grid_->autoid(row) : 0;
-        const QSqlQuery q =
-            db().exec(QStringLiteral("delete from egmcontain where autoid = ?"), {autoid});
-        if (autoid > 0 && q.numRowsAffected() > 0) {
+        const qint64 id = rows()->value(QStringLiteral("id")).toLongLong();
+        Database& database = db();
+        // The container goes with its line in the bill's history, whatever
+        // the save that follows meets.
+        Database::Transaction tx(database);
+        const BillHistory::Bill before = BillHistory::read(database, id, {});
+        const QSqlQuery q = database.exec(
+            QStringLiteral("delete from egmcontain where autoid = ? and ref = ?"), {autoid, id});
+        const bool deleted = autoid > 0 && q.numRowsAffected() > 0;
+        if (deleted)
+            BillHistory::write(
+                database, id, BillHistory::Kind::Changed, logonState().UserId,
+                BillHistory::changes({}, before, BillHistory::read(database, id, {})));
+        tx.commit();
+        if (deleted) {
             grid_->removeGridRow(row);
             saveRecord();
         } else {
@@ -550,6 +619,26 @@ void frmCargo::cmdDeleteC_Click()
         }
     } catch (const DbError& e) {
         report(e, ErrorText::NumberNoBlank);
+    }
+}
+
+void frmCargo::cmdHistory_Click()
+{
+    if (!isBrowsing() || !billShown())
+        return;
+    const RowSet& rs = *rows();
+    try {
+        const QList<BillHistory::Entry> entries =
+            BillHistory::list(db(), rs.value(QStringLiteral("id")).toLongLong());
+        auto* dialog =
+            new frmHistory(QStringLiteral("SB No. %1 of ROT No. %2")
+                               .arg(ValueText::numberText(rs.value(QStringLiteral("sbno"))),
+                                    ValueText::numberText(rs.value(QStringLiteral("egmno")))),
+                           entries, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    } catch (const DbError& e) {
+        report(e, ErrorText::Description);
     }
 }
 
@@ -579,6 +668,11 @@ bool frmCargo::formKeyDown(QKeyEvent* event)
     if (event->key() == Qt::Key_R && event->modifiers() == Qt::ControlModifier && isBrowsing()) {
         txtRotFilter->setFocus(Qt::ShortcutFocusReason);
         txtRotFilter->selectAll();
+        return true;
+    }
+    if (event->key() == Qt::Key_H && event->modifiers() == Qt::ControlModifier && isBrowsing()) {
+        if (cmdHistory->isEnabled())
+            cmdHistory->click();
         return true;
     }
     return RecordForm::formKeyDown(event);

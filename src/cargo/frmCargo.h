@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BillHistory.h"
 #include "CargoRules.h"
 #include "RecordForm.h"
 
@@ -55,13 +56,17 @@ protected:
     void unload() override;
     bool formKeyDown(QKeyEvent* event) override;
 
-    /// Save's last write: the grid's containers of shipping bill id, inside
-    /// the save's transaction.
+    /// Save's write of the grid's containers of shipping bill id, inside the
+    /// save's transaction.
     virtual void writeContainers(Database& db, qint64 id);
+    /// Save's last write, in its transaction: the history entry of shipping
+    /// bill id, what changed since before (as stored when the save began).
+    virtual void writeHistory(Database& db, qint64 id, const BillHistory::Bill& before);
 
 private:
     void cmdCarry_Click();
     void cmdDeleteC_Click();
+    void cmdHistory_Click();
     void FillContainerGrid();
     /// The nature rule: the grid, its Delete, Pkgs., Volume and Unit enabled
     /// as the nature code says; emptyOthers also empties the boxes the
@@ -72,6 +77,11 @@ private:
     QString refusalOf(CargoRules::Field field) const;
     /// A refusal's reason in the status bar; "" clears one shown.
     void tellWhy(const QString& why);
+    /// "Changed by RAVI on 08/12/2026 14:02" for the bill shown in browse
+    /// mode; nothing for a bill without history, or while one is typed.
+    void tellLastChange();
+    /// A stored bill is the current row.
+    bool billShown() const;
     void gridEntered();
     Database& db() const;
     /// One EGM at a time: the ROT No. typed in the filter box, or every
@@ -80,6 +90,7 @@ private:
 
     QPushButton* cmdCarry;
     QPushButton* cmdDeleteC;
+    QPushButton* cmdHistory;
     QLineEdit* txtRotFilter;
     BoundList* cmbNatCargo;
     BoundList* cmbDestPort;
@@ -88,5 +99,6 @@ private:
     bool gridCursor_ = false;
     bool showingRow_ = false;
     bool toldWhy_ = false;
-    QString filteredRot_; ///< the ROT No. the rows are filtered by ("" for none)
+    bool toldChange_ = false; ///< the status bar shows the bill's last change
+    QString filteredRot_;     ///< the ROT No. the rows are filtered by ("" for none)
 };

@@ -1,5 +1,6 @@
 #include "DeletedBills.h"
 
+#include "BillHistory.h"
 #include "Database.h"
 #include "Schema.h"
 #include "ValueText.h"
@@ -77,6 +78,9 @@ void keep(Database& db, qint64 id, const QString& user)
                            "egmcontain where ref = ? order by autoid")
                 .arg(contain),
             {number, id});
+    BillHistory::write(
+        db, id, BillHistory::Kind::Deleted, user,
+        BillHistory::changes({}, BillHistory::read(db, id, {}), BillHistory::Bill{true, {}, {}}));
     db.exec(QStringLiteral("delete from egmcontain where ref = ?"), {id});
 }
 
@@ -124,7 +128,7 @@ int forgetDeletedBefore(Database& db, const QDateTime& before)
     return n;
 }
 
-qint64 restore(Database& db, qint64 number)
+qint64 restore(Database& db, qint64 number, const QString& user)
 {
     needTables(db);
     Database::Transaction tx(db);
@@ -146,6 +150,11 @@ qint64 restore(Database& db, qint64 number)
              QStringLiteral("delref = ? order by autoid"), id, number);
     db.exec(QStringLiteral("delete from egmcontain_deleted where delref = ?"), {number});
     db.exec(QStringLiteral("delete from egmcargo_deleted where delid = ?"), {number});
+    QString changes =
+        BillHistory::changes({}, BillHistory::Bill{true, {}, {}}, BillHistory::read(db, id, {}));
+    if (!oldId.isNull() && id != oldId.toLongLong())
+        changes.prepend(QStringLiteral("Id: %1 → %2\n").arg(oldId.toLongLong()).arg(id));
+    BillHistory::write(db, id, BillHistory::Kind::Restored, user, changes.trimmed());
     tx.commit();
     return id;
 }

@@ -26,7 +26,8 @@ struct Entry
 };
 
 /// Inside the delete's own transaction, before the bill's row goes: copies
-/// the bill id and its containers into the deleted rows, then deletes the
+/// the bill id and its containers into the deleted rows, writes the bill's
+/// history entry (deleted by user, its containers removed), then deletes the
 /// containers (the caller deletes the bill's row). Throws DbError; a company
 /// database that has no deleted rows yet refuses, saying why.
 void keep(Database& db, qint64 id, const QString& user);
@@ -40,8 +41,9 @@ QList<Entry> list(Database& db, const std::optional<QString>& rotNo = std::nullo
 int forgetDeletedBefore(Database& db, const QDateTime& before);
 
 /// Puts a deleted bill back with its containers in one transaction, under
-/// its old id when that is free, else the next id. Returns the id it got;
-/// throws DbError (nothing changed) when there is no such deleted bill.
-qint64 restore(Database& db, qint64 number);
+/// its old id when that is free, else the next id, with its history entry
+/// (restored by user). Returns the id it got; throws DbError (nothing
+/// changed) when there is no such deleted bill.
+qint64 restore(Database& db, qint64 number, const QString& user = QString());
 
 } // namespace DeletedBills

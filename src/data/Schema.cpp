@@ -1,5 +1,6 @@
 #include "Schema.h"
 
+#include "BillHistory.h"
 #include "Database.h"
 #include "ValueText.h"
 
@@ -149,6 +150,16 @@ void createDeletedTables(Database& db)
         QStringLiteral("create index egmcontain_deleted_delref on egmcontain_deleted (delref)"));
 }
 
+void createHistoryTable(Database& db)
+{
+    if (db.tableExists(QStringLiteral("billhistory")))
+        return;
+    db.createTable(QStringLiteral("billhistory"), Schema::billhistory());
+    db.exec(QStringLiteral("create index billhistory_billid on billhistory (billid)"));
+    // For the time of the newest change, which decides whether a backup is due.
+    db.exec(QStringLiteral("create index billhistory_changedat on billhistory (changedat)"));
+}
+
 } // namespace
 
 namespace Schema {
@@ -224,6 +235,7 @@ Upgrade upgradeCompanyDatabase(Database& db)
             QStringLiteral("create unique index %1 on %2 (id)").arg(QLatin1String(k.index), table));
     }
     createDeletedTables(db);
+    createHistoryTable(db);
     if (!db.tableExists(versionTable))
         db.exec(QStringLiteral("create table schemaversion (version integer)"));
     db.exec(QStringLiteral("delete from schemaversion"));
@@ -320,6 +332,18 @@ ColumnList egmcontainDeleted()
         c << k;
     }
     return c;
+}
+
+ColumnList billhistory()
+{
+    return {autoKey("histid"),
+            col("billid", ColumnType::Long),
+            col("egmno", ColumnType::Double),
+            col("sbno", ColumnType::Double),
+            col("username", ColumnType::Text, 50),
+            col("changedat", ColumnType::Date),
+            col("kind", ColumnType::Text, 10),
+            col("changes", ColumnType::Text, BillHistory::changesWidth)};
 }
 
 void createSystemDatabase(Database& db)
@@ -437,6 +461,7 @@ void createCompanyDatabase(Database& db)
     // An imported cargo line's id comes from its file; the key refuses a clash.
     db.exec(QStringLiteral("create unique index cargo_id on cargo (id)"));
     createDeletedTables(db);
+    createHistoryTable(db);
     db.exec(QStringLiteral("create table schemaversion (version integer)"));
     db.exec(QStringLiteral("insert into schemaversion (version) values (?)"), {companyVersion});
     const struct

@@ -23,6 +23,10 @@ ColumnList contain();
 /// who deleted the bill and when.
 ColumnList egmcargoDeleted();
 ColumnList egmcontainDeleted();
+/// The history of the shipping bills (BillHistory): an entry's own key
+/// (histid), the bill's id, ROT No. and SB No., who saved it, when, the kind
+/// of save and what changed.
+ColumnList billhistory();
 
 /// Creates DRCOMP in an empty database.
 void createSystemDatabase(Database& db);
@@ -52,8 +56,9 @@ void writeThrough(Database& db);
 /// The layout of a company database that this program makes and works
 /// with, kept in the table schemaversion. A database without that table was
 /// made by an earlier Tarvex: version 1, without the unique keys on
-/// egmcargo.id and cargo.id. Version 3 keeps deleted shipping bills.
-constexpr int companyVersion = 3;
+/// egmcargo.id and cargo.id. Version 3 keeps deleted shipping bills;
+/// version 4 the history of the shipping bills.
+constexpr int companyVersion = 4;
 /// The version a company database carries (1 when it carries none).
 int companyDatabaseVersion(Database& db);
 

@@ -1,6 +1,7 @@
 #include "XmlImport.h"
 
 #include "AdoXmlReader.h"
+#include "BillHistory.h"
 #include "CargoRenumber.h"
 #include "Database.h"
 #include "RowInserter.h"
@@ -445,6 +446,8 @@ Outcome importPair(Database& db, const Request& request)
         } catch (const DbError& e) {
             return databaseFailed(e, rowFault(containerRole, containerPath, boxes->failedRow()));
         }
+        BillHistory::writeFrom(db, baseId, BillHistory::Kind::Imported, request.user,
+                               QStringLiteral("From ") + shown(cargoPath));
         transaction.commit();
 
         Outcome done;

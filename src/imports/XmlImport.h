@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database.h"
+#include "LogonState.h"
 
 #include <QString>
 #include <functional>
@@ -28,6 +29,9 @@ struct Request
     /// is how many it holds, incoming how many the cargo file brings. False
     /// imports nothing. Unset, the pair is added without asking.
     std::function<bool(int stored, int incoming)> confirmAgain = {};
+    /// Who imports: each bill's history entry names them (the logged-on
+    /// user unless the caller says otherwise).
+    QString user = logonState().UserId;
 };
 
 struct Outcome
@@ -64,10 +68,11 @@ inline QString successMessage()
 ///
 /// The columns of each file are copied by position, so they must stand in
 /// the table's own order; a file with more columns than its table is
-/// refused. Either every row is written or none is: a file that cannot be
-/// read, a wrong EGM number, an empty cargo file or a value the database
-/// refuses leaves the database as it was, with the reason in the message
-/// (database errors as "number  description").
+/// refused. Every bill gets an "imported" history entry naming the cargo
+/// file, in the same transaction. Either every row is written or none is: a
+/// file that cannot be read, a wrong EGM number, an empty cargo file or a
+/// value the database refuses leaves the database as it was, with the reason
+/// in the message (database errors as "number  description").
 Outcome importPair(Database& db, const Request& request);
 
 } // namespace XmlImport

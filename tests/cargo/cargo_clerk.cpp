@@ -119,7 +119,12 @@ int main(int argc, char** argv)
         }
         click(form, "cmdUpdate");
         // Anything the clerk is shown (a beep too), or a screen still in
-        // its add mode, is a save that did not go through.
+        // its add mode, is a save that did not go through; but for the status
+        // line that tells who changed the bill shown, and its clearing.
+        prompts.calls.removeIf([](const ScriptedPrompts::Call& call) {
+            return call.kind == QLatin1String("status") &&
+                   (call.text.isEmpty() || call.text.startsWith(QLatin1String("Changed by ")));
+        });
         if (!prompts.calls.isEmpty() || form->findChild<QWidget*>("cmdAdd")->isHidden()) {
             QStringList shown;
             for (const ScriptedPrompts::Call& call : prompts.calls)

@@ -1,6 +1,7 @@
 // The cargo screen driven as a clerk drives it: the bill typed from the
 // keyboard and filed, the ids, the saves that write all or nothing, the
-// grid and its keys, the nature rule, carry, container delete and search.
+// grid and its keys, the nature rule, carry, container delete and search,
+// the last change in the status bar and the bill's history.
 // The grid's and the fields' rules themselves are tested in tst_containergrid.
 
 #include "CargoTesting.h"
@@ -12,26 +13,36 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDialog>
 #include <QPointer>
 #include <QPushButton>
+#include <QTableWidget>
 
 using namespace MastersTesting;
 using namespace CargoTesting;
 
 namespace {
 
-/// A cargo screen whose container write fails, after writing what it could.
+/// A cargo screen whose container write fails, after writing what it could;
+/// or, with afterHistory, whose last write fails once the history is written.
 class FailingContainersForm : public frmCargo
 {
 public:
     int number = DbError::CommandFailed;
     int tries = 0;
+    bool afterHistory = false;
 
 protected:
     void writeContainers(Database& db, qint64 id) override
     {
         ++tries;
         frmCargo::writeContainers(db, id);
+        if (!afterHistory)
+            throw DbError(number, QStringLiteral("Disk or network error."));
+    }
+    void writeHistory(Database& db, qint64 id, const BillHistory::Bill& before) override
+    {
+        frmCargo::writeHistory(db, id, before);
         throw DbError(number, QStringLiteral("Disk or network error."));
     }
 };
@@ -57,6 +68,7 @@ private slots:
     void newBillGetsNextIdAndHomePorts_data();
     void newBillGetsNextIdAndHomePorts();
     void refusedContainerWritesNothing();
+    void failedSaveWritesNothingAndKeepsTypedValues_data();
     void failedSaveWritesNothingAndKeepsTypedValues();
     void retryOfChangedRowIsBounded();
     void secondSaveAddsNoContainerTwice();
@@ -83,6 +95,7 @@ private slots:
     void natureListMatchesAllThatWasTyped();
     void showBillOpensTheBillAsked();
     void rotNoFilterWalksOneEgm();
+    void statusTellsTheLastChangeAndCtrlHListsThemAll();
 
 private:
     frmCargo* open()
@@ -244,9 +257,18 @@ void TestCargoScreen::refusedContainerWritesNothing()
     QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), 0);
 }
 
+void TestCargoScreen::failedSaveWritesNothingAndKeepsTypedValues_data()
+{
+    QTest::addColumn<bool>("afterHistory");
+    QTest::newRow("the containers fail") << false;
+    QTest::newRow("the last write fails, after the history") << true;
+}
+
 void TestCargoScreen::failedSaveWritesNothingAndKeepsTypedValues()
 {
+    QFETCH(bool, afterHistory);
     auto* f = new FailingContainersForm;
+    f->afterHistory = afterHistory;
     form_ = f;
     QVERIFY(showActive(f));
     click(f, QStringLiteral("cmdAdd"));
@@ -259,6 +281,7 @@ void TestCargoScreen::failedSaveWritesNothingAndKeepsTypedValues()
              QStringList{QStringLiteral("-2147217900  Disk or network error.")});
     QCOMPARE(count(QStringLiteral("select count(*) from egmcargo")), 0);
     QCOMPARE(count(QStringLiteral("select count(*) from egmcontain")), 0);
+    QCOMPARE(count(QStringLiteral("select count(*) from billhistory")), 0);
     QVERIFY(editing(f));
     QCOMPARE(box(f, 1)->text(), QStringLiteral("2024117"));
     QCOMPARE(gridOf(f)->text(1, ContainerGrid::ContainerNo), QStringLiteral("MSKU1234567"));
@@ -558,6 +581,8 @@ void TestCargoScreen::deleteContainer()
     QCOMPARE(editing(f), !saved);
     QCOMPARE(box(f, 15)->text(), QStringLiteral("11"));
     QCOMPARE(count(QStringLiteral("select sbno from egmcargo")), saved ? 11 : 10);
+    // The container's removal and the edit saved after it, each in the history.
+    QCOMPARE(count(QStringLiteral("select count(*) from billhistory")), saved ? 2 : 0);
 }
 
 void TestCargoScreen::searchFindsFirstThenNext()
@@ -851,6 +876,38 @@ void TestCargoScreen::rotNoFilterWalksOneEgm()
     QVERIFY(f->showBill(2));
     QCOMPARE(box(f, 0)->text(), QStringLiteral("2"));
     QCOMPARE(MastersTesting::status(f), QStringLiteral("Record: 2"));
+}
+
+void TestCargoScreen::statusTellsTheLastChangeAndCtrlHListsThemAll()
+{
+    addBill(1, 10);
+    frmCargo* f = open();
+    QCOMPARE(statusLine(inst_->prompts), QString()); // no history kept yet
+    click(f, QStringLiteral("cmdEdit"));
+    box(f, 22)->setText(QStringLiteral("6"));
+    click(f, QStringLiteral("cmdUpdate"));
+    const QString line = statusLine(inst_->prompts);
+    QVERIFY2(line.startsWith(QStringLiteral("Changed by TARVEX on ") +
+                             QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))),
+             qPrintable(line));
+    click(f, QStringLiteral("cmdEdit"));
+    gridOf(f)->setText(1, ContainerGrid::ContainerNo, QStringLiteral("MSKU1234567"));
+    gridOf(f)->setText(1, ContainerGrid::Status, QStringLiteral("F"));
+    click(f, QStringLiteral("cmdUpdate"));
+
+    key(Qt::Key_H, Qt::ControlModifier);
+    auto* history = f->findChild<QDialog*>(QStringLiteral("frmHistory"));
+    QVERIFY(history && history->isVisible());
+    const auto* table = history->findChild<QTableWidget*>(QStringLiteral("grdHistory"));
+    QCOMPARE(table->rowCount(), 2);
+    const auto cell = [table](int row, int column) { return table->item(row, column)->text(); };
+    QCOMPARE(cell(0, 1), QStringLiteral("TARVEX"));
+    QCOMPARE(cell(0, 2), QStringLiteral("changed"));
+    QCOMPARE(cell(0, 3), QStringLiteral("Container added: MSKU1234567"));
+    QCOMPARE(cell(1, 3), QStringLiteral("Pkgs.: 5 → 6"));
+    QTest::keyClick(history->focusWidget() ? history->focusWidget() : history, Qt::Key_Escape);
+    QTRY_VERIFY(!f->findChild<QDialog*>(QStringLiteral("frmHistory")));
+    QVERIFY(f->isVisible());
 }
 
 QTEST_MAIN(TestCargoScreen)

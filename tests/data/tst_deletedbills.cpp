@@ -1,5 +1,6 @@
 // Deleted shipping bills kept with their containers and put back.
 
+#include "BillHistory.h"
 #include "DataTesting.h"
 #include "DeletedBills.h"
 #include "Schema.h"
@@ -92,14 +93,18 @@ void tst_DeletedBills::restore_data()
 {
     QTest::addColumn<bool>("idTaken");
     QTest::addColumn<int>("expectedId");
-    QTest::newRow("its id is free") << false << 2;
-    QTest::newRow("its id is taken") << true << 6;
+    QTest::addColumn<QString>("restoredChanges");
+    const QString added = "Container added: ABCU0000200\nContainer added: ABCU0000201\n"
+                          "Container added: ABCU0000202";
+    QTest::newRow("its id is free") << false << 2 << added;
+    QTest::newRow("its id is taken") << true << 6 << "Id: 2 → 6\n" + added;
 }
 
 void tst_DeletedBills::restore()
 {
     QFETCH(bool, idTaken);
     QFETCH(int, expectedId);
+    QFETCH(QString, restoredChanges);
     Database& db = scratch_->db();
     addBill(db, 2, 10, 502, 3);
     addBill(db, 5, 10, 505, 0);
@@ -109,11 +114,23 @@ void tst_DeletedBills::restore()
         addBill(db, 2, 10, 999, 1);
 
     const qint64 number = DeletedBills::list(db).first().number;
-    QCOMPARE(DeletedBills::restore(db, number), qint64(expectedId));
+    QCOMPARE(DeletedBills::restore(db, number, "ASHA"), qint64(expectedId));
     QCOMPARE(db.scalar("select sbno from egmcargo where id = ?", {expectedId}).toInt(), 502);
     QCOMPARE(containersOf(db, expectedId), containers);
     QVERIFY(DeletedBills::list(db).isEmpty());
     QCOMPARE(db.scalar("select count(*) from egmcontain_deleted").toInt(), 0);
+    // The history tells both: who deleted it with which containers, who put it back.
+    const BillHistory::Entry restored = BillHistory::list(db, expectedId).first();
+    QCOMPARE(restored.kind, BillHistory::Kind::Restored);
+    QCOMPARE(restored.user, QString("ASHA"));
+    QCOMPARE(restored.changes, restoredChanges);
+    const RowTable deleted =
+        db.select("select username, sbno, changes from billhistory where kind = 'deleted'");
+    QCOMPARE(deleted.rows.size(), 1);
+    QCOMPARE(deleted.rows[0].value(0).toString(), QString("RAVI"));
+    QCOMPARE(deleted.rows[0].value(1).toInt(), 502);
+    QCOMPARE(deleted.rows[0].value(2).toString(),
+             QString(restoredChanges).remove("Id: 2 → 6\n").replace("added", "removed"));
 }
 
 void tst_DeletedBills::anUnknownNumberRestoresNothing()

@@ -19,6 +19,16 @@ void makeEarlier(Database& db)
     db.exec("drop table schemaversion");
     db.exec("drop table egmcargo_deleted");
     db.exec("drop table egmcontain_deleted");
+    db.exec("drop table billhistory");
+    db.clearLayoutCache();
+}
+
+/// A company database of version 3: deleted bills kept, no history.
+void makeVersion3(Database& db)
+{
+    Schema::createCompanyDatabase(db);
+    db.exec("drop table billhistory");
+    db.exec("update schemaversion set version = 3");
     db.clearLayoutCache();
 }
 
@@ -43,7 +53,7 @@ private slots:
 
 void tst_SchemaUpgrade::upgrade_data()
 {
-    QTest::addColumn<int>("version"); // 1: earlier, 0: this program's
+    QTest::addColumn<int>("version"); // 1 or 3: earlier, 0: this program's
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<int>("state");
     QTest::addColumn<int>("versionAfter");
@@ -65,6 +75,9 @@ void tst_SchemaUpgrade::upgrade_data()
         << 1
         << QStringList{"insert into cargo (id) values (3)", "insert into cargo (id) values (3)"}
         << int(State::Collides) << 1 << QStringList{"table cargo", "id 3: 2 rows"};
+    QTest::newRow("version 3, deleted bills kept")
+        << 3 << QStringList{"insert into egmcargo (id, egmno, sbno) values (1, 10, 100)"}
+        << int(State::Upgraded) << now << QStringList{};
     QTest::newRow("current") << 0 << QStringList{} << int(State::Current) << now << QStringList{};
     QTest::newRow("newer") << now + 1 << QStringList{} << int(State::Newer) << now + 1
                            << QStringList{"newer Tarvex", "read-only"};
@@ -81,9 +94,11 @@ void tst_SchemaUpgrade::upgrade()
     Database& db = s.db();
     if (version == 1)
         makeEarlier(db);
+    else if (version == 3)
+        makeVersion3(db);
     else
         Schema::createCompanyDatabase(db);
-    if (version > 1)
+    if (version > 3)
         db.exec("update schemaversion set version = ?", {version});
     for (const QString& sql : rows)
         db.exec(sql);
@@ -98,6 +113,7 @@ void tst_SchemaUpgrade::upgrade()
     QCOMPARE(keyed(db, "egmcargo"), keys);
     QCOMPARE(keyed(db, "cargo"), keys);
     QCOMPARE(db.tableExists("egmcargo_deleted"), keys);
+    QCOMPARE(db.tableExists("billhistory"), versionAfter >= 4);
     QCOMPARE(db.scalar("select count(*) from egmcargo").toInt() +
                  db.scalar("select count(*) from cargo").toInt(),
              int(rows.size()));

@@ -1,4 +1,5 @@
 #include "AdoXmlWriter.h"
+#include "BillHistory.h"
 #include "CargoRenumber.h"
 #include "Database.h"
 #include "DemoFixture.h"
@@ -204,6 +205,14 @@ void tst_XmlImport::renumbersAndRelinks()
     }
     QCOMPARE(autoids.size(), fileRefs.size());
     QCOMPARE(count(*db, "egmcargo"), localIds.size() + fileIds.size());
+    // Each bill's history begins with its import, which names the file.
+    for (int id : newIds) {
+        const QList<BillHistory::Entry> history = BillHistory::list(*db, id);
+        QCOMPARE(history.size(), 1);
+        QCOMPARE(history[0].kind, BillHistory::Kind::Imported);
+        QCOMPARE(history[0].changes, "From " + QDir::toNativeSeparators(pair.cargo));
+    }
+    QCOMPARE(count(*db, "billhistory"), fileIds.size());
 }
 
 void tst_XmlImport::renumberingAgreesWithTheRowByRowRule()
