@@ -594,7 +594,7 @@ int cmdUndelete(const Options& o, QTextStream& out, QTextStream& err)
         for (const DeletedBills::Entry& e : DeletedBills::list(db))
             if (e.number == id)
                 entry = e;
-        const qint64 got = DeletedBills::restore(db, id);
+        const qint64 got = DeletedBills::restore(db, id, logonState().UserId);
         out << "Restored shipping bill " << entry.sbNo << " of ROT No. " << entry.rotNo << " with "
             << entry.containers << (entry.containers == 1 ? " container" : " containers")
             << (got == entry.oldId ? QStringLiteral(" under its id %1").arg(got)

@@ -135,7 +135,7 @@ void frmDeletedBills::cmdRestore_Click()
                            QStringLiteral("Restore")) != Prompts::Yes)
         return;
     try {
-        const qint64 id = DeletedBills::restore(*logonState().Conn, e.number);
+        const qint64 id = DeletedBills::restore(*logonState().Conn, e.number, logonState().UserId);
         prompts().status(id == e.oldId
                              ? QStringLiteral("Restored shipping bill %1 of ROT No. %2 under its "
                                               "id %3")
