@@ -22,31 +22,64 @@ sqlite3* of(Database& db)
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 
+namespace {
+
+/// Every page of from's main database into to's, in one step (one write
+/// transaction on to, one read of from); "" when done, else why not.
+QString copyPages(sqlite3* from, sqlite3* to)
+{
+    sqlite3_backup* copy = sqlite3_backup_init(to, "main", from, "main");
+    if (!copy)
+        return QString::fromUtf8(sqlite3_errmsg(to));
+    const int rc = sqlite3_backup_step(copy, -1);
+    sqlite3_backup_finish(copy);
+    return rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errstr(rc));
+}
+
+/// A connection of SQLite's own to a file, closed with the object.
+struct Handle
+{
+    sqlite3* db = nullptr;
+    int rc = SQLITE_OK;
+    Handle(const QString& file, int flags)
+    {
+        rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, flags, nullptr);
+    }
+    ~Handle() { sqlite3_close(db); }
+    QString error() const
+    {
+        return QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+    }
+};
+
+} // namespace
+
+void copyTo(Database& db, const QString& file)
+{
+    sqlite3* from = of(db);
+    if (!from)
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("Only a database file is copied page by page."));
+    Handle to(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    QString why = to.rc == SQLITE_OK ? copyPages(from, to.db) : to.error();
+    // The pages carry the source's write-ahead-log mode: the copy is one
+    // file, with nothing beside it.
+    if (why.isEmpty() &&
+        sqlite3_exec(to.db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        why = to.error();
+    if (!why.isEmpty())
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("The copy '%1' could not be written: %2").arg(file, why));
+}
+
 void replaceWith(Database& db, const QString& file)
 {
     sqlite3* to = of(db);
     if (!to)
         throw DbError(DbError::CommandFailed,
                       QStringLiteral("Only a database file can be replaced by another."));
-    sqlite3* from = nullptr;
-    int rc =
-        sqlite3_open_v2(QFile::encodeName(file).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
-    QString why;
-    if (rc == SQLITE_OK) {
-        sqlite3_backup* copy = sqlite3_backup_init(to, "main", from, "main");
-        if (!copy) {
-            why = QString::fromUtf8(sqlite3_errmsg(to));
-        } else {
-            // All pages in one step: one write transaction on db.
-            rc = sqlite3_backup_step(copy, -1);
-            sqlite3_backup_finish(copy);
-            if (rc != SQLITE_DONE)
-                why = QString::fromUtf8(sqlite3_errstr(rc));
-        }
-    } else {
-        why = QString::fromUtf8(from ? sqlite3_errmsg(from) : sqlite3_errstr(rc));
-    }
-    sqlite3_close(from);
+    const Handle from(file, SQLITE_OPEN_READONLY);
+    const QString why = from.rc == SQLITE_OK ? copyPages(from.db, to) : from.error();
     db.clearLayoutCache();
     if (!why.isEmpty())
         throw DbError(DbError::CommandFailed,

@@ -21,6 +21,12 @@ sqlite3* of(Database& db);
 /// it was.
 void replaceWith(Database& db, const QString& file);
 
+/// Copies db's whole database (SQLite) into a new file, page by page in one
+/// read of it at one moment, while other connections go on saving (in
+/// write-ahead-log mode they do not wait for it). Throws DbError; a part of
+/// the file may then be left, for the caller to remove.
+void copyTo(Database& db, const QString& file);
+
 /// Binds a value at position (from 1) as Qt's driver binds it.
 int bind(sqlite3_stmt* statement, int position, const QVariant& value);
 

@@ -4,6 +4,7 @@
 #include "Database.h"
 #include "DatabaseCopy.h"
 #include "Settings.h"
+#include "SqliteHandle.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -81,12 +82,12 @@ QString checkOf(Database& db, const QString& file)
 void writeCopy(Database& db, const QString& part)
 {
     if (!db.where().isServer()) {
-        // A connection told to refuse changes refuses VACUUM INTO too; one
-        // of its own reads the same file.
+        // A connection told to refuse changes refuses to attach the copy
+        // for its check; one of its own reads the same file.
         std::shared_ptr<Database> own;
         Database& reader = db.readOnly() ? *(own = Database::open(db.where())) : db;
         // One read of the whole database at one moment, while others save.
-        reader.exec(QStringLiteral("VACUUM INTO ?"), {part});
+        SqliteHandle::copyTo(reader, part);
         const QString answer = checkOf(reader, part);
         if (answer != QLatin1String("ok"))
             throw DbError(DbError::CommandFailed,
