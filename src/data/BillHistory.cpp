@@ -178,22 +178,30 @@ QString changes(const QList<Field>& fields, const Bill& before, const Bill& afte
     return lines.join(u'\n');
 }
 
-void write(Database& db, qint64 id, Kind kind, const QString& user, const QString& changes)
+namespace {
+
+/// One entry for each stored bill that where (with its value) picks.
+void writeWhere(Database& db, const QString& where, qint64 id, Kind kind, const QString& user,
+                const QString& changes)
 {
     needTable(db);
     db.exec(QStringLiteral("insert into billhistory (billid, egmno, sbno, username, changedat, "
                            "kind, changes) select id, egmno, sbno, ?, ?, ?, ? from egmcargo "
-                           "where id = ?"),
+                           "where %1 order by id")
+                .arg(where),
             {user, now(db), kindText(kind), fitted(changes), id});
+}
+
+} // namespace
+
+void write(Database& db, qint64 id, Kind kind, const QString& user, const QString& changes)
+{
+    writeWhere(db, QStringLiteral("id = ?"), id, kind, user, changes);
 }
 
 void writeFrom(Database& db, qint64 fromId, Kind kind, const QString& user, const QString& changes)
 {
-    needTable(db);
-    db.exec(QStringLiteral("insert into billhistory (billid, egmno, sbno, username, changedat, "
-                           "kind, changes) select id, egmno, sbno, ?, ?, ?, ? from egmcargo "
-                           "where id >= ? order by id"),
-            {user, now(db), kindText(kind), fitted(changes), fromId});
+    writeWhere(db, QStringLiteral("id >= ?"), fromId, kind, user, changes);
 }
 
 QList<Entry> list(Database& db, qint64 id)

@@ -16,6 +16,21 @@
 
 #include "SessionTesting.h"
 
+/// The demo company, with the clerk logged on through the logon window and
+/// the day's first backup under way.
+struct LoggedOn
+{
+    DemoFixture demo;
+    ScriptedPrompts prompts;
+    AppSession session;
+    LoggedOn()
+    {
+        demo.addUser("clerk", "harbour", " SU", " SU");
+        session.start();
+        logOnWith(session, "clerk", "harbour");
+    }
+};
+
 class tst_BackupSession : public QObject
 {
     Q_OBJECT
@@ -39,12 +54,9 @@ class tst_BackupSession : public QObject
 private slots:
     void aBackupAtTheDaysFirstLogonAndAtLogoutAfterAChange()
     {
-        DemoFixture demo;
-        demo.addUser("clerk", "harbour", " SU", " SU");
-        ScriptedPrompts prompts;
-        AppSession session;
-        session.start();
-        logOnWith(session, "clerk", "harbour");
+        LoggedOn in;
+        const DemoFixture& demo = in.demo;
+        AppSession& session = in.session;
         waitForBackup(session);
         QCOMPARE(backups(demo).size(), 1);
         QVERIFY2(session.backup()->text().startsWith("Backup written: "),
@@ -66,7 +78,7 @@ private slots:
         trigger(session, "menFile_6");
         waitForBackup(session);
         QCOMPARE(backups(demo).size(), 2);
-        QVERIFY(prompts.messages().isEmpty());
+        QVERIFY(in.prompts.messages().isEmpty());
     }
 
     void restoreFromHouseKeeping_data()
@@ -82,12 +94,10 @@ private slots:
         QFETCH(int, bills);
         if (TestEngine::onServer())
             QSKIP("a server company is restored into a new database (the command line's test)");
-        DemoFixture demo;
-        demo.addUser("clerk", "harbour", " SU", " SU");
-        ScriptedPrompts prompts;
-        AppSession session;
-        session.start();
-        logOnWith(session, "clerk", "harbour");
+        LoggedOn in;
+        const DemoFixture& demo = in.demo;
+        AppSession& session = in.session;
+        ScriptedPrompts& prompts = in.prompts;
         waitForBackup(session);
         demo.company()->exec("insert into egmcargo (id, egmno, sbno) values (1, 10, 501)");
 
