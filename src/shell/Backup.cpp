@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <algorithm>
 #include <cerrno>
 #include <signal.h>
@@ -18,6 +19,8 @@
 namespace {
 
 constexpr int defaultKeep = 14;
+/// From this size on a copy gets SQLite's quick check, not the whole one.
+constexpr qint64 largeFile = 32LL * 1024 * 1024;
 
 QString baseName(const Database& db)
 {
@@ -59,57 +62,50 @@ QStringList removeUnfinished(const QDir& dir, const QString& base)
     return removed;
 }
 
-/// PRAGMA quick_check of the file, on db's own connection: opening it on
-/// one of its own would change the copy (its journal mode).
-QString checkOf(Database& db, const QString& file)
+void passCheck(const QString& file)
 {
-    db.exec(QStringLiteral("ATTACH DATABASE ? AS backupcheck"), {file});
-    QString answer;
-    try {
-        QSqlQuery q = db.exec(QStringLiteral("PRAGMA backupcheck.quick_check"));
-        QStringList lines;
-        while (q.next())
-            lines << q.value(0).toString();
-        answer = lines.join(u'\n');
-    } catch (const DbError&) {
-        db.exec(QStringLiteral("DETACH DATABASE backupcheck"));
-        throw;
-    }
-    db.exec(QStringLiteral("DETACH DATABASE backupcheck"));
-    return answer;
+    const QString answer = Backup::check(file);
+    if (answer != QLatin1String("ok"))
+        throw DbError(DbError::CommandFailed,
+                      QStringLiteral("The copy failed its check: %1").arg(answer));
 }
 
 void writeCopy(Database& db, const QString& part)
 {
     if (!db.where().isServer()) {
-        // A connection told to refuse changes refuses to attach the copy
-        // for its check; one of its own reads the same file.
-        std::shared_ptr<Database> own;
-        Database& reader = db.readOnly() ? *(own = Database::open(db.where())) : db;
         // One read of the whole database at one moment, while others save.
-        SqliteHandle::copyTo(reader, part);
-        const QString answer = checkOf(reader, part);
-        if (answer != QLatin1String("ok"))
-            throw DbError(DbError::CommandFailed,
-                          QStringLiteral("The copy failed its check: %1").arg(answer));
+        SqliteHandle::copyTo(db, part);
+        passCheck(part);
         return;
     }
-    auto to = Database::create(part);
-    QString error;
-    if (!DatabaseCopy::narrowPermissions(db.where(), part, &error))
-        throw DbError(DbError::CommandFailed, error);
-    DatabaseCopy::copy(db, *to);
-    // One file, as a copy made by the engine is: nothing beside it.
-    to->exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    const QVariant answer = to->scalar(QStringLiteral("PRAGMA quick_check"));
-    if (answer.toString() != QLatin1String("ok"))
-        throw DbError(DbError::CommandFailed,
-                      QStringLiteral("The copy failed its check: %1").arg(answer.toString()));
+    {
+        auto to = Database::create(part);
+        QString error;
+        if (!DatabaseCopy::narrowPermissions(db.where(), part, &error))
+            throw DbError(DbError::CommandFailed, error);
+        DatabaseCopy::copy(db, *to);
+        // One file, as a copy made by the engine is: nothing beside it.
+        to->exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    }
+    passCheck(part);
 }
 
 } // namespace
 
 namespace Backup {
+
+QString check(const QString& file)
+{
+    auto db = Database::openToRead(file);
+    // Every page of a file of ordinary size; the structure of a large one.
+    const bool large = QFileInfo(file).size() >= largeFile;
+    QSqlQuery q = db->exec(large ? QStringLiteral("PRAGMA quick_check")
+                                 : QStringLiteral("PRAGMA integrity_check"));
+    QStringList lines;
+    while (q.next() && lines.size() < 5)
+        lines << q.value(0).toString();
+    return lines.join(u' ');
+}
 
 QString folder()
 {

@@ -40,6 +40,11 @@ Result make(Database& db, const QString& dir, int keep);
 /// its name; invalid when there is none.
 QDateTime newest(const Database& db, const QString& dir = QString());
 
+/// SQLite's check of a database file, read as it stands: "ok", else the
+/// first problems it found. PRAGMA integrity_check, or quick_check for a
+/// large file. Throws DbError when the file cannot be read at all.
+QString check(const QString& file);
+
 /// Of the copies' file names (each ending in its time), those beyond the
 /// newest keep.
 QStringList beyondNewest(QStringList names, int keep);

@@ -48,16 +48,9 @@ Contents inspect(const QString& file)
     c.file = fi.absoluteFilePath();
     std::shared_ptr<Database> db;
     try {
+        if (const QString answer = Backup::check(c.file); answer != QLatin1String("ok"))
+            throw refused(c.file, QStringLiteral("it is damaged (%1).").arg(answer));
         db = Database::openToRead(c.file);
-        // Every page of a file of ordinary size; the structure of a large one.
-        const QString check = fi.size() < 256LL * 1024 * 1024 ? QStringLiteral("integrity_check")
-                                                              : QStringLiteral("quick_check");
-        QSqlQuery q = db->exec(QStringLiteral("PRAGMA ") + check);
-        QStringList answer;
-        while (q.next() && answer.size() < 5)
-            answer << q.value(0).toString();
-        if (answer != QStringList{QStringLiteral("ok")})
-            throw refused(c.file, QStringLiteral("it is damaged (%1).").arg(answer.join(u' ')));
         for (const char* table : {"egmcargo", "egmcontain", "loguser"})
             if (!db->tableExists(QString::fromLatin1(table)))
                 throw refused(c.file, QStringLiteral("it is not a backup of a company database "
