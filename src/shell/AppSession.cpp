@@ -123,8 +123,10 @@ void AppSession::exitProgram()
         backup_->wait();
     }
     if (changedSinceBackup()) {
-        if (menu_)
+        if (menu_) {
             menu_->showStatus(QStringLiteral("Writing a backup of the company database..."));
+            menu_->repaint();
+        }
         BackupJob job(logonState().Conn->where());
         job.wait();
         if (!job.succeeded())

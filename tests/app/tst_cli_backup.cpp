@@ -292,6 +292,21 @@ private slots:
         AppPaths::setHome(QString());
     }
 
+    void aClaimRefusedTheWholeOfItStaysShared()
+    {
+        const QString file = tmp_->filePath("claimed.mdb");
+        auto mine = CompanyInUse::share(file);
+        auto other = CompanyInUse::share(file);
+        QVERIFY(mine && other);
+        QVERIFY(!mine->takeAlone());
+        other.reset();
+        // Mine still holds its share: a third logon cannot have it alone.
+        auto third = CompanyInUse::share(file);
+        QVERIFY(!third->takeAlone());
+        third.reset();
+        QVERIFY(mine->takeAlone());
+    }
+
     void beyondNewest_data()
     {
         QTest::addColumn<QStringList>("names");
