@@ -207,8 +207,11 @@ void AppSession::restoreBackup()
         // Nothing on the screens may stand for the database as it was.
         if (menu_) {
             menu_->closeForms();
-            if (!menu_->mdiArea()->subWindowList().isEmpty())
+            if (!menu_->mdiArea()->subWindowList().isEmpty()) {
+                prompts().warn(QStringLiteral("Nothing was restored: a screen is still open. "
+                                              "Close it, then restore."));
                 return;
+            }
         }
         const Restore::Replaced r = Restore::overFile(db, st.InUse.get(), file);
         prompts().message(QStringLiteral("Restored %1.\nThe company database as it was is in "
