@@ -58,8 +58,13 @@ QString containerNumber(int serial, bool wrong)
 void build(const QString& dir)
 {
     const QString ready = pathIn(dir, "check.ready");
-    if (QFile::exists(ready))
+    if (QFile::exists(ready)) {
+        // A database kept from an earlier Tarvex gets today's layout.
+        auto db = Database::open({QStringLiteral("SQLITE"), pathIn(dir, "check.mdb")});
+        if (Schema::upgradeCompanyDatabase(*db).state == Schema::Upgrade::State::Upgraded)
+            db->exec(QStringLiteral("analyze"));
         return;
+    }
     QDir().mkpath(dir);
     const QString file = pathIn(dir, "check.mdb");
     BenchSupport::removeDatabase(file);

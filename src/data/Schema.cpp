@@ -160,6 +160,15 @@ void createHistoryTable(Database& db)
     db.exec(QStringLiteral("create index billhistory_changedat on billhistory (changedat)"));
 }
 
+/// For the check of an EGM, which looks for its SB Nos. in the other EGMs.
+void createSbNoIndex(Database& db)
+{
+    for (const SqlDialect::Index& i : db.indexes(QStringLiteral("egmcargo")))
+        if (i.name.compare(QLatin1String("egmcargo_sbno"), Qt::CaseInsensitive) == 0)
+            return;
+    db.exec(QStringLiteral("create index egmcargo_sbno on egmcargo (sbno)"));
+}
+
 } // namespace
 
 namespace Schema {
@@ -236,6 +245,7 @@ Upgrade upgradeCompanyDatabase(Database& db)
     }
     createDeletedTables(db);
     createHistoryTable(db);
+    createSbNoIndex(db);
     if (!db.tableExists(versionTable))
         db.exec(QStringLiteral("create table schemaversion (version integer)"));
     db.exec(QStringLiteral("delete from schemaversion"));
@@ -462,6 +472,7 @@ void createCompanyDatabase(Database& db)
     db.exec(QStringLiteral("create unique index cargo_id on cargo (id)"));
     createDeletedTables(db);
     createHistoryTable(db);
+    createSbNoIndex(db);
     db.exec(QStringLiteral("create table schemaversion (version integer)"));
     db.exec(QStringLiteral("insert into schemaversion (version) values (?)"), {companyVersion});
     const struct

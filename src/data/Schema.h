@@ -57,8 +57,9 @@ void writeThrough(Database& db);
 /// with, kept in the table schemaversion. A database without that table was
 /// made by an earlier Tarvex: version 1, without the unique keys on
 /// egmcargo.id and cargo.id. Version 3 keeps deleted shipping bills;
-/// version 4 the history of the shipping bills.
-constexpr int companyVersion = 4;
+/// version 4 the history of the shipping bills; version 5 an index on
+/// egmcargo.sbno.
+constexpr int companyVersion = 5;
 /// The version a company database carries (1 when it carries none).
 int companyDatabaseVersion(Database& db);
 

@@ -24,7 +24,7 @@ const QString kBoxSql = QStringLiteral(
     "where egmcontain.ref=egmcargo.id and egmcargo.egmno=? order by egmcargo.rowid,"
     "egmcontain.rowid");
 const QString kPortSql = QStringLiteral("select port_cd from d_port_cd");
-// No index on sbno: one pass over the other bills, against the EGM's own.
+// Through the index on sbno: the EGM's own SB Nos. looked up among the others.
 const QString kElsewhereSql = QStringLiteral(
     "select sbno,egmno from egmcargo where egmno<>? and sbno in (select sbno from egmcargo where "
     "egmno=?) order by egmno");
@@ -78,24 +78,6 @@ void containerNumbers(const Egm& egm, QList<Finding>& out)
 }
 
 /// Container indices by number, then bill, then as entered.
-std::vector<int> containersByNumber(const Egm& egm)
-{
-    std::vector<int> order;
-    order.reserve(size_t(egm.containerCount()));
-    for (int i = 0; i < int(egm.containerCount()); ++i)
-        if (!egm.containerNumber(i).isEmpty())
-            order.push_back(i);
-    std::sort(order.begin(), order.end(), [&egm](int a, int b) {
-        const int c = egm.containerNumber(a).compare(egm.containerNumber(b));
-        if (c != 0)
-            return c < 0;
-        if (egm.containerBill(a) != egm.containerBill(b))
-            return egm.containerBill(a) < egm.containerBill(b);
-        return a < b;
-    });
-    return order;
-}
-
 QString statusOf(const Egm& egm, int i)
 {
     return shown(egm.containerStatus(i)).trimmed().toUpper();
@@ -103,32 +85,26 @@ QString statusOf(const Egm& egm, int i)
 
 void sameContainerTwice(const Egm& egm, QList<Finding>& out)
 {
-    const std::vector<int> order = containersByNumber(egm);
-    for (size_t i = 1; i < order.size(); ++i) {
-        const int a = order[i - 1], b = order[i];
-        if (egm.containerBill(a) == egm.containerBill(b) &&
-            egm.containerNumber(a) == egm.containerNumber(b))
-            out << finding(Severity::Error, egm.bills[size_t(egm.containerBill(b))], "containno",
-                           QStringLiteral("container is entered twice on this bill"),
-                           shown(egm.containerNumber(b)));
-    }
+    for (const std::vector<int>& group : egm.sharedNumbers())
+        for (size_t i = 1; i < group.size(); ++i) {
+            const int a = group[i - 1], b = group[i];
+            if (egm.containerBill(a) == egm.containerBill(b))
+                out << finding(Severity::Error, egm.bills[size_t(egm.containerBill(b))],
+                               "containno",
+                               QStringLiteral("container is entered twice on this bill"),
+                               shown(egm.containerNumber(b)));
+        }
 }
 
 /// Consolidated cargo puts one container on several bills, all with the
 /// same status: only a status that differs is wrong.
 void containerStatusAcrossBills(const Egm& egm, QList<Finding>& out)
 {
-    const std::vector<int> order = containersByNumber(egm);
-    size_t from = 0;
-    while (from < order.size()) {
-        size_t to = from + 1;
-        while (to < order.size() &&
-               egm.containerNumber(order[to]) == egm.containerNumber(order[from]))
-            ++to;
-        const int first = order[from];
+    for (const std::vector<int>& group : egm.sharedNumbers()) {
+        const int first = group.front();
         const QString status = statusOf(egm, first);
-        for (size_t k = from + 1; k < to; ++k) {
-            const int c = order[k];
+        for (size_t k = 1; k < group.size(); ++k) {
+            const int c = group[k];
             if (egm.containerBill(c) == egm.containerBill(first) || statusOf(egm, c) == status)
                 continue;
             const Bill& firstBill = egm.bills[size_t(egm.containerBill(first))];
@@ -137,7 +113,6 @@ void containerStatusAcrossBills(const Egm& egm, QList<Finding>& out)
                                .arg(statusOf(egm, c), status, firstBill.sbNoText()),
                            shown(egm.containerNumber(c)));
         }
-        from = to;
     }
 }
 
@@ -424,6 +399,7 @@ void Egm::addContainer(int bill, QByteArrayView number, QByteArrayView status)
     text_.append(number);
     text_.append(status);
     perBill_.clear();
+    sharedKnown_ = false;
 }
 
 QByteArrayView Egm::containerNumber(qsizetype i) const
@@ -446,6 +422,43 @@ const std::vector<int>& Egm::containersPerBill() const
             ++perBill_[size_t(b.bill)];
     }
     return perBill_;
+}
+
+const std::vector<std::vector<int>>& Egm::sharedNumbers() const
+{
+    if (sharedKnown_)
+        return shared_;
+    // One pass through a hash: a number seen once stands for its container
+    // (as -1 - index), one seen again for its group.
+    QHash<QByteArrayView, int> seen;
+    seen.reserve(qsizetype(boxes_.size()));
+    std::vector<std::vector<int>> groups;
+    for (int i = 0; i < int(boxes_.size()); ++i) {
+        const QByteArrayView number = containerNumber(i);
+        if (number.isEmpty())
+            continue;
+        const auto it = seen.find(number);
+        if (it == seen.end()) {
+            seen.insert(number, -1 - i);
+            continue;
+        }
+        if (*it < 0) {
+            groups.push_back({-1 - *it});
+            *it = int(groups.size()) - 1;
+        }
+        groups[size_t(*it)].push_back(i);
+    }
+    for (std::vector<int>& g : groups)
+        std::sort(g.begin(), g.end(), [this](int a, int b) {
+            return containerBill(a) != containerBill(b) ? containerBill(a) < containerBill(b)
+                                                        : a < b;
+        });
+    std::sort(groups.begin(), groups.end(), [this](const auto& a, const auto& b) {
+        return containerNumber(a.front()).compare(containerNumber(b.front())) < 0;
+    });
+    shared_ = std::move(groups);
+    sharedKnown_ = true;
+    return shared_;
 }
 
 const std::vector<Rule>& rules()

@@ -81,6 +81,10 @@ public:
     QByteArrayView containerStatus(qsizetype i) const;
     /// Containers per bill, by bill index.
     const std::vector<int>& containersPerBill() const;
+    /// The containers whose number another container has too, a group per
+    /// number in the order of the numbers; each group in the order of its
+    /// bills, then as entered.
+    const std::vector<std::vector<int>>& sharedNumbers() const;
 
 private:
     struct Box
@@ -93,6 +97,8 @@ private:
     std::vector<Box> boxes_;
     QByteArray text_;
     mutable std::vector<int> perBill_;
+    mutable std::vector<std::vector<int>> shared_;
+    mutable bool sharedKnown_ = false;
 };
 
 /// One rule: a name for the tests and the list, and what it finds.
