@@ -150,10 +150,13 @@ Bill read(Database& db, qint64 id, const QList<Field>& fields)
     }
     bill.stored = true;
     for (const RowValues& r :
-         db.select(QStringLiteral("select containno from egmcontain where ref = ? order by autoid"),
+         db.select(QStringLiteral("select containno, constatus from egmcontain where ref = ? "
+                                  "order by autoid"),
                    {id})
-             .rows)
+             .rows) {
         bill.containers << r.value(0).toString().trimmed();
+        bill.statuses << r.value(1).toString().trimmed();
+    }
     return bill;
 }
 
@@ -175,6 +178,20 @@ QString changes(const QList<Field>& fields, const Bill& before, const Bill& afte
         lines << QStringLiteral("Container added: ") + c;
     for (const QString& c : beyond(before.containers, after.containers))
         lines << QStringLiteral("Container removed: ") + c;
+    // A container kept (each stored one matched once) whose status changed.
+    QList<bool> matched(before.containers.size(), false);
+    for (qsizetype a = 0; a < after.containers.size(); ++a)
+        for (qsizetype b = 0; b < before.containers.size(); ++b) {
+            if (matched[b] || before.containers[b] != after.containers[a])
+                continue;
+            matched[b] = true;
+            const QString old = before.statuses.value(b);
+            const QString now = after.statuses.value(a);
+            if (old != now)
+                lines << QStringLiteral("Container %1 status: %2 → %3")
+                             .arg(after.containers[a], orEmpty(old), orEmpty(now));
+            break;
+        }
     return lines.join(u'\n');
 }
 

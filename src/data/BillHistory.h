@@ -56,6 +56,7 @@ struct Bill
     bool stored = false;
     QStringList values;     ///< each field's value as the screen shows it, in the fields' order
     QStringList containers; ///< the container numbers, in the order they were stored
+    QStringList statuses;   ///< each container's status (F, E, ...), beside its number
 };
 
 /// Shipping bill id as it is stored now (stored is false when there is no
@@ -66,7 +67,8 @@ Bill read(Database& db, qint64 id, const QList<Field>& fields);
 /// What a save changed, a line each: a new bill's fields that hold a value
 /// ("SB No.: 5001"), a stored bill's fields that changed ("Pkgs.: 5 → 6",
 /// "(empty)" for no value), then the containers added and those removed
-/// (a number stored twice counts twice). "" when nothing changed.
+/// (a number stored twice counts twice), then those kept whose status
+/// changed ("Container MSKU1234567 status: F → E"). "" when nothing changed.
 QString changes(const QList<Field>& fields, const Bill& before, const Bill& after);
 
 /// The most characters an entry's changes keep: past it the last lines give

@@ -78,9 +78,9 @@ void keep(Database& db, qint64 id, const QString& user)
                            "egmcontain where ref = ? order by autoid")
                 .arg(contain),
             {number, id});
-    BillHistory::write(
-        db, id, BillHistory::Kind::Deleted, user,
-        BillHistory::changes({}, BillHistory::read(db, id, {}), BillHistory::Bill{true, {}, {}}));
+    BillHistory::write(db, id, BillHistory::Kind::Deleted, user,
+                       BillHistory::changes({}, BillHistory::read(db, id, {}),
+                                            BillHistory::Bill{true, {}, {}, {}}));
     db.exec(QStringLiteral("delete from egmcontain where ref = ?"), {id});
 }
 
@@ -150,8 +150,8 @@ qint64 restore(Database& db, qint64 number, const QString& user)
              QStringLiteral("delref = ? order by autoid"), id, number);
     db.exec(QStringLiteral("delete from egmcontain_deleted where delref = ?"), {number});
     db.exec(QStringLiteral("delete from egmcargo_deleted where delid = ?"), {number});
-    QString changes =
-        BillHistory::changes({}, BillHistory::Bill{true, {}, {}}, BillHistory::read(db, id, {}));
+    QString changes = BillHistory::changes({}, BillHistory::Bill{true, {}, {}, {}},
+                                           BillHistory::read(db, id, {}));
     if (!oldId.isNull() && id != oldId.toLongLong())
         changes.prepend(QStringLiteral("Id: %1 → %2\n").arg(oldId.toLongLong()).arg(id));
     BillHistory::write(db, id, BillHistory::Kind::Restored, user, changes.trimmed());

@@ -18,7 +18,7 @@ const QList<BillHistory::Field> fields{{"sbno", "SB No."}, {"pkgs", "Pkgs."}};
 
 Bill stored(const QStringList& values, const QStringList& containers)
 {
-    return Bill{true, values, containers};
+    return Bill{true, values, containers, {}};
 }
 
 void addBill(Database& db, int id, double sbno)
@@ -58,6 +58,10 @@ void tst_BillHistory::changes_data()
     QTest::newRow("a number stored twice counts twice")
         << stored({"5001", "5"}, {"MSKU0000001"})
         << stored({"5001", "5"}, {"MSKU0000001", "MSKU0000001"}) << "Container added: MSKU0000001";
+    QTest::newRow("a kept container's status changed")
+        << Bill{true, {"5001", "5"}, {"MSKU0000001", "MSKU0000002"}, {"F", "F"}}
+        << Bill{true, {"5001", "5"}, {"MSKU0000002", "MSKU0000001"}, {"F", "E"}}
+        << "Container MSKU0000001 status: F → E";
     QTest::newRow("nothing changed") << stored({"5001", "5"}, {"MSKU0000001"})
                                      << stored({"5001", "5"}, {"MSKU0000001"}) << QString();
 }
