@@ -36,7 +36,9 @@ bool declaresEncoding(QByteArrayView bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    if (!bytes.startsWith("<?xml"))
+    // A declaration is "<?xml" and a blank; "<?xmlfoo" is another instruction.
+    if (!bytes.startsWith("<?xml") || bytes.size() < 6 ||
+        !QByteArrayView(" \t\r\n").contains(bytes[5]))
         return false;
     const qsizetype end = bytes.indexOf("?>");
     return bytes.first(end < 0 ? bytes.size() : end).contains("encoding");

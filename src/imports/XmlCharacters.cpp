@@ -118,7 +118,10 @@ bool checkChars(QByteArrayView text, Error* error)
 /// The encoding an XML declaration at the start of text names; "" when none.
 QString declaredEncoding(QByteArrayView text, qsizetype* namePos)
 {
-    if (!text.startsWith("<?xml"))
+    // "<?xml" and a blank; "<?xml-stylesheet ...?>" and the like are
+    // processing instructions, which declare nothing.
+    if (!text.startsWith("<?xml") || text.size() < 6 ||
+        !QByteArrayView(" \t\r\n").contains(text[5]))
         return QString();
     const qsizetype end = text.indexOf("?>");
     const QString decl = QString::fromLatin1(text.first(end < 0 ? text.size() : end));

@@ -436,6 +436,8 @@ void TestAdoXmlReader::encodings_data()
         << doc("<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>", "Caf\xE9 \xA4")
         << QStringLiteral("Café ¤");
     QTest::newRow("undeclared ANSI") << doc("", "Caf\xE9 \x80") << cafe;
+    QTest::newRow("an instruction named xml... declares nothing")
+        << doc("<?xmlish encoding=\"ISO-8859-1\"?>", cafe.toUtf8()) << cafe;
 
     QStringEncoder le(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     QStringEncoder be(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom);
