@@ -145,8 +145,13 @@ QDateTime newest(const Database& db, const QString& dir)
         return {};
     // The time in each name sorts as text.
     std::sort(copies.begin(), copies.end());
-    static const QRegularExpression time(QStringLiteral("-(\\d{8}-\\d{6})(-\\d+)?$"));
-    const QRegularExpressionMatch m = time.match(copies.last().section(u'.', 0, 0));
+    return timeOf(copies.last());
+}
+
+QDateTime timeOf(const QString& fileName)
+{
+    static const QRegularExpression time(QStringLiteral("-(\\d{8}-\\d{6})(-\\d+)?\\.sqlite$"));
+    const QRegularExpressionMatch m = time.match(QFileInfo(fileName).fileName());
     return m.hasMatch() ? QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"))
                         : QDateTime();
 }

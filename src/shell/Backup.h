@@ -36,6 +36,10 @@ Result make(Database& db, const QString& dir = QString());
 /// a copy written on a thread of its own.
 Result make(Database& db, const QString& dir, int keep);
 
+/// The time a copy's file name carries ("demo-20261209-180000.sqlite",
+/// "...-2.sqlite"); invalid when it carries none.
+QDateTime timeOf(const QString& fileName);
+
 /// When the newest copy of db in dir (folder() when "") was written, from
 /// its name; invalid when there is none.
 QDateTime newest(const Database& db, const QString& dir = QString());

@@ -8,8 +8,6 @@
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
-#include <QSqlQuery>
 
 namespace {
 
@@ -17,16 +15,6 @@ DbError refused(const QString& file, const QString& why)
 {
     return DbError(DbError::CommandFailed,
                    QStringLiteral("The backup '%1' cannot be restored: %2").arg(file, why));
-}
-
-QDateTime madeAt(const QString& file)
-{
-    static const QRegularExpression stamp(QStringLiteral("-(\\d{8}-\\d{6})(-\\d+)?\\.sqlite$"));
-    const QRegularExpressionMatch m = stamp.match(QFileInfo(file).fileName());
-    const QDateTime t =
-        m.hasMatch() ? QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd-HHmmss"))
-                     : QDateTime();
-    return t.isValid() ? t : QFileInfo(file).lastModified();
 }
 
 QString plural(qint64 n, const char* one, const char* many)
@@ -67,7 +55,10 @@ Contents inspect(const QString& file)
             throw;
         throw refused(c.file, e.description());
     }
-    c.made = madeAt(c.file);
+    // From the backup's name, else the file's own time.
+    c.made = Backup::timeOf(c.file);
+    if (!c.made.isValid())
+        c.made = QFileInfo(c.file).lastModified();
     return c;
 }
 
